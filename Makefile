@@ -1,0 +1,31 @@
+# The README's commands. `make run` builds and starts Hodra2; `make test` builds and
+# runs every test. Both install the system packages first when any is missing.
+JOBS ?= 2
+BUILD_DIR ?= build
+TEST_DIR ?= build-test
+
+.PHONY: all setup build run test bench clean
+
+all: build
+
+setup:
+	@./scripts/setup.sh
+
+build: setup
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	@$(BUILD_DIR)/src/tools/hodra2-sntp
+
+test: setup
+	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DHODRA_TESTS=ON \
+		-DHODRA_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(TEST_DIR) -j$(JOBS)
+	@cd $(TEST_DIR) && ctest --output-on-failure -j$(JOBS)
+
+bench: setup
+	@bench/offset_accuracy
+
+clean:
+	rm -rf $(BUILD_DIR) $(TEST_DIR) build-bench

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace hodra {
+
+// Fixed-point text of value with the given decimals, independent of the locale.
+std::string FormatFixed(double value, int decimals, bool withSign = false);
+
+// What a compare run shows for an offset (server minus PC, seconds): fast at -0.1 and
+// below, slow at +0.1 and above, in step between, one decimal.
+std::string CompareText(double offset);
+
+}  // namespace hodra

@@ -1,0 +1,93 @@
+#include "clock_linux.h"
+
+#include <cerrno>
+#include <sys/capability.h>
+#include <time.h>
+
+namespace hodra {
+namespace {
+
+bool SetEffective(cap_t caps, bool enable) {
+    const cap_value_t value[] = {CAP_SYS_TIME};
+    return cap_set_flag(caps, CAP_EFFECTIVE, 1, value, enable ? CAP_SET : CAP_CLEAR) == 0 &&
+           cap_set_proc(caps) == 0;
+}
+
+bool HasFlag(cap_t caps, cap_flag_t set) {
+    cap_flag_value_t value = CAP_CLEAR;
+    return cap_get_flag(caps, CAP_SYS_TIME, set, &value) == 0 && value == CAP_SET;
+}
+
+}  // namespace
+
+bool LinuxClockDriver::Fail(int code) {
+    lastError = code;
+    errno = code;
+    return false;
+}
+
+ClockDriver::TokenResult LinuxClockDriver::OpenToken() {
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr) {
+        // A kernel without capabilities has nothing to raise: set the clock directly.
+        if (errno == ENOSYS) {
+            return TokenResult::NotSupported;
+        }
+        Fail(errno);
+        return TokenResult::Failed;
+    }
+    cap_free(caps);
+    return TokenResult::Opened;
+}
+
+bool LinuxClockDriver::LookupPrivilege() {
+    if (!CAP_IS_SUPPORTED(CAP_SYS_TIME)) {
+        return Fail(EINVAL);
+    }
+    return true;
+}
+
+bool LinuxClockDriver::AdjustPrivilege(bool enable) {
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr) {
+        return Fail(errno);
+    }
+    bool ok = true;
+    if (enable && !HasFlag(caps, CAP_PERMITTED)) {
+        ok = Fail(EPERM);
+    } else if (!SetEffective(caps, enable)) {
+        ok = Fail(errno);
+    }
+    cap_free(caps);
+    return ok;
+}
+
+bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
+    if (clock_settime(CLOCK_REALTIME, &utc) != 0) {
+        return Fail(errno);
+    }
+    return true;
+}
+
+void LowerClockPrivilege() {
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr) {
+        return;
+    }
+    if (HasFlag(caps, CAP_EFFECTIVE)) {
+        (void)SetEffective(caps, false);
+    }
+    cap_free(caps);
+}
+
+bool ClockPrivilegeEffective() {
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr) {
+        return false;
+    }
+    const bool effective = HasFlag(caps, CAP_EFFECTIVE);
+    cap_free(caps);
+    return effective;
+}
+
+}  // namespace hodra

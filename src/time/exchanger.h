@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sntp_result.h"
+
+namespace hodra {
+
+inline constexpr std::uint16_t kNtpPort = 123;
+
+// One SNTP request and reply with a server; the real one is SntpClient.
+class Exchanger {
+public:
+    virtual ~Exchanger() = default;
+    // host may be "name", "A.B.C.D" or either with ":port", which then overrides port.
+    virtual bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort) = 0;
+};
+
+}  // namespace hodra

@@ -1,0 +1,91 @@
+#include "sntp_client.h"
+
+#include <array>
+#include <cerrno>
+
+#include "build_info.h"
+#include "host_port.h"
+#include "sntp_packet.h"
+#include "udp_socket.h"
+
+namespace hodra {
+
+SntpClient::SntpClient() : SntpClient(kReplyTimeout) {}
+
+SntpClient::SntpClient(std::chrono::milliseconds replyTimeout)
+    : timeout(replyTimeout), notBeforeUnix(static_cast<std::time_t>(kBuildEpochUnix)) {}
+
+bool SntpClient::Fail(SntpError error, int errnoValue) {
+    lastError = error;
+    lastErrno = errnoValue;
+    errno = errnoValue;
+    return false;
+}
+
+bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
+    return Fail(error, socket.LastErrno());
+}
+
+bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port) {
+    lastError = SntpError::None;
+    lastErrno = 0;
+    const auto target = SplitHostPort(hostText, port);
+    if (!target) {
+        return Fail(SntpError::BadHost, EINVAL);
+    }
+
+    UdpSocket socket;
+    if (!socket.Create()) {
+        return Fail(SntpError::Socket, socket);
+    }
+    if (!socket.Connect(target->host, target->port)) {
+        return Fail(socket.LookupFailed() ? SntpError::LookupFailed : SntpError::Connect, socket);
+    }
+
+    const NtpTimestamp sent = NtpTimestamp::Now();
+    const SntpRequest request = EncodeRequest(sent);
+    if (!socket.Send(request.data(), request.size())) {
+        return Fail(SntpError::Send, socket);
+    }
+
+    bool ready = false;
+    if (!socket.WaitReadable(timeout, ready)) {
+        return Fail(SntpError::Receive, socket);
+    }
+    if (!ready) {
+        return Fail(SntpError::Timeout, ETIMEDOUT);
+    }
+    NtpTimestamp destination = NtpTimestamp::Now();
+
+    std::array<std::uint8_t, kSntpReceiveBufferSize> buffer{};
+    const UdpSocket::Received got = socket.Receive(buffer.data(), buffer.size());
+    if (got.length < 0) {
+        return Fail(SntpError::Receive, socket);
+    }
+    if (got.length == 0) {
+        return Fail(SntpError::ShortReply, ENODATA);
+    }
+    if (got.hasKernelStamp) {
+        destination = NtpTimestamp::FromUnix(got.kernelStamp);
+    }
+
+    // A datagram longer than the buffer arrives cut to it; only the header matters.
+    const SntpReply reply = DecodeReply(buffer.data());
+    const SntpError verdict =
+        ValidateReply(reply, static_cast<std::size_t>(got.length), ReplyExpectation{sent, notBeforeUnix});
+    if (verdict != SntpError::None) {
+        return Fail(verdict, EPROTO);
+    }
+
+    result.originate = reply.originate;
+    result.receive = reply.receive;
+    result.transmit = reply.transmit;
+    result.destination = destination;
+    result.offset = (Difference(result.receive, result.originate) + Difference(result.transmit, result.destination)) * 0.5;
+    result.stratum = reply.stratum;
+    result.serverAddress = socket.PeerAddress();
+    result.serverPort = socket.PeerPort();
+    return true;
+}
+
+}  // namespace hodra

@@ -1,0 +1,29 @@
+#pragma once
+
+namespace hodra {
+
+// Why an exchange gave no usable reply; read after a false result.
+enum class SntpError {
+    None,
+    Timeout,         // nothing readable within the reply time-out
+    LookupFailed,    // the host name did not resolve to an IPv4 address
+    BadHost,         // the host text or its port could not be parsed
+    Socket,          // socket() failed
+    Connect,         // connect() failed
+    Send,            // send() failed
+    Receive,         // recvmsg() failed or delivered nothing (errno tells why)
+    ShortReply,      // fewer than 48 bytes
+    BadMode,         // mode is not 4 (server)
+    BadVersion,      // version outside 1..4
+    Unsynchronised,  // leap indicator 3: the server's clock is not synchronised
+    KissOfDeath,     // stratum 0
+    BadStratum,      // stratum above 15
+    ZeroTransmit,    // transmit timestamp is zero
+    BogusOriginate,  // originate timestamp is not the transmit stamp we sent
+    BeforeBuildDate, // the server's time lies before this program was built
+};
+
+// A short Korean explanation for diagnostics on stderr.
+const char* DescribeSntpError(SntpError error);
+
+}  // namespace hodra

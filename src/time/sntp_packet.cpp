@@ -1,0 +1,75 @@
+#include "sntp_packet.h"
+
+namespace hodra {
+namespace {
+
+constexpr std::size_t kOriginateOffset = 24;
+constexpr std::size_t kReceiveOffset = 32;
+constexpr std::size_t kTransmitOffset = 40;
+
+std::uint32_t Read32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+}  // namespace
+
+SntpRequest EncodeRequest(NtpTimestamp transmit) {
+    SntpRequest request{};
+    request[0] = kSntpClientHeader;
+    const auto wire = transmit.ToNetwork();
+    for (std::size_t i = 0; i < wire.size(); ++i) {
+        request[kTransmitOffset + i] = wire[i];
+    }
+    return request;
+}
+
+SntpReply DecodeReply(const std::uint8_t* bytes) {
+    SntpReply reply;
+    reply.leapIndicator = static_cast<std::uint8_t>(bytes[0] >> 6);
+    reply.version = static_cast<std::uint8_t>((bytes[0] >> 3) & 0x07);
+    reply.mode = static_cast<std::uint8_t>(bytes[0] & 0x07);
+    reply.stratum = bytes[1];
+    reply.poll = static_cast<std::int8_t>(bytes[2]);
+    reply.precision = static_cast<std::int8_t>(bytes[3]);
+    reply.rootDelay = Read32(bytes + 4);
+    reply.rootDispersion = Read32(bytes + 8);
+    reply.referenceId = Read32(bytes + 12);
+    reply.reference = NtpTimestamp::FromNetwork(bytes + 16);
+    reply.originate = NtpTimestamp::FromNetwork(bytes + kOriginateOffset);
+    reply.receive = NtpTimestamp::FromNetwork(bytes + kReceiveOffset);
+    reply.transmit = NtpTimestamp::FromNetwork(bytes + kTransmitOffset);
+    return reply;
+}
+
+SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyExpectation& expected) {
+    if (length < kSntpPacketSize) {
+        return SntpError::ShortReply;
+    }
+    if (reply.mode != kSntpServerMode) {
+        return SntpError::BadMode;
+    }
+    if (reply.version < 1 || reply.version > 4) {
+        return SntpError::BadVersion;
+    }
+    if (reply.leapIndicator == 3) {
+        return SntpError::Unsynchronised;
+    }
+    if (reply.stratum == 0) {
+        return SntpError::KissOfDeath;
+    }
+    if (reply.stratum > 15) {
+        return SntpError::BadStratum;
+    }
+    if (reply.transmit.Value() == 0) {
+        return SntpError::ZeroTransmit;
+    }
+    if (reply.originate != expected.sentTransmit) {
+        return SntpError::BogusOriginate;
+    }
+    if (reply.transmit.ToUnix().tv_sec < expected.notBeforeUnix) {
+        return SntpError::BeforeBuildDate;
+    }
+    return SntpError::None;
+}
+
+}  // namespace hodra

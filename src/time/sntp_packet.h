@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+#include "ntp_timestamp.h"
+#include "sntp_error.h"
+
+namespace hodra {
+
+inline constexpr std::size_t kSntpPacketSize = 48;
+// Room for the header and the optional 20-byte authenticator, which is not examined.
+inline constexpr std::size_t kSntpReceiveBufferSize = 68;
+inline constexpr std::uint8_t kSntpClientHeader = 0x1B;  // LI 0, version 3, mode 3
+inline constexpr std::uint8_t kSntpServerMode = 4;
+
+using SntpRequest = std::array<std::uint8_t, kSntpPacketSize>;
+
+// All zero but the first byte and the transmit timestamp.
+SntpRequest EncodeRequest(NtpTimestamp transmit);
+
+// The header fields of a reply (RFC 4330 layout, big-endian on the wire).
+struct SntpReply {
+    std::uint8_t leapIndicator = 0;
+    std::uint8_t version = 0;
+    std::uint8_t mode = 0;
+    std::uint8_t stratum = 0;
+    std::int8_t poll = 0;
+    std::int8_t precision = 0;
+    std::uint32_t rootDelay = 0;
+    std::uint32_t rootDispersion = 0;
+    std::uint32_t referenceId = 0;
+    NtpTimestamp reference;
+    NtpTimestamp originate;
+    NtpTimestamp receive;
+    NtpTimestamp transmit;
+};
+
+// Reads the 48 header bytes; the caller's buffer holds at least that many (zero-filled).
+SntpReply DecodeReply(const std::uint8_t* bytes);
+
+struct ReplyExpectation {
+    NtpTimestamp sentTransmit;   // the transmit stamp of our request
+    std::time_t notBeforeUnix;   // server times before this instant are bogus
+};
+
+// The client checks of RFC 4330 section 5; SntpError::None when the reply may be used.
+SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyExpectation& expected);
+
+}  // namespace hodra

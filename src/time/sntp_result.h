@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ntp_timestamp.h"
+
+namespace hodra {
+
+// The four stamps of one exchange and the PC's offset (server minus PC, seconds).
+struct SntpResult {
+    NtpTimestamp originate;    // T1: our transmit stamp, echoed by the server
+    NtpTimestamp receive;      // T2: server time when the request arrived
+    NtpTimestamp transmit;     // T3: server time when the reply left
+    NtpTimestamp destination;  // T4: our clock when the reply arrived
+    double offset = 0.0;
+    // Beside the stamps: which server answered.
+    std::uint8_t stratum = 0;
+    std::string serverAddress;  // "A.B.C.D"
+    std::uint16_t serverPort = 0;
+
+    void Clear() {
+        originate.Clear();
+        receive.Clear();
+        transmit.Clear();
+        destination.Clear();
+    }
+};
+
+// Round-trip delay (T4 - T1) - (T3 - T2), seconds.
+double RoundTripDelay(const SntpResult& r);
+
+}  // namespace hodra

@@ -1,0 +1,137 @@
+#include "chrony_server.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "sntp_client.h"
+
+extern char** environ;
+
+namespace hodra::test {
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kChronyd = "/usr/sbin/chronyd";
+const char* const kUnshare = "/usr/bin/unshare";
+
+}  // namespace
+
+std::string FindFakeTimeLibrary() {
+    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/faketime", "/usr/lib/aarch64-linux-gnu/faketime",
+                            "/usr/lib/faketime"}) {
+        const fs::path candidate = fs::path(dir) / "libfaketime.so.1";
+        if (fs::exists(candidate)) {
+            return candidate.string();
+        }
+    }
+    return {};
+}
+
+std::uint16_t FreeUdpPort() {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+bool ChronyServer::Available(const std::string& fakeOffset, std::string* whyNot) {
+    std::string missing;
+    if (access(kChronyd, X_OK) != 0) {
+        missing = "chronyd is not installed (run scripts/setup.sh)";
+    } else if (access(kUnshare, X_OK) != 0) {
+        missing = "unshare is not installed";
+    } else if (!fakeOffset.empty() && FindFakeTimeLibrary().empty()) {
+        missing = "libfaketime is not installed (run scripts/setup.sh)";
+    }
+    if (whyNot != nullptr) {
+        *whyNot = missing;
+    }
+    return missing.empty();
+}
+
+ChronyServer::ChronyServer(const std::string& fakeOffset) {
+    char pattern[] = "/tmp/hodra-chrony-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        failure = "cannot make a temporary directory";
+        return;
+    }
+    directory = pattern;
+    port = FreeUdpPort();
+    const std::string conf = directory + "/chrony.conf";
+    std::ofstream(conf) << "port " << port << "\nbindaddress 127.0.0.1\nallow 127.0.0.1\n"
+                        << "local stratum 8\ncmdport 0\npidfile " << directory << "/chronyd.pid\n";
+
+    std::vector<std::string> args = {kUnshare, "--user", "--map-root-user", "env"};
+    if (!fakeOffset.empty()) {
+        args.push_back("FAKETIME=" + fakeOffset);
+        args.push_back("LD_PRELOAD=" + FindFakeTimeLibrary());
+    }
+    for (const char* a : {kChronyd, "-x", "-n", "-u", "root", "-f"}) {
+        args.emplace_back(a);
+    }
+    args.push_back(conf);
+    args.emplace_back("-l");
+    args.push_back(directory + "/chronyd.log");
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        pid = -1;
+        failure = "cannot start chronyd";
+        return;
+    }
+    if (!WaitUntilAnswering()) {
+        failure = "chronyd did not answer on " + Address();
+    }
+}
+
+bool ChronyServer::WaitUntilAnswering() {
+    SntpClient probe(std::chrono::milliseconds(200));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        SntpResult result;
+        if (probe.Exchange(Address(), result)) {
+            return true;
+        }
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+ChronyServer::~ChronyServer() {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+    if (!directory.empty()) {
+        std::error_code ignored;
+        fs::remove_all(directory, ignored);
+    }
+}
+
+}  // namespace hodra::test

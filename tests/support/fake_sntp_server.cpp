@@ -1,0 +1,138 @@
+#include "fake_sntp_server.h"
+
+#include <arpa/inet.h>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace hodra::test {
+namespace {
+
+int BindLoopback(std::uint16_t wantedPort, std::uint16_t* boundPort) {
+    const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(wantedPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        throw std::runtime_error("fake SNTP server: cannot bind 127.0.0.1");
+    }
+    socklen_t size = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    if (boundPort != nullptr) {
+        *boundPort = ntohs(address.sin_port);
+    }
+    return s;
+}
+
+NtpTimestamp ServerNow(double offset) {
+    return AddSeconds(NtpTimestamp::Now(), offset);
+}
+
+void Put(std::uint8_t* out, NtpTimestamp t) {
+    const auto wire = t.ToNetwork();
+    std::memcpy(out, wire.data(), wire.size());
+}
+
+}  // namespace
+
+FakeSntpServer::FakeSntpServer() {
+    fd = BindLoopback(0, &port);
+    otherFd = BindLoopback(0, nullptr);
+    wakeFd = eventfd(0, EFD_CLOEXEC);
+    worker = std::thread([this] { Serve(); });
+}
+
+FakeSntpServer::~FakeSntpServer() {
+    const std::uint64_t one = 1;
+    (void)!write(wakeFd, &one, sizeof one);
+    worker.join();
+    close(fd);
+    close(otherFd);
+    close(wakeFd);
+}
+
+std::string FakeSntpServer::Address() const {
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+void FakeSntpServer::SetScript(const ReplyScript& script) {
+    std::lock_guard guard(scriptLock);
+    current = script;
+}
+
+std::vector<std::uint8_t> FakeSntpServer::LastRequest() const {
+    std::lock_guard guard(scriptLock);
+    return lastRequest;
+}
+
+void FakeSntpServer::Serve() {
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            continue;
+        }
+        if (fds[1].revents != 0) {
+            return;
+        }
+        std::array<std::uint8_t, 2048> request{};
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t n = recvfrom(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (n <= 0) {
+            continue;
+        }
+        ReplyScript script;
+        {
+            std::lock_guard guard(scriptLock);
+            script = current;
+            lastRequest.assign(request.begin(), request.begin() + n);
+        }
+        const NtpTimestamp arrival = ServerNow(script.clockOffset);
+        requests.fetch_add(1);
+        if (!script.silent) {
+            Answer(request.data(), static_cast<std::size_t>(n), &from, fromLength, script, arrival);
+        }
+    }
+}
+
+void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, const void* from, unsigned fromLength,
+                            const ReplyScript& script, NtpTimestamp arrival) {
+    std::vector<std::uint8_t> reply(std::max<std::size_t>(48, script.length.value_or(48)), 0);
+    reply[0] = static_cast<std::uint8_t>((script.leapIndicator << 6) | ((script.version & 7) << 3) | (script.mode & 7));
+    reply[1] = script.stratum;
+    reply[2] = 6;
+    reply[3] = static_cast<std::uint8_t>(-20);
+    reply[12] = static_cast<std::uint8_t>(script.referenceId >> 24);
+    reply[13] = static_cast<std::uint8_t>(script.referenceId >> 16);
+    reply[14] = static_cast<std::uint8_t>(script.referenceId >> 8);
+    reply[15] = static_cast<std::uint8_t>(script.referenceId);
+    const NtpTimestamp requestTransmit =
+        length >= 48 ? NtpTimestamp::FromNetwork(request + 40) : NtpTimestamp();
+    Put(&reply[16], AddSeconds(arrival, -16.0));
+    Put(&reply[24], script.originate.value_or(requestTransmit));
+    NtpTimestamp receive = script.receive.value_or(arrival);
+    if (script.receiveAfterOriginate) {
+        receive = AddSeconds(requestTransmit, *script.receiveAfterOriginate);
+    }
+    Put(&reply[32], receive);
+    if (script.delay.count() > 0) {
+        std::this_thread::sleep_for(script.delay);
+    }
+    Put(&reply[40], script.transmit.value_or(ServerNow(script.clockOffset)));
+
+    const std::size_t sendLength = script.length.value_or(48);
+    const int out = script.fromOtherPort ? otherFd : fd;
+    for (int i = 0; i < script.copies; ++i) {
+        sendto(out, reply.data(), sendLength, 0, static_cast<const sockaddr*>(from), fromLength);
+    }
+}
+
+}  // namespace hodra::test

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ntp_timestamp.h"
+
+namespace hodra::test {
+
+// How the fake server answers the next requests. The server's clock is the real clock
+// plus clockOffset; every header field and stamp can be replaced.
+struct ReplyScript {
+    double clockOffset = 0.0;
+    std::chrono::milliseconds delay{0};  // waited between receive and transmit stamps
+    bool silent = false;
+    std::optional<std::size_t> length;   // bytes sent: cut or zero-padded
+    std::uint8_t leapIndicator = 0;
+    std::uint8_t version = 4;
+    std::uint8_t mode = 4;
+    std::uint8_t stratum = 2;
+    std::uint32_t referenceId = 0x4C4F434C;  // "LOCL"
+    std::optional<NtpTimestamp> originate;   // instead of the request's transmit stamp
+    std::optional<NtpTimestamp> receive;
+    std::optional<NtpTimestamp> transmit;
+    // Receive stamp placed this far after the request's own transmit stamp (exact T2 - T1).
+    std::optional<double> receiveAfterOriginate;
+    int copies = 1;                  // the same reply sent this many times
+    bool fromOtherPort = false;      // answer from a second socket
+};
+
+// A scriptable SNTP server on 127.0.0.1 with an ephemeral port, run on its own thread.
+class FakeSntpServer {
+public:
+    FakeSntpServer();
+    ~FakeSntpServer();
+    FakeSntpServer(const FakeSntpServer&) = delete;
+    FakeSntpServer& operator=(const FakeSntpServer&) = delete;
+
+    std::uint16_t Port() const { return port; }
+    std::string Address() const;  // "127.0.0.1:PORT"
+    void SetScript(const ReplyScript& script);
+    int RequestsSeen() const { return requests.load(); }
+    // The bytes of the last request received.
+    std::vector<std::uint8_t> LastRequest() const;
+
+private:
+    void Serve();
+    void Answer(const std::uint8_t* request, std::size_t length, const void* from, unsigned fromLength,
+                const ReplyScript& script, NtpTimestamp arrival);
+
+    int fd = -1;
+    int otherFd = -1;
+    int wakeFd = -1;
+    std::uint16_t port = 0;
+    std::atomic<int> requests{0};
+    mutable std::mutex scriptLock;
+    ReplyScript current;
+    std::vector<std::uint8_t> lastRequest;
+    std::thread worker;
+};
+
+}  // namespace hodra::test

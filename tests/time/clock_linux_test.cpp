@@ -1,0 +1,79 @@
+// Runs only inside `unshare --user --map-root-user` (see tests/CMakeLists.txt): there
+// CAP_SYS_TIME counts for the namespace alone and clock_settime always fails with EPERM.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/capability.h>
+
+#include "clock_linux.h"
+#include "clock_setter.h"
+
+namespace hodra {
+namespace {
+
+// The initial user namespace maps every id; a private one maps a single id.
+bool InPrivateUserNamespace() {
+    std::ifstream map("/proc/self/uid_map");
+    long inside = 0;
+    long outside = 0;
+    long count = 0;
+    map >> inside >> outside >> count;
+    return map && count != 4294967295L;
+}
+
+bool CapEffHasSysTime() {
+    std::ifstream status("/proc/thread-self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("CapEff:", 0) == 0) {
+            const unsigned long long bits = std::stoull(line.substr(7), nullptr, 16);
+            return (bits >> CAP_SYS_TIME) & 1;
+        }
+    }
+    ADD_FAILURE() << "no CapEff line";
+    return true;
+}
+
+class LinuxClock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!InPrivateUserNamespace()) {
+            FAIL() << "refusing to run outside a private user namespace: this test calls clock_settime";
+        }
+        LowerClockPrivilege();
+    }
+};
+
+TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
+    EXPECT_FALSE(CapEffHasSysTime());
+    EXPECT_FALSE(ClockPrivilegeEffective());
+    LinuxClockDriver driver;
+    ClockSetter setter(driver);
+    // Were the namespace ever to allow it, this would set the clock to what it already is.
+    EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
+    EXPECT_EQ(setter.LastError(), EPERM);
+    EXPECT_FALSE(CapEffHasSysTime());
+}
+
+TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {
+    cap_t caps = cap_get_proc();
+    const cap_value_t sysTime[] = {CAP_SYS_TIME};
+    cap_set_flag(caps, CAP_PERMITTED, 1, sysTime, CAP_CLEAR);
+    cap_set_flag(caps, CAP_EFFECTIVE, 1, sysTime, CAP_CLEAR);
+    ASSERT_EQ(cap_set_proc(caps), 0);
+    cap_free(caps);
+
+    LinuxClockDriver driver;
+    ClockSetter setter(driver);
+    EXPECT_FALSE(setter.EnablePrivilege());
+    EXPECT_EQ(driver.LastError(), EPERM);
+    setter.RestorePrivilege();
+    EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
+    EXPECT_FALSE(CapEffHasSysTime());
+}
+
+}  // namespace
+}  // namespace hodra

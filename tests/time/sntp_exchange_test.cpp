@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <dirent.h>
+
+#include "fake_sntp_server.h"
+#include "sntp_client.h"
+
+namespace hodra {
+namespace {
+
+using std::chrono::milliseconds;
+using test::FakeSntpServer;
+using test::ReplyScript;
+
+int OpenDescriptors() {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (readdir(dir) != nullptr) {
+        ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+class Exchange : public ::testing::Test {
+protected:
+    bool Ask(const ReplyScript& script, milliseconds timeout = milliseconds(500)) {
+        server.SetScript(script);
+        SntpClient client(timeout);
+        const int before = OpenDescriptors();
+        const bool ok = client.Exchange(server.Address(), result);
+        EXPECT_EQ(OpenDescriptors(), before) << "a socket was left open";
+        error = client.LastError();
+        return ok;
+    }
+
+    FakeSntpServer server;
+    SntpResult result;
+    SntpError error = SntpError::None;
+};
+
+TEST_F(Exchange, RequestIsFortyEightBytesWithOnlyHeaderAndTransmitStamp) {
+    ASSERT_TRUE(Ask({}));
+    const auto request = server.LastRequest();
+    ASSERT_EQ(request.size(), 48u);
+    EXPECT_EQ(request[0], 0x1B);
+    for (std::size_t i = 1; i < 40; ++i) {
+        EXPECT_EQ(request[i], 0) << "byte " << i;
+    }
+    // T1 is the stamp we sent.
+    EXPECT_EQ(NtpTimestamp::FromNetwork(request.data() + 40), result.originate);
+    EXPECT_EQ(result.serverAddress, "127.0.0.1");
+    EXPECT_EQ(result.serverPort, server.Port());
+    EXPECT_EQ(result.stratum, 2);
+}
+
+TEST_F(Exchange, OffsetFollowsTheServerClock) {
+    ReplyScript ahead;
+    ahead.clockOffset = 1.0;
+    ASSERT_TRUE(Ask(ahead));
+    EXPECT_NEAR(result.offset, 1.0, 0.001);
+    EXPECT_GE(RoundTripDelay(result), 0.0);
+    EXPECT_LT(RoundTripDelay(result), 0.01);
+
+    ReplyScript behind;
+    behind.clockOffset = -1.0;
+    ASSERT_TRUE(Ask(behind));
+    EXPECT_NEAR(result.offset, -1.0, 0.001);
+
+    // T2 - T1 = 0.3 s exactly, T3 - T4 about -0.1 s: offset +0.1 s.
+    ReplyScript skewed;
+    skewed.clockOffset = -0.1;
+    skewed.receiveAfterOriginate = 0.3;
+    ASSERT_TRUE(Ask(skewed));
+    EXPECT_NEAR(result.offset, 0.1, 0.001);
+}
+
+TEST_F(Exchange, DelayedReplyStillMeasuresTheOffset) {
+    ReplyScript slow;
+    slow.clockOffset = 2.5;
+    slow.delay = milliseconds(150);  // server holds the request: T3 - T2 = 0.15 s
+    ASSERT_TRUE(Ask(slow));
+    EXPECT_NEAR(result.offset, 2.5, 0.002);
+    EXPECT_LT(RoundTripDelay(result), 0.01);
+}
+
+TEST_F(Exchange, SilenceTimesOutAfterTheFullTwoSeconds) {
+    ReplyScript silent;
+    silent.silent = true;
+    server.SetScript(silent);
+    SntpClient client;  // the real 2000 ms
+    EXPECT_EQ(client.ReplyTimeout(), milliseconds(2000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Exchange(server.Address(), result));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(client.LastError(), SntpError::Timeout);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_GE(waited, milliseconds(1995));
+    EXPECT_LT(waited, milliseconds(3000));
+}
+
+TEST_F(Exchange, RepliesThatFailTheClientChecksAreRejected) {
+    struct Case {
+        const char* what;
+        ReplyScript script;
+        SntpError expected;
+    };
+    auto with = [](auto change) {
+        ReplyScript s;
+        change(s);
+        return s;
+    };
+    const Case cases[] = {
+        {"47 bytes", with([](ReplyScript& s) { s.length = 47; }), SntpError::ShortReply},
+        {"1 byte", with([](ReplyScript& s) { s.length = 1; }), SntpError::ShortReply},
+        {"mode 3", with([](ReplyScript& s) { s.mode = 3; }), SntpError::BadMode},
+        {"mode 5", with([](ReplyScript& s) { s.mode = 5; }), SntpError::BadMode},
+        {"version 0", with([](ReplyScript& s) { s.version = 0; }), SntpError::BadVersion},
+        {"version 7", with([](ReplyScript& s) { s.version = 7; }), SntpError::BadVersion},
+        {"leap 3", with([](ReplyScript& s) { s.leapIndicator = 3; }), SntpError::Unsynchronised},
+        {"kiss-o'-death", with([](ReplyScript& s) { s.stratum = 0; s.referenceId = 0x52415445; }),
+         SntpError::KissOfDeath},
+        {"stratum 16", with([](ReplyScript& s) { s.stratum = 16; }), SntpError::BadStratum},
+        {"zero transmit", with([](ReplyScript& s) { s.transmit = NtpTimestamp(); }), SntpError::ZeroTransmit},
+        {"spoofed originate", with([](ReplyScript& s) { s.originate = NtpTimestamp::FromParts(3900000000u, 1); }),
+         SntpError::BogusOriginate},
+        {"before build date", with([](ReplyScript& s) { s.clockOffset = -20.0 * 365 * 86400; }),
+         SntpError::BeforeBuildDate},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(Ask(c.script)) << c.what;
+        EXPECT_EQ(error, c.expected) << c.what;
+    }
+    // Leap indicators 1 and 2 announce a leap second; the reply is still good.
+    ReplyScript leap;
+    leap.leapIndicator = 1;
+    EXPECT_TRUE(Ask(leap));
+    EXPECT_EQ(server.RequestsSeen(), static_cast<int>(std::size(cases)) + 1);
+}
+
+TEST_F(Exchange, OverlongDatagramIsCutNotRefused) {
+    ReplyScript big;
+    big.length = 1000;
+    big.clockOffset = 0.5;
+    ASSERT_TRUE(Ask(big));
+    EXPECT_NEAR(result.offset, 0.5, 0.001);
+}
+
+TEST_F(Exchange, ReplyFromAnotherPortIsDroppedByTheConnectedSocket) {
+    ReplyScript elsewhere;
+    elsewhere.fromOtherPort = true;
+    EXPECT_FALSE(Ask(elsewhere, milliseconds(300)));
+    EXPECT_EQ(error, SntpError::Timeout);
+}
+
+TEST(ExchangeFailures, ClosedPortFailsAtOnceAndBadHostsFailWithTheirReason) {
+    SntpResult result;
+    SntpClient client(milliseconds(1500));
+    const int before = OpenDescriptors();
+    FakeSntpServer* nobody = new FakeSntpServer;
+    const std::string closed = nobody->Address();
+    delete nobody;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Exchange(closed, result));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000)) << "ICMP unreachable should end the wait";
+    EXPECT_EQ(client.LastError(), SntpError::Receive);
+    EXPECT_EQ(client.LastErrno(), ECONNREFUSED);
+
+    EXPECT_FALSE(client.Exchange("no-such-host.invalid", result));
+    EXPECT_EQ(client.LastError(), SntpError::LookupFailed);
+    // 255.255.255.255 is the one dotted form inet_addr cannot return: it goes to the lookup,
+    // which yields the broadcast address that an unprivileged connect refuses.
+    EXPECT_FALSE(client.Exchange("255.255.255.255:9", result));
+    EXPECT_EQ(client.LastError(), SntpError::Connect);
+    for (const char* bad : {"127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", ":123", "127.0.0.1:12x", ""}) {
+        EXPECT_FALSE(client.Exchange(bad, result)) << bad;
+        EXPECT_EQ(client.LastError(), SntpError::BadHost) << bad;
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST(ExchangeHosts, NamesResolveAndThePortArgumentAppliesWithoutOne) {
+    FakeSntpServer server;
+    SntpResult result;
+    SntpClient client(milliseconds(500));
+    EXPECT_TRUE(client.Exchange("localhost:" + std::to_string(server.Port()), result));
+    EXPECT_EQ(result.serverAddress, "127.0.0.1");
+    EXPECT_TRUE(client.Exchange("127.0.0.1", result, server.Port()));
+    EXPECT_EQ(server.RequestsSeen(), 2);
+}
+
+}  // namespace
+}  // namespace hodra
