@@ -1,0 +1,27 @@
+// hodra2-sntp: the time core from the command line (query, compare, sync).
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "clock_linux.h"
+#include "clock_setter.h"
+#include "sntp_client.h"
+#include "sntp_command.h"
+
+int main(int argc, char** argv) {
+    hodra::LowerClockPrivilege();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto options = hodra::ParseSntpArguments(args);
+    if (!options) {
+        std::cerr << hodra::kSntpUsage << '\n';
+        return hodra::kExitUsage;
+    }
+    if (options->help) {
+        std::cout << hodra::kSntpUsage << '\n';
+        return hodra::kExitAnswered;
+    }
+    hodra::SntpClient client;
+    hodra::LinuxClockDriver driver;
+    hodra::ClockSetter setter(driver);
+    return hodra::RunSntpCommand(*options, client, setter, std::cout, std::cerr);
+}

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "clock_setter.h"
+#include "fake_clock_driver.h"
+#include "fake_sntp_server.h"
+#include "sntp_client.h"
+#include "sntp_command.h"
+
+namespace hodra {
+namespace {
+
+using test::FakeSntpServer;
+using test::ReplyScript;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class SntpCommand : public ::testing::Test {
+protected:
+    Outcome Run(const std::vector<std::string>& args) {
+        const auto options = ParseSntpArguments(args);
+        if (!options) {
+            return {kExitUsage, "", ""};
+        }
+        SntpClient client(std::chrono::milliseconds(300));
+        ClockSetter setter(driver);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = RunSntpCommand(*options, client, setter, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    test::FakeClockDriver driver;
+};
+
+TEST_F(SntpCommand, ComparePrintsTheTextAndOneMeasurementLine) {
+    FakeSntpServer server;
+    ReplyScript ahead;
+    ahead.clockOffset = 5.25;
+    ahead.stratum = 3;
+    server.SetScript(ahead);
+    const Outcome got = Run({server.Address()});
+    EXPECT_EQ(got.status, kExitAnswered);
+    const std::regex expected(
+        "사용자 PC가 5\\.3 초 늦습니다\\.\n"
+        "server=127\\.0\\.0\\.1:" + std::to_string(server.Port()) +
+        " address=127\\.0\\.0\\.1 offset=\\+5\\.25\\d{4} delay=0\\.\\d{6} stratum=3\n");
+    EXPECT_TRUE(std::regex_match(got.out, expected)) << got.out;
+    EXPECT_TRUE(driver.calls.empty());
+}
+
+TEST_F(SntpCommand, StopsAtTheFirstHostThatAnswers) {
+    FakeSntpServer silent;
+    FakeSntpServer fast;
+    FakeSntpServer unused;
+    ReplyScript quiet;
+    quiet.silent = true;
+    silent.SetScript(quiet);
+    ReplyScript early;
+    early.clockOffset = -12.345;
+    fast.SetScript(early);
+    const Outcome got = Run({silent.Address(), fast.Address(), unused.Address()});
+    EXPECT_EQ(got.status, kExitAnswered);
+    EXPECT_EQ(got.out.substr(0, got.out.find('\n')), "사용자 PC가 12.3 초 빠릅니다.");
+    EXPECT_NE(got.err.find(silent.Address() + ": 응답 시간 초과"), std::string::npos) << got.err;
+    EXPECT_EQ(unused.RequestsSeen(), 0);
+}
+
+TEST_F(SntpCommand, NoAnswerExitsOneWithEachReason) {
+    FakeSntpServer silent;
+    ReplyScript quiet;
+    quiet.silent = true;
+    silent.SetScript(quiet);
+    const Outcome got = Run({silent.Address(), "no-such-host.invalid"});
+    EXPECT_EQ(got.status, kExitNoAnswer);
+    EXPECT_EQ(got.out, "서버에서 응답이 없습니다\n");
+    EXPECT_NE(got.err.find("no-such-host.invalid: 호스트 이름을 찾을 수 없음"), std::string::npos) << got.err;
+}
+
+TEST_F(SntpCommand, SyncSetsTheMeasuredTimeOrReportsTheFailure) {
+    FakeSntpServer server;
+    ReplyScript ahead;
+    ahead.clockOffset = 3.0;
+    server.SetScript(ahead);
+    Outcome got = Run({"--sync", server.Address()});
+    EXPECT_EQ(got.status, kExitAnswered);
+    EXPECT_NE(got.out.find("\n한국표준시에 동기되었습니다.\n"), std::string::npos) << got.out;
+    ASSERT_EQ(driver.setTimes.size(), 1u);
+    const double error = Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), AddSeconds(NtpTimestamp::Now(), 3.0));
+    EXPECT_NEAR(error, 0.0, 0.05);
+
+    driver.setSucceeds = false;
+    got = Run({server.Address(), "--sync"});
+    EXPECT_EQ(got.status, kExitSetFailed);
+    EXPECT_NE(got.out.find("\n동기에 실패했습니다.\n"), std::string::npos) << got.out;
+}
+
+TEST_F(SntpCommand, BadUsage) {
+    EXPECT_FALSE(ParseSntpArguments({"--synch"}));
+    EXPECT_FALSE(ParseSntpArguments({"host:99999"}));
+    EXPECT_FALSE(ParseSntpArguments({"-x", "host"}));
+    const auto defaults = ParseSntpArguments({});
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->hosts.size(), 2u);
+    EXPECT_FALSE(defaults->sync);
+}
+
+}  // namespace
+}  // namespace hodra
