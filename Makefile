@@ -1,8 +1,10 @@
 # The README's commands. `make run` builds and starts Hodra2; `make test` builds and
-# runs every test. Both install the system packages first when any is missing.
+# runs every test (ASan + UBSan build, then the threaded suites again under TSan).
+# Both install the system packages first when any is missing.
 JOBS ?= 2
 BUILD_DIR ?= build
 TEST_DIR ?= build-test
+TSAN_DIR ?= build-tsan
 
 .PHONY: all setup build run test bench clean
 
@@ -23,9 +25,13 @@ test: setup
 		-DHODRA_SANITIZE=address,undefined >/dev/null
 	@cmake --build $(TEST_DIR) -j$(JOBS)
 	@cd $(TEST_DIR) && ctest --output-on-failure -j$(JOBS)
+	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DHODRA_TESTS=ON \
+		-DHODRA_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_DIR) -j$(JOBS) --target hodra_tsan_tests
+	@cd $(TSAN_DIR) && ctest --output-on-failure -j$(JOBS) -L tsan
 
 bench: setup
 	@bench/offset_accuracy
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) build-bench
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) build-bench

@@ -8,7 +8,7 @@ g++ cmake make pkg-config
 googletest libgtest-dev
 libcap-dev libcap2-bin
 qt6-base-dev
-chrony faketime
+chrony faketime tzdata
 xvfb xdotool imagemagick
 fonts-nanum fonts-liberation
 "

@@ -5,13 +5,15 @@
 
 #include "clock_linux.h"
 #include "clock_setter.h"
+#include "deployment.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
 
 int main(int argc, char** argv) {
     hodra::LowerClockPrivilege();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto options = hodra::ParseSntpArguments(args);
+    const hodra::Deployment deployment = hodra::LoadDeployment();
+    const auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});
     if (!options) {
         std::cerr << hodra::kSntpUsage << '\n';
         return hodra::kExitUsage;

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "build_info.h"
 #include "clock_setter.h"
 #include "compare_text.h"
 #include "host_port.h"
@@ -36,7 +35,8 @@ void PrintResult(const std::string& hostText, const SntpResult& result, std::ost
 
 }  // namespace
 
-std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args) {
+std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
+                                                     const std::vector<std::string>& defaultHosts) {
     SntpCommandOptions options;
     for (const std::string& arg : args) {
         if (arg == "--sync") {
@@ -52,7 +52,7 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
         }
     }
     if (options.hosts.empty()) {
-        options.hosts = {kDefaultPrimaryHost, kDefaultSecondaryHost};
+        options.hosts = defaultHosts;
     }
     return options;
 }

@@ -13,7 +13,7 @@ class ClockSetter;
 struct SntpCommandOptions {
     bool sync = false;
     bool help = false;
-    std::vector<std::string> hosts;  // empty: the deployment's two servers
+    std::vector<std::string> hosts;
 };
 
 inline constexpr int kExitAnswered = 0;
@@ -23,8 +23,10 @@ inline constexpr int kExitSetFailed = 3;
 
 extern const char kSntpUsage[];
 
-// Nothing when the arguments are not of the usage's form.
-std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args);
+// Nothing when the arguments are not of the usage's form. Without hosts the defaults
+// are asked.
+std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
+                                                     const std::vector<std::string>& defaultHosts);
 
 // Asks the hosts in order, stops at the first that answers, reports, and with --sync
 // sets the clock. Returns the exit status.

@@ -43,8 +43,30 @@ void Put(std::uint8_t* out, NtpTimestamp t) {
 
 }  // namespace
 
+ssize_t FakeSntpServer::ReceiveStamped(std::uint8_t* buffer, std::size_t size, sockaddr_in& from, timespec& arrival) {
+    iovec io{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t n = recvmsg(fd, &message, 0);
+    clock_gettime(CLOCK_REALTIME, &arrival);
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            std::memcpy(&arrival, CMSG_DATA(c), sizeof arrival);
+        }
+    }
+    return n;
+}
+
 FakeSntpServer::FakeSntpServer() {
     fd = BindLoopback(0, &port);
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     otherFd = BindLoopback(0, nullptr);
     wakeFd = eventfd(0, EFD_CLOEXEC);
     worker = std::thread([this] { Serve(); });
@@ -84,18 +106,20 @@ void FakeSntpServer::Serve() {
         }
         std::array<std::uint8_t, 2048> request{};
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = recvfrom(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        timespec kernelArrival{};
+        const ssize_t n = ReceiveStamped(request.data(), request.size(), from, kernelArrival);
         if (n <= 0) {
             continue;
         }
+        const socklen_t fromLength = sizeof from;
         ReplyScript script;
         {
             std::lock_guard guard(scriptLock);
             script = current;
             lastRequest.assign(request.begin(), request.begin() + n);
         }
-        const NtpTimestamp arrival = ServerNow(script.clockOffset);
+        // Stamped by the kernel, as a real server does, so thread wake-up does not count.
+        const NtpTimestamp arrival = AddSeconds(NtpTimestamp::FromUnix(kernelArrival), script.clockOffset);
         requests.fetch_add(1);
         if (!script.silent) {
             Answer(request.data(), static_cast<std::size_t>(n), &from, fromLength, script, arrival);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <thread>
@@ -51,6 +52,7 @@ public:
 
 private:
     void Serve();
+    ssize_t ReceiveStamped(std::uint8_t* buffer, std::size_t size, sockaddr_in& from, timespec& arrival);
     void Answer(const std::uint8_t* request, std::size_t length, const void* from, unsigned fromLength,
                 const ReplyScript& script, NtpTimestamp arrival);
 

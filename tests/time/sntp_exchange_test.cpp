@@ -60,21 +60,21 @@ TEST_F(Exchange, OffsetFollowsTheServerClock) {
     ReplyScript ahead;
     ahead.clockOffset = 1.0;
     ASSERT_TRUE(Ask(ahead));
-    EXPECT_NEAR(result.offset, 1.0, 0.001);
+    EXPECT_NEAR(result.offset, 1.0, 0.005);
     EXPECT_GE(RoundTripDelay(result), 0.0);
     EXPECT_LT(RoundTripDelay(result), 0.01);
 
     ReplyScript behind;
     behind.clockOffset = -1.0;
     ASSERT_TRUE(Ask(behind));
-    EXPECT_NEAR(result.offset, -1.0, 0.001);
+    EXPECT_NEAR(result.offset, -1.0, 0.005);
 
     // T2 - T1 = 0.3 s exactly, T3 - T4 about -0.1 s: offset +0.1 s.
     ReplyScript skewed;
     skewed.clockOffset = -0.1;
     skewed.receiveAfterOriginate = 0.3;
     ASSERT_TRUE(Ask(skewed));
-    EXPECT_NEAR(result.offset, 0.1, 0.001);
+    EXPECT_NEAR(result.offset, 0.1, 0.005);
 }
 
 TEST_F(Exchange, DelayedReplyStillMeasuresTheOffset) {
@@ -145,7 +145,7 @@ TEST_F(Exchange, OverlongDatagramIsCutNotRefused) {
     big.length = 1000;
     big.clockOffset = 0.5;
     ASSERT_TRUE(Ask(big));
-    EXPECT_NEAR(result.offset, 0.5, 0.001);
+    EXPECT_NEAR(result.offset, 0.5, 0.005);
 }
 
 TEST_F(Exchange, ReplyFromAnotherPortIsDroppedByTheConnectedSocket) {

@@ -24,7 +24,7 @@ struct Outcome {
 class SntpCommand : public ::testing::Test {
 protected:
     Outcome Run(const std::vector<std::string>& args) {
-        const auto options = ParseSntpArguments(args);
+        const auto options = ParseSntpArguments(args, {"unused-default"});
         if (!options) {
             return {kExitUsage, "", ""};
         }
@@ -102,12 +102,13 @@ TEST_F(SntpCommand, SyncSetsTheMeasuredTimeOrReportsTheFailure) {
 }
 
 TEST_F(SntpCommand, BadUsage) {
-    EXPECT_FALSE(ParseSntpArguments({"--synch"}));
-    EXPECT_FALSE(ParseSntpArguments({"host:99999"}));
-    EXPECT_FALSE(ParseSntpArguments({"-x", "host"}));
-    const auto defaults = ParseSntpArguments({});
+    const std::vector<std::string> deployment = {"primary.example", "secondary.example:1234"};
+    EXPECT_FALSE(ParseSntpArguments({"--synch"}, deployment));
+    EXPECT_FALSE(ParseSntpArguments({"host:99999"}, deployment));
+    EXPECT_FALSE(ParseSntpArguments({"-x", "host"}, deployment));
+    const auto defaults = ParseSntpArguments({}, deployment);
     ASSERT_TRUE(defaults);
-    EXPECT_EQ(defaults->hosts.size(), 2u);
+    EXPECT_EQ(defaults->hosts, deployment);
     EXPECT_FALSE(defaults->sync);
 }
 

@@ -1,0 +1,53 @@
+#include "long_timer.h"
+
+#include <algorithm>
+
+namespace hodra {
+
+LongTimer::LongTimer(const MonotonicClock& clock, QObject* parent) : QObject(parent), clock(clock) {
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::CoarseTimer);
+    connect(&wake, &QTimer::timeout, this, &LongTimer::check);
+}
+
+void LongTimer::start(std::int64_t intervalMs) {
+    deadlineMs = clock.NowMs() + std::max<std::int64_t>(intervalMs, 1);
+    active = true;
+    scheduleWake();
+}
+
+void LongTimer::stop() {
+    active = false;
+    wake.stop();
+}
+
+std::int64_t LongTimer::remainingMs() const {
+    return active ? std::max<std::int64_t>(deadlineMs - clock.NowMs(), 0) : -1;
+}
+
+int LongTimer::nextWakeMs() const {
+    return wake.isActive() ? wakeIntervalMs : -1;
+}
+
+void LongTimer::check() {
+    if (!active) {
+        return;
+    }
+    if (clock.NowMs() >= deadlineMs) {
+        active = false;
+        wake.stop();
+        emit timeout();
+        return;
+    }
+    scheduleWake();
+}
+
+void LongTimer::scheduleWake() {
+    const std::int64_t left = std::max<std::int64_t>(deadlineMs - clock.NowMs(), 1);
+    // The last stretch is waited precisely so the tick lands on the full interval.
+    wake.setTimerType(left <= kMaxWakeMs ? Qt::PreciseTimer : Qt::CoarseTimer);
+    wakeIntervalMs = static_cast<int>(std::min(left, kMaxWakeMs));
+    wake.start(wakeIntervalMs);
+}
+
+}  // namespace hodra

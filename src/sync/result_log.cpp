@@ -1,0 +1,44 @@
+#include "result_log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "compare_text.h"
+
+namespace hodra {
+
+std::string ResultLog::FormatLine(std::int64_t lastCon, double offset) {
+    const std::time_t t = static_cast<std::time_t>(lastCon);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return stamp + FormatFixed(-offset, 3) + "\n";
+}
+
+bool ResultLog::Append(std::int64_t lastCon, double offset) {
+    const std::string line = FormatLine(lastCon, offset);
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::fprintf(stderr, "hodra2: 로그 파일 %s을(를) 열 수 없습니다: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    ssize_t written = 0;
+    do {
+        written = write(fd, line.data(), line.size());
+    } while (written < 0 && errno == EINTR);
+    const bool ok = written == static_cast<ssize_t>(line.size());
+    if (!ok) {
+        std::fprintf(stderr, "hodra2: 로그 파일 %s에 쓸 수 없습니다: %s\n", path.c_str(),
+                     written < 0 ? std::strerror(errno) : "짧은 쓰기");
+    }
+    close(fd);
+    return ok;
+}
+
+}  // namespace hodra

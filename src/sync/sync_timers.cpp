@@ -1,0 +1,50 @@
+#include "sync_timers.h"
+
+namespace hodra {
+
+SyncTimers::SyncTimers(const MonotonicClock& clock, QObject* parent) : QObject(parent), autoSync(clock) {
+    blink.setInterval(kBlinkPeriodMs);
+    blink.setTimerType(Qt::PreciseTimer);
+    connect(&autoSync, &LongTimer::timeout, this, [this] { OnTimer(kAutoSyncTimerId); });
+    connect(&blink, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimerId); });
+}
+
+void SyncTimers::armAutoSync(int minutes) {
+    autoSyncMinutes = minutes;
+    autoSync.start(static_cast<std::int64_t>(minutes) * 60000);
+}
+
+void SyncTimers::disarmAutoSync() {
+    autoSync.stop();
+}
+
+void SyncTimers::startBlink(qint64 lastCon) {
+    // A second success during a sequence restarts the period; the count goes on.
+    blinkLastCon = lastCon;
+    blink.start();
+}
+
+void SyncTimers::OnTimer(int id) {
+    if (id == kAutoSyncTimerId) {
+        autoSyncTick();
+    } else if (id == kBlinkTimerId) {
+        blinkTick();
+    }
+}
+
+void SyncTimers::autoSyncTick() {
+    autoSync.stop();
+    emit autoSyncDue();
+    // The next period counts from this tick, not from the end of the run.
+    armAutoSync(autoSyncMinutes);
+}
+
+void SyncTimers::blinkTick() {
+    const BlinkSequence::Step step = sequence.Tick(blinkLastCon);
+    emit messageChanged(QString::fromStdString(step.text));
+    if (step.finished) {
+        blink.stop();
+    }
+}
+
+}  // namespace hodra

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "chrony_server.h"
+#include "clock_setter.h"
+#include "fake_clock_driver.h"
+#include "fake_sntp_server.h"
+#include "result_log.h"
+#include "sntp_client.h"
+#include "sync_operation.h"
+#include "temp_dir.h"
+
+namespace hodra {
+namespace {
+
+using std::chrono::milliseconds;
+using test::FakeSntpServer;
+using test::ReplyScript;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Run : public ::testing::Test {
+protected:
+    Run() : client(milliseconds(300)), setter(driver), log(dir.StdPath("HodraLog.txt")), operation(client, setter, log) {
+        ReplyScript quiet;
+        quiet.silent = true;
+        silent.SetScript(quiet);
+    }
+
+    SyncRequest Request(bool synchronise, const FakeSntpServer& primary, const FakeSntpServer& secondary) {
+        SyncRequest r;
+        r.synchronise = synchronise;
+        r.primaryHost = primary.Address();
+        r.secondaryHost = secondary.Address();
+        r.blink = true;
+        r.log = true;
+        return r;
+    }
+    void ServerAhead(double seconds) {
+        ReplyScript s;
+        s.clockOffset = seconds;
+        answering.SetScript(s);
+    }
+
+    test::TempDir dir;
+    FakeSntpServer answering;
+    FakeSntpServer silent;
+    test::FakeClockDriver driver;
+    SntpClient client;
+    ClockSetter setter;
+    ResultLog log;
+    SyncOperation operation;
+};
+
+TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
+    ServerAhead(-12.345);
+    const SyncOutcome out = operation.Run(Request(false, answering, silent));
+    EXPECT_TRUE(out.answered);
+    EXPECT_EQ(out.serverId, 1);
+    EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
+    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.startBlink);
+    EXPECT_EQ(out.serverAddress, "127.0.0.1");
+    EXPECT_TRUE(driver.calls.empty());
+    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+    EXPECT_EQ(silent.RequestsSeen(), 0);
+}
+
+TEST_F(Run, PrimarySilentSecondaryAnswers) {
+    ServerAhead(0.03);
+    const SyncOutcome out = operation.Run(Request(false, silent, answering));
+    EXPECT_TRUE(out.answered);
+    EXPECT_EQ(out.serverId, 2);
+    EXPECT_EQ(out.message, "한국표준시에 동기되어 있습니다.");
+    EXPECT_EQ(silent.RequestsSeen(), 1);
+}
+
+TEST_F(Run, SynchroniseSetsTheClockRecordsAndLogs) {
+    ServerAhead(1.5);
+    const auto before = std::time(nullptr);
+    const SyncOutcome out = operation.Run(Request(true, answering, silent));
+    EXPECT_TRUE(out.answered);
+    EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
+    EXPECT_TRUE(out.clockSet);
+    EXPECT_NEAR(out.lastDiff, 1.5, 0.005);
+    EXPECT_GE(out.lastCon, before);
+    EXPECT_LE(out.lastCon, std::time(nullptr));
+    EXPECT_TRUE(out.startBlink);
+    ASSERT_EQ(driver.setTimes.size(), 1u);
+    // The target is the clock read after the exchange plus the offset.
+    const double targetError =
+        Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), AddSeconds(NtpTimestamp::Now(), 1.5));
+    EXPECT_NEAR(targetError, 0.0, 0.01);
+    const std::string logged = ReadAll(dir.StdPath("HodraLog.txt"));
+    EXPECT_EQ(logged, ResultLog::FormatLine(out.lastCon, out.lastDiff));
+    EXPECT_EQ(logged.substr(logged.size() - 8), " -1.500\n");
+}
+
+TEST_F(Run, BlinkAndLogFollowTheirSettings) {
+    ServerAhead(-0.25);
+    SyncRequest request = Request(true, answering, silent);
+    request.blink = false;
+    request.log = false;
+    const SyncOutcome out = operation.Run(request);
+    EXPECT_TRUE(out.clockSet);
+    EXPECT_FALSE(out.startBlink);
+    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+}
+
+TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
+    ServerAhead(3.0);
+    driver.setSucceeds = false;
+    const SyncOutcome out = operation.Run(Request(true, answering, silent));
+    EXPECT_TRUE(out.answered);
+    EXPECT_EQ(out.serverId, 1);
+    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.startBlink);
+    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+}
+
+TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
+    ServerAhead(2.0);
+    ResultLog nowhere(dir.StdPath("no/such/dir/HodraLog.txt"));
+    SyncOperation op(client, setter, nowhere);
+    ::testing::internal::CaptureStderr();
+    const SyncOutcome out = op.Run(Request(true, answering, silent));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
+    EXPECT_TRUE(out.clockSet);
+    EXPECT_TRUE(out.startBlink);
+    EXPECT_NE(err.find("HodraLog.txt"), std::string::npos);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+}
+
+TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
+    FakeSntpServer first;
+    FakeSntpServer second;
+    ReplyScript quiet;
+    quiet.silent = true;
+    first.SetScript(quiet);
+    second.SetScript(quiet);
+    test::FakeClockDriver driver;
+    SntpClient client;  // the real 2000 ms
+    ClockSetter setter(driver);
+    ResultLog log("/nonexistent/HodraLog.txt");
+    SyncOperation operation(client, setter, log);
+    SyncRequest request{true, first.Address(), second.Address(), true, true};
+    const auto start = std::chrono::steady_clock::now();
+    const SyncOutcome out = operation.Run(request);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(out.answered);
+    EXPECT_EQ(out.serverId, 3);
+    EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
+    EXPECT_FALSE(out.clockSet);
+    EXPECT_TRUE(driver.calls.empty());
+    EXPECT_GE(took, milliseconds(3990));
+    EXPECT_LT(took, milliseconds(6000));
+}
+
+TEST(ResultLogLine, LocalTimeAndThePcErrorBeforeTheCorrection) {
+    const char* savedTz = std::getenv("TZ");
+    const std::string saved = savedTz ? savedTz : "";
+    setenv("TZ", "Asia/Seoul", 1);
+    tzset();
+    // 2026-03-01 00:00:05 UTC is 09:00:05 in Seoul.
+    EXPECT_EQ(ResultLog::FormatLine(1772323205, 1.5), "2026-03-01 09:00:05 -1.500\n");
+    EXPECT_EQ(ResultLog::FormatLine(1772323205, -0.25), "2026-03-01 09:00:05 0.250\n");
+    savedTz ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    tzset();
+}
+
+TEST(RunAgainstChrony, FakedClockTwelveSecondsBehindGivesTheFastText) {
+    std::string why;
+    if (!test::ChronyServer::Available("-12.345s", &why)) {
+        GTEST_SKIP() << why;
+    }
+    test::ChronyServer chrony("-12.345s");
+    ASSERT_TRUE(chrony.Running()) << chrony.Failure();
+    test::FakeClockDriver driver;
+    SntpClient client;
+    ClockSetter setter(driver);
+    ResultLog log("/nonexistent/HodraLog.txt");
+    SyncOperation operation(client, setter, log);
+    const SyncOutcome out = operation.Run({false, chrony.Address(), "127.0.0.1:9", false, false});
+    EXPECT_EQ(out.serverId, 1);
+    EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
+}
+
+}  // namespace
+}  // namespace hodra

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "blink_sequence.h"
+#include "fake_monotonic_clock.h"
+#include "long_timer.h"
+#include "sync_timers.h"
+
+namespace hodra {
+namespace {
+
+using test::FakeMonotonicClock;
+
+// Moves the fake clock from wake-up to wake-up, as the event loop would, until the
+// timer fires or `limitMs` have passed. Returns the time it fired at (or -1).
+std::int64_t RunUntilFired(LongTimer& timer, FakeMonotonicClock& clock, std::int64_t limitMs) {
+    QSignalSpy fired(&timer, &LongTimer::timeout);
+    std::int64_t elapsed = 0;
+    while (elapsed <= limitMs && fired.isEmpty()) {
+        const int wake = timer.nextWakeMs();
+        if (wake < 0) {
+            break;
+        }
+        EXPECT_LE(wake, LongTimer::kMaxWakeMs);
+        const std::int64_t step = std::max(wake, 1);
+        clock.Advance(step);
+        elapsed += step;
+        timer.check();
+    }
+    return fired.isEmpty() ? -1 : elapsed;
+}
+
+TEST(LongTimer, FiresOncePerFullIntervalWhateverItsLength) {
+    FakeMonotonicClock clock;
+    LongTimer timer(clock);
+    timer.start(60000);
+    QSignalSpy fired(&timer, &LongTimer::timeout);
+    clock.Advance(59999);
+    timer.check();
+    EXPECT_TRUE(fired.isEmpty());
+    clock.Advance(1);
+    timer.check();
+    EXPECT_EQ(fired.size(), 1);
+    EXPECT_FALSE(timer.isActive());
+    timer.check();
+    EXPECT_EQ(fired.size(), 1);
+
+    const std::int64_t hundredDays = 144000LL * 60000;
+    timer.start(hundredDays);
+    EXPECT_EQ(RunUntilFired(timer, clock, hundredDays + 60000), hundredDays);
+    EXPECT_EQ(fired.size(), 2);
+}
+
+TEST(LongTimer, OverdueDeadlineFiresAtTheFirstWakeAfterASuspend) {
+    FakeMonotonicClock clock;
+    LongTimer timer(clock);
+    QSignalSpy fired(&timer, &LongTimer::timeout);
+    timer.start(3600000);
+    clock.Advance(2 * 3600000);  // suspended past the deadline: the boot clock kept counting
+    timer.check();
+    EXPECT_EQ(fired.size(), 1);
+}
+
+TEST(SyncTimers, AutoSyncTickAsksForARunAndRestartsTheFullPeriod) {
+    FakeMonotonicClock clock;
+    SyncTimers timers(clock);
+    QSignalSpy due(&timers, &SyncTimers::autoSyncDue);
+    timers.armAutoSync(1);
+    EXPECT_EQ(RunUntilFired(timers.autoSyncTimer(), clock, 120000), 60000);
+    EXPECT_EQ(due.size(), 1);
+    EXPECT_TRUE(timers.autoSyncArmed());
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60000);
+
+    // The settings sheet stops the timer and re-arms it when it closes: the period starts again.
+    clock.Advance(45000);
+    timers.disarmAutoSync();
+    EXPECT_FALSE(timers.autoSyncArmed());
+    clock.Advance(30000);
+    timers.armAutoSync(1);
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60000);
+    EXPECT_EQ(due.size(), 1);
+}
+
+TEST(SyncTimers, UnknownTimerIdsChangeNothing) {
+    FakeMonotonicClock clock;
+    SyncTimers timers(clock);
+    QSignalSpy due(&timers, &SyncTimers::autoSyncDue);
+    QSignalSpy text(&timers, &SyncTimers::messageChanged);
+    timers.armAutoSync(5);
+    for (const int id : {0, 1, 15, 17, 18, 20}) {
+        timers.OnTimer(id);
+    }
+    EXPECT_TRUE(due.isEmpty());
+    EXPECT_TRUE(text.isEmpty());
+    EXPECT_EQ(timers.blinkCount(), 1);
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 5 * 60000);
+}
+
+class Blink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tz = std::getenv("TZ");
+        savedTz = tz ? tz : "";
+        hadTz = tz != nullptr;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        hadTz ? setenv("TZ", savedTz.c_str(), 1) : unsetenv("TZ");
+        tzset();
+    }
+    std::string savedTz;
+    bool hadTz = false;
+};
+
+std::vector<std::string> Sequence(SyncTimers& timers, qint64 lastCon) {
+    QSignalSpy text(&timers, &SyncTimers::messageChanged);
+    timers.startBlink(lastCon);
+    int ticks = 0;
+    while (timers.blinking() && ticks < 50) {
+        timers.OnTimer(SyncTimers::kBlinkTimerId);
+        ++ticks;
+    }
+    std::vector<std::string> shown;
+    for (const auto& args : text) {
+        shown.push_back(args.at(0).toString().toStdString());
+    }
+    return shown;
+}
+
+TEST_F(Blink, FirstSequenceIsOneTickShorterThanLaterOnes) {
+    FakeMonotonicClock clock;
+    SyncTimers timers(clock);
+    const std::string on = "한국표준시에 동기되었습니다.";
+    const std::string final = "최종 동기시각은 AM 00시 05분 09초 였습니다.";
+    const std::vector<std::string> first = {"", on, "", on, "", on, "", on, "", on, final};
+    EXPECT_EQ(Sequence(timers, 309), first);  // 1970-01-01 00:05:09
+    EXPECT_EQ(timers.blinkCount(), 0);
+    const std::vector<std::string> later = {on, "", on, "", on, "", on, "", on, "", on, final};
+    EXPECT_EQ(Sequence(timers, 309), later);
+}
+
+TEST_F(Blink, ASecondSuccessRestartsTheTimerAndTheCountGoesOn) {
+    FakeMonotonicClock clock;
+    SyncTimers timers(clock);
+    timers.startBlink(100);
+    for (int i = 0; i < 4; ++i) {
+        timers.OnTimer(SyncTimers::kBlinkTimerId);
+    }
+    EXPECT_EQ(timers.blinkCount(), 5);
+    QSignalSpy text(&timers, &SyncTimers::messageChanged);
+    timers.startBlink(45000);  // 12:30:00
+    while (timers.blinking()) {
+        timers.OnTimer(SyncTimers::kBlinkTimerId);
+    }
+    EXPECT_EQ(text.size(), 7);  // counts 6..11, then the final tick
+    EXPECT_EQ(text.last().at(0).toString().toStdString(), "최종 동기시각은 PM 12시 30분 00초 였습니다.");
+}
+
+TEST_F(Blink, FinalTextUsesTwelveHourWithNoonAsTwelve) {
+    EXPECT_EQ(FinalSyncText(309), "최종 동기시각은 AM 00시 05분 09초 였습니다.");
+    EXPECT_EQ(FinalSyncText(12 * 3600 + 30 * 60), "최종 동기시각은 PM 12시 30분 00초 였습니다.");
+    EXPECT_EQ(FinalSyncText(13 * 3600 + 7 * 60 + 45), "최종 동기시각은 PM 01시 07분 45초 였습니다.");
+    EXPECT_EQ(FinalSyncText(23 * 3600 + 59 * 60 + 59), "최종 동기시각은 PM 11시 59분 59초 였습니다.");
+}
+
+}  // namespace
+}  // namespace hodra

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "build_info.h"
+#include "deployment.h"
+#include "settings_store.h"
+#include "temp_dir.h"
+
+namespace hodra {
+namespace {
+
+const QStringList kOptionKeys = {"AutoCon", "AutoConDuration", "AutoCompare", "Beep", "SCR",
+                                 "TxtColor", "BgColor", "TxtColor2", "BgColor2", "Blink",
+                                 "Log", "Top", "Small", "Small2"};
+
+class Profile : public ::testing::Test {
+protected:
+    QString path() const { return dir.Path("Hodra2.conf"); }
+
+    void Put(const QString& key, const QVariant& value) {
+        QSettings raw(path(), QSettings::IniFormat);
+        raw.setValue("Hodra/" + key, value);
+    }
+    QVariant Stored(const QString& key) const {
+        QSettings raw(path(), QSettings::IniFormat);
+        return raw.value("Hodra/" + key);
+    }
+    Settings Loaded() {
+        Settings s;
+        s.AutoCon = false;  // anything but the defaults, to see that load replaces it
+        s.ServerID = 99;
+        SettingsStore store(path());
+        store.Load(s);
+        return s;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(Profile, EmptyProfileGivesTheDefaultsAndTheFirstSaveWritesAllOptions) {
+    EXPECT_EQ(Loaded(), Settings{});
+    const Settings d;
+    EXPECT_TRUE(d.AutoCon && d.AutoCompare && d.SCR && d.Blink && d.Top);
+    EXPECT_FALSE(d.Beep || d.Log || d.Small || d.Small2);
+    EXPECT_EQ(d.AutoConDuration, 60);
+    EXPECT_EQ(d.TxtColor, 0x0000FF00u);
+    EXPECT_EQ(d.TxtColor2, 0x0000FFFFu);
+    EXPECT_EQ(d.BgColor2, 0x00808080u);
+
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveOptions(Settings{}));
+    QSettings raw(path(), QSettings::IniFormat);
+    raw.beginGroup("Hodra");
+    QStringList written = raw.childKeys();
+    written.sort();
+    QStringList expected = kOptionKeys;
+    expected.sort();
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(raw.value("AutoConDuration").toInt(), 60);
+    EXPECT_EQ(raw.value("TxtColor").toInt(), 0x0000FF00);
+}
+
+TEST_F(Profile, FlagsLoadOnForAnyNonZeroValueAndSaveAsOne) {
+    Put("Beep", 7);
+    Put("Log", -1);
+    Put("Top", 0);
+    Settings s = Loaded();
+    EXPECT_TRUE(s.Beep);
+    EXPECT_TRUE(s.Log);
+    EXPECT_FALSE(s.Top);
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveOptions(s));
+    EXPECT_EQ(Stored("Beep").toString(), "1");
+    EXPECT_EQ(Stored("Log").toString(), "1");
+    EXPECT_EQ(Stored("Top").toString(), "0");
+}
+
+TEST_F(Profile, LastDiffIsWholeMillisecondsTowardZero) {
+    Put("LastDiff", -250);
+    Settings s = Loaded();
+    EXPECT_DOUBLE_EQ(s.LastDiff, -0.25);
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveState(s, false));
+    EXPECT_EQ(Stored("LastDiff").toString(), "-250");
+    for (const double tiny : {0.0009, -0.0009}) {
+        s.LastDiff = tiny;
+        ASSERT_TRUE(store.SaveState(s, false));
+        EXPECT_EQ(Stored("LastDiff").toString(), "0") << tiny;
+    }
+    s.LastDiff = 5.2509;
+    ASSERT_TRUE(store.SaveState(s, false));
+    EXPECT_EQ(Stored("LastDiff").toString(), "5250");
+    // A correction beyond the 32-bit range of milliseconds is held at its end.
+    s.LastDiff = -1e10;
+    ASSERT_TRUE(store.SaveState(s, false));
+    EXPECT_EQ(Stored("LastDiff").toString(), "-2147483648");
+}
+
+TEST_F(Profile, GarbageAndOutOfRangeValuesLoadAsDefaults) {
+    Put("AutoCon", "yes");
+    Put("AutoCompare", "");
+    Put("Beep", "1.5");
+    Put("TxtColor", "4294967296");     // beyond 32 bits
+    Put("BgColor", "-2147483649");
+    Put("TxtColor2", 255);             // 0x000000FF: red
+    Put("ServerID", "9223372036854775807");
+    Put("Hodra_X", " 17 ");
+    Settings s = Loaded();
+    const Settings d;
+    EXPECT_EQ(s.AutoCon, d.AutoCon);
+    EXPECT_EQ(s.AutoCompare, d.AutoCompare);
+    EXPECT_EQ(s.Beep, d.Beep);
+    EXPECT_EQ(s.TxtColor, d.TxtColor);
+    EXPECT_EQ(s.BgColor, d.BgColor);
+    EXPECT_EQ(s.TxtColor2, 0x000000FFu);
+    EXPECT_EQ(s.ServerID, d.ServerID);
+    SettingsStore store(path());
+    store.LoadWindowPosition(s);
+    EXPECT_EQ(s.Hodra_X, 17);
+}
+
+TEST_F(Profile, IntervalOutsideTheAcceptedRangeLoadsAsSixty) {
+    for (const char* stored : {"0", "-5", "144001", "2147483647"}) {
+        Put("AutoConDuration", stored);
+        EXPECT_EQ(Loaded().AutoConDuration, 60) << stored;
+    }
+    for (const int accepted : {1, 144000}) {
+        Put("AutoConDuration", accepted);
+        EXPECT_EQ(Loaded().AutoConDuration, accepted);
+    }
+}
+
+TEST_F(Profile, LastConIsAnUnsigned32BitCount) {
+    Settings s;
+    s.LastCon = 4102444800;  // 2100-01-01, past the signed 32-bit range
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveState(s, false));
+    EXPECT_EQ(Stored("LastCon").toString(), "4102444800");
+    EXPECT_EQ(Loaded().LastCon, 4102444800);
+    Put("LastCon", "4294967296");
+    EXPECT_EQ(Loaded().LastCon, 0);
+    Put("LastCon", "-1");
+    EXPECT_EQ(Loaded().LastCon, 0);
+}
+
+TEST_F(Profile, StateSavesWorldTimePositionOnlyWhenTheDialogWasCreated) {
+    Settings s;
+    s.WorldTime_X = 300;
+    s.WorldTime_Y = -40;  // off-screen positions are kept as they are
+    s.Hodra_X = 10;
+    s.Hodra_Y = 20;
+    s.ServerID = 2;
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveState(s, false));
+    EXPECT_FALSE(Stored("WorldTime_X").isValid());
+    EXPECT_EQ(Stored("ServerID").toInt(), 2);
+    ASSERT_TRUE(store.SaveState(s, true));
+    Settings back;
+    store.LoadWorldTimePosition(back);
+    store.LoadWindowPosition(back);
+    EXPECT_EQ(back.WorldTime_X, 300);
+    EXPECT_EQ(back.WorldTime_Y, -40);
+    EXPECT_EQ(back.Hodra_X, 10);
+    EXPECT_EQ(back.Hodra_Y, 20);
+}
+
+TEST_F(Profile, WriteFailureIsReportedNotFatal) {
+    QFile blocker(dir.Path("not-a-directory"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store(dir.Path("not-a-directory/Hodra2.conf"));
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(store.SaveOptions(Settings{}));
+    EXPECT_FALSE(store.SaveState(Settings{}, true));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("설정(options)을 저장할 수 없습니다"), std::string::npos) << err;
+    Settings s;
+    store.Load(s);
+    EXPECT_EQ(s, Settings{});
+}
+
+// Two complete sets of options that differ in every value.
+Settings OptionSet(bool second) {
+    Settings s;
+    s.AutoCon = second;
+    s.AutoConDuration = second ? 5 : 90;
+    s.AutoCompare = second;
+    s.Beep = !second;
+    s.SCR = second;
+    s.TxtColor = second ? 0x000000FF : 0x00FF0000;
+    s.BgColor = second ? 0x00112233 : 0x00445566;
+    s.TxtColor2 = second ? 0x00010101 : 0x00020202;
+    s.BgColor2 = second ? 0x00030303 : 0x00040404;
+    s.Blink = second;
+    s.Log = !second;
+    s.Top = second;
+    s.Small = !second;
+    s.Small2 = second;
+    return s;
+}
+
+bool SameOptions(const Settings& a, const Settings& b) {
+    Settings x = a;
+    Settings y = b;
+    x.LastCon = y.LastCon = 0;
+    x.LastDiff = y.LastDiff = 0;
+    x.ServerID = y.ServerID = 0;
+    return x == y;
+}
+
+TEST_F(Profile, KilledWhileSavingLeavesAWholeOldOrNewProfile) {
+    {
+        SettingsStore store(path());
+        ASSERT_TRUE(store.SaveOptions(OptionSet(false)));
+    }
+    std::mt19937 random(12345);
+    int sawFirst = 0;
+    int sawSecond = 0;
+    for (int round = 0; round < 25; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SettingsStore store(path());
+            for (unsigned i = 0;; ++i) {
+                store.SaveOptions(OptionSet(i % 2 == 0));
+            }
+        }
+        usleep(2000 + random() % 30000);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        Settings loaded;
+        SettingsStore store(path());
+        store.Load(loaded);
+        const bool first = SameOptions(loaded, OptionSet(false));
+        const bool second = SameOptions(loaded, OptionSet(true));
+        ASSERT_TRUE(first || second) << "round " << round << ": a mixed or partial profile";
+        sawFirst += first;
+        sawSecond += second;
+    }
+    EXPECT_GT(sawFirst + sawSecond, 0);
+}
+
+TEST(Deployment, SystemFileOverridesEachValueAndDefaultsFillTheRest) {
+    test::TempDir dir;
+    const Deployment none = LoadDeployment(dir.Path("missing.conf"));
+    EXPECT_EQ(none.primaryHost, kDefaultPrimaryHost);
+    EXPECT_EQ(none.secondaryHost, kDefaultSecondaryHost);
+    EXPECT_FALSE(none.webPage.isEmpty());
+    {
+        QSettings file(dir.Path("Hodra2.conf"), QSettings::IniFormat);
+        file.setValue("Deployment/PrimaryHost", "127.0.0.1:12300");
+        file.setValue("Deployment/WebPage", "http://127.0.0.1:8080/");
+    }
+    const Deployment some = LoadDeployment(dir.Path("Hodra2.conf"));
+    EXPECT_EQ(some.primaryHost, "127.0.0.1:12300");
+    EXPECT_EQ(some.secondaryHost, kDefaultSecondaryHost);
+    EXPECT_EQ(some.webPage, "http://127.0.0.1:8080/");
+}
+
+}  // namespace
+}  // namespace hodra
