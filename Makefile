@@ -18,7 +18,12 @@ build: setup
 	@cmake --build $(BUILD_DIR) -j$(JOBS)
 
 run: build
-	@$(BUILD_DIR)/src/tools/hodra2-sntp
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+		exec $(BUILD_DIR)/src/app/hodra2; \
+	else \
+		echo "make run: no graphical session (DISPLAY/WAYLAND_DISPLAY unset); comparing in the terminal instead"; \
+		exec $(BUILD_DIR)/src/tools/hodra2-sntp; \
+	fi
 
 test: setup
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DHODRA_TESTS=ON \

@@ -10,7 +10,8 @@ libcap-dev libcap2-bin
 qt6-base-dev
 chrony faketime tzdata
 xvfb xdotool imagemagick
-fonts-nanum fonts-liberation
+fonts-nanum fonts-nanum-coding fonts-liberation
+libcanberra-dev libx11-dev trayer librsvg2-bin
 "
 
 missing=""

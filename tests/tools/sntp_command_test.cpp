@@ -42,7 +42,7 @@ protected:
 TEST_F(SntpCommand, ComparePrintsTheTextAndOneMeasurementLine) {
     FakeSntpServer server;
     ReplyScript ahead;
-    ahead.clockOffset = 5.25;
+    ahead.clockOffset = 5.31;
     ahead.stratum = 3;
     server.SetScript(ahead);
     const Outcome got = Run({server.Address()});
@@ -50,7 +50,7 @@ TEST_F(SntpCommand, ComparePrintsTheTextAndOneMeasurementLine) {
     const std::regex expected(
         "사용자 PC가 5\\.3 초 늦습니다\\.\n"
         "server=127\\.0\\.0\\.1:" + std::to_string(server.Port()) +
-        " address=127\\.0\\.0\\.1 offset=\\+5\\.25\\d{4} delay=0\\.\\d{6} stratum=3\n");
+        " address=127\\.0\\.0\\.1 offset=\\+5\\.3\\d{5} delay=0\\.\\d{6} stratum=3\n");
     EXPECT_TRUE(std::regex_match(got.out, expected)) << got.out;
     EXPECT_TRUE(driver.calls.empty());
 }

@@ -1,0 +1,33 @@
+#include "hodra_application.h"
+
+#include <QApplication>
+
+#include "data_files.h"
+#include "main_clock_window.h"
+#include "signal_exit.h"
+#include "tick_sound.h"
+#include "tray_frame.h"
+
+namespace hodra {
+
+HodraApplication::HodraApplication() : deployment(LoadDeployment()) {
+    sync = std::make_unique<SyncController>(operation, deployment.primaryHost, deployment.secondaryHost,
+                                            [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
+    timers = std::make_unique<SyncTimers>();
+    tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
+}
+
+HodraApplication::~HodraApplication() = default;
+
+bool HodraApplication::Start() {
+    window = std::make_unique<MainClockWindow>(MainWindowParts{settings, store, state, *sync, *timers, tick.get()});
+    frame = std::make_unique<TrayFrame>(*window, state);
+    QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    signalExit = std::make_unique<SignalExit>();
+    QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
+    window->Initialise();
+    window->showNormal();
+    return true;
+}
+
+}  // namespace hodra

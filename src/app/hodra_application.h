@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+
+#include "clock_linux.h"
+#include "clock_setter.h"
+#include "deployment.h"
+#include "result_log.h"
+#include "settings.h"
+#include "settings_store.h"
+#include "sntp_client.h"
+#include "sync_controller.h"
+#include "sync_operation.h"
+#include "sync_timers.h"
+#include "window_state.h"
+
+namespace hodra {
+
+class MainClockWindow;
+class TrayFrame;
+class TickSound;
+class SignalExit;
+
+// Everything the running program is made of, wired once: the profile, the time core,
+// the synchronisation controller and timers, the main window and the tray frame.
+class HodraApplication {
+public:
+    HodraApplication();
+    ~HodraApplication();
+
+    // Creates the tray icon and shows the main window; false when the window could not be made.
+    bool Start();
+
+private:
+    Settings settings;
+    WindowState state;
+    SettingsStore store;
+    Deployment deployment;
+    SntpClient client;
+    LinuxClockDriver driver;
+    ClockSetter setter{driver};
+    ResultLog log;
+    SyncOperation operation{client, setter, log};
+    std::unique_ptr<SyncController> sync;
+    std::unique_ptr<SyncTimers> timers;
+    std::unique_ptr<TickSound> tick;
+    std::unique_ptr<MainClockWindow> window;
+    std::unique_ptr<TrayFrame> frame;
+    std::unique_ptr<SignalExit> signalExit;
+};
+
+}  // namespace hodra

@@ -1,0 +1,27 @@
+// Hodra2: start-up, single instance, then the tray frame and the clock window.
+#include <QApplication>
+#include <QMessageBox>
+
+#include "clock_linux.h"
+#include "fonts.h"
+#include "hodra_application.h"
+#include "instance_lock.h"
+
+int main(int argc, char** argv) {
+    hodra::LowerClockPrivilege();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    hodra::InstallFontSubstitutions();
+
+    hodra::InstanceLock instance;
+    if (!instance.TryAcquire()) {
+        QMessageBox::information(nullptr, QStringLiteral("Hodra2"), QStringLiteral("이미 실행중인 프로그램이 있습니다"));
+        return 0;
+    }
+
+    hodra::HodraApplication hodra2;
+    if (!hodra2.Start()) {
+        return 0;
+    }
+    return QApplication::exec();
+}

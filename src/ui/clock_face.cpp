@@ -1,0 +1,118 @@
+#include "clock_face.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "clock_texts.h"
+#include "colorref.h"
+#include "fonts.h"
+#include "tick_sound.h"
+
+namespace hodra {
+namespace {
+
+void DrawAt(QPainter& p, int x, int y, const QString& text) {
+    // Positions name the top-left corner of the text, as the layouts were drawn.
+    p.drawText(QRect(x, y, 1000, 200), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+}  // namespace
+
+ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSound* tick, QWidget* parent,
+                     const QRect& rect, TimeSource now)
+    : QWidget(parent),
+      settings(settings),
+      state(state),
+      tick(tick),
+      now(now ? std::move(now) : TimeSource([] { return std::time(nullptr); })),
+      shown(this->now()),
+      clientRect(QPoint(0, 0), rect.size()),
+      timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
+      smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
+    setObjectName(QStringLiteral("control1012"));
+    setGeometry(rect);
+    // Every paint covers the whole layout: nothing needs erasing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    timer.setInterval(kTimerMs);
+    connect(&timer, &QTimer::timeout, this, &ClockFace::onTimer);
+    timer.start();
+}
+
+void ClockFace::onTimer() {
+    const std::time_t current = now();
+    update();
+    if (current != shown) {
+        shown = current;
+        if (state.MainWindowShown && settings.Beep && tick != nullptr) {
+            tick->Play();
+        }
+    }
+}
+
+void ClockFace::paintEvent(QPaintEvent*) {
+    const ClockTexts texts = TwelveHourTexts(LocalTime(shown));
+    QPainter p(this);
+    p.setPen(ToQColor(settings.TxtColor));
+    if (settings.Small2) {
+        PaintSlim(p, texts);
+    } else {
+        PaintFull(p, texts);
+    }
+}
+
+void ClockFace::PaintFull(QPainter& p, const ClockTexts& texts) {
+    p.fillRect(QRect(QPoint(0, 0), clientRect.size()), ToQColor(settings.BgColor));
+    p.setFont(timeFont);
+    DrawAt(p, 55, 15, texts.time);
+    p.setFont(smallFont);
+    DrawAt(p, 30, 30, texts.period);
+    DrawAt(p, 35, 4, texts.date);
+}
+
+void ClockFace::PaintSlim(QPainter& p, const ClockTexts& texts) {
+    p.fillRect(QRect(QPoint(0, 0), kSlimSize), ToQColor(settings.BgColor));
+    p.setFont(smallFont);
+    DrawAt(p, 3, 3, texts.date);
+    DrawAt(p, 160, 3, texts.time);
+    DrawAt(p, 220, 3, texts.period);
+}
+
+QPoint ClockFace::ToWindow(QPoint local) const {
+    if (settings.Small || settings.Small2) {
+        return local;  // the clock sits at the window's origin
+    }
+    return local + state.ClockRect.topLeft();
+}
+
+void ClockFace::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint at = ToWindow(event->position().toPoint());
+    emit mouseMoved(at);
+    emit leftPressed(at);
+}
+
+void ClockFace::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMoved(ToWindow(event->position().toPoint()));
+}
+
+void ClockFace::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint at = ToWindow(event->position().toPoint());
+    emit mouseMoved(at);
+    emit leftReleased(at);
+}
+
+void ClockFace::contextMenuEvent(QContextMenuEvent* event) {
+    if (settings.Small || settings.Small2) {
+        emit contextMenuRequested(event->globalPos());
+    }
+    event->accept();
+}
+
+}  // namespace hodra

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+#include <ctime>
+#include <functional>
+
+#include "settings.h"
+#include "window_state.h"
+
+namespace hodra {
+
+class TickSound;
+
+// The main window's clock: date line, 12-hour time and AM/PM (full layout) or one line
+// of 243 x 20 (slim layout, when Small2 is on), redrawn every 50 ms, ticking once per
+// change of the displayed second. In the small layouts it forwards the left button to
+// the window (for dragging) and offers the command menu on a right click.
+class ClockFace : public QWidget {
+    Q_OBJECT
+public:
+    using TimeSource = std::function<std::time_t()>;
+
+    static constexpr int kTimerMs = 50;
+    static constexpr QSize kSlimSize{243, 20};
+
+    // Created at its rectangle in the parent, which it keeps as its client area.
+    ClockFace(const Settings& settings, const WindowState& state, TickSound* tick, QWidget* parent,
+              const QRect& rect, TimeSource now = {});
+
+    std::time_t shownTime() const { return shown; }
+    QRect clientRectAtCreation() const { return clientRect; }
+    // The 50 ms timer's work; public so tests can drive it with their own clock.
+    void onTimer();
+
+signals:
+    // Points are in the main window's client coordinates.
+    void mouseMoved(QPoint windowPoint);
+    void leftPressed(QPoint windowPoint);
+    void leftReleased(QPoint windowPoint);
+    void contextMenuRequested(QPoint globalPoint);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QPoint ToWindow(QPoint local) const;
+    void PaintFull(QPainter& p, const struct ClockTexts& texts);
+    void PaintSlim(QPainter& p, const struct ClockTexts& texts);
+
+    const Settings& settings;
+    const WindowState& state;
+    TickSound* tick;
+    TimeSource now;
+    std::time_t shown;
+    QRect clientRect;
+    QTimer timer;
+    QFont timeFont;
+    QFont smallFont;
+};
+
+}  // namespace hodra

@@ -1,0 +1,39 @@
+#include "clock_texts.h"
+
+namespace hodra {
+namespace {
+
+const char* const kWeekdays[7] = {"일", "월", "화", "수", "목", "금", "토"};
+
+QString Format(const char* pattern, const std::tm& local) {
+    char buffer[32];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, pattern, &local);
+    return QString::fromLatin1(buffer, static_cast<qsizetype>(n));
+}
+
+}  // namespace
+
+std::tm LocalTime(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local;
+}
+
+QString DateLine(const std::tm& local) {
+    return QStringLiteral("%1년 %2월 %3일 %4요일")
+        .arg(local.tm_year + 1900, 4, 10, QLatin1Char('0'))
+        .arg(local.tm_mon + 1, 2, 10, QLatin1Char('0'))
+        .arg(local.tm_mday, 2, 10, QLatin1Char('0'))
+        .arg(QString::fromUtf8(kWeekdays[((local.tm_wday % 7) + 7) % 7]));
+}
+
+ClockTexts TwelveHourTexts(const std::tm& local) {
+    return {local.tm_hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"), Format("%I:%M:%S", local),
+            DateLine(local)};
+}
+
+ClockTexts TwentyFourHourTexts(const std::tm& local) {
+    return {QString(), Format("%H:%M:%S", local), DateLine(local)};
+}
+
+}  // namespace hodra

@@ -1,0 +1,35 @@
+#include "data_files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "build_info.h"
+
+namespace hodra {
+
+QStringList DataDirectories() {
+    QStringList dirs{QDir::currentPath()};
+    if (QCoreApplication::instance() != nullptr) {
+        const QString exeDir = QCoreApplication::applicationDirPath();
+        dirs << QDir::cleanPath(exeDir + "/../share/hodra2");
+        if (exeDir.startsWith(QString::fromUtf8(kBuildDir))) {
+            dirs << QString::fromUtf8(kSourceResDir);
+        }
+    }
+    dirs << QString::fromUtf8(kInstalledDataDir);
+    dirs.removeDuplicates();
+    return dirs;
+}
+
+QString FindDataFile(const QString& name) {
+    for (const QString& dir : DataDirectories()) {
+        const QFileInfo candidate(QDir(dir).filePath(name));
+        if (candidate.isFile()) {
+            return candidate.filePath();
+        }
+    }
+    return name;
+}
+
+}  // namespace hodra

@@ -1,0 +1,150 @@
+#include "dialog_builder.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "fonts.h"
+
+namespace hodra {
+namespace {
+
+Qt::Alignment TextAlignment(const ControlTemplate& c) {
+    Qt::Alignment h = Qt::AlignLeft;
+    if (c.has("center")) {
+        h = Qt::AlignHCenter;
+    } else if (c.has("right")) {
+        h = Qt::AlignRight;
+    }
+    return h | (c.has("vcenter") || c.kind == "pushbutton" ? Qt::AlignVCenter : Qt::AlignTop);
+}
+
+void ApplyEdge(QFrame* frame, const ControlTemplate& c) {
+    if (c.has("sunkenedge")) {
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        frame->setLineWidth(2);
+    } else if (c.has("grayframe")) {
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        frame->setLineWidth(1);
+        QPalette p = frame->palette();
+        p.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        frame->setPalette(p);
+    } else if (c.has("staticedge")) {
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        frame->setLineWidth(1);
+    }
+}
+
+QWidget* MakeButton(const ControlTemplate& c, QWidget* parent) {
+    auto* button = new QPushButton(c.text, parent);
+    button->setAutoDefault(false);
+    button->setDefault(c.kind == "defpushbutton");
+    if (c.has("left")) {
+        button->setStyleSheet(QStringLiteral("text-align: left; padding-left: 4px;"));
+    }
+    return button;
+}
+
+QWidget* MakeLabel(const ControlTemplate& c, QWidget* parent) {
+    auto* label = new QLabel(c.text, parent);
+    label->setAlignment(TextAlignment(c));
+    label->setWordWrap(c.has("wordwrap"));
+    label->setTextFormat(Qt::PlainText);
+    ApplyEdge(label, c);
+    return label;
+}
+
+QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
+    if (c.has("multiline")) {
+        auto* edit = new QPlainTextEdit(c.text, parent);
+        edit->setReadOnly(c.has("readonly"));
+        edit->setVerticalScrollBarPolicy(c.has("vscroll") ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        return edit;
+    }
+    auto* edit = new QLineEdit(c.text, parent);
+    edit->setReadOnly(c.has("readonly"));
+    edit->setAlignment(c.has("right") ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    edit->setFrame(c.has("border") || c.has("sunkenedge"));
+    if (c.has("number")) {
+        // Digits only, as an ES_NUMBER edit; the range is checked when the page is read.
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    return edit;
+}
+
+QWidget* MakeTree(const ControlTemplate& c, QWidget* parent) {
+    auto* tree = new QTreeWidget(parent);
+    tree->setHeaderHidden(true);
+    tree->setRootIsDecorated(c.has("linesatroot"));
+    tree->setDragEnabled(!c.has("disabledragdrop"));
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    return tree;
+}
+
+}  // namespace
+
+DialogBuilder& DialogBuilder::withFactory(int id, Factory make) {
+    factories.insert(id, std::move(make));
+    return *this;
+}
+
+QWidget* DialogBuilder::Make(const ControlTemplate& c, QWidget* parent) const {
+    if (c.id >= 0 && factories.contains(c.id)) {
+        return factories.value(c.id)(c, parent);
+    }
+    if (c.kind == "pushbutton" || c.kind == "defpushbutton" || c.kind == "ownerdraw") {
+        return MakeButton(c, parent);
+    }
+    if (c.kind == "checkbox") {
+        return new QCheckBox(c.text, parent);
+    }
+    if (c.kind == "static" || c.kind == "frame" || c.kind == "icon") {
+        return MakeLabel(c, parent);
+    }
+    if (c.kind == "edit") {
+        return MakeEdit(c, parent);
+    }
+    if (c.kind == "groupbox") {
+        return new QGroupBox(c.text, parent);
+    }
+    if (c.kind == "treeview") {
+        return MakeTree(c, parent);
+    }
+    return new QWidget(parent);
+}
+
+BuiltDialog DialogBuilder::Build(QWidget* parent) const {
+    BuiltDialog built;
+    built.font = MakeFont(t.fontFace, t.fontPoints);
+    built.units = DialogUnits(built.font);
+    built.clientSize = built.units.ToPixels(t.size);
+    parent->setFont(built.font);
+    for (const ControlTemplate& c : t.controls) {
+        QWidget* w = Make(c, parent);
+        w->setGeometry(built.units.ToPixels(c.rect));
+        w->setProperty("controlId", c.id);
+        if (c.id >= 0) {
+            w->setObjectName(QStringLiteral("control%1").arg(c.id));
+            built.controls.insert(c.id, w);
+        }
+        built.all.push_back(w);
+    }
+    // Group boxes frame the controls laid over them.
+    for (QWidget* w : built.all) {
+        if (qobject_cast<QGroupBox*>(w) != nullptr) {
+            w->lower();
+        }
+    }
+    return built;
+}
+
+}  // namespace hodra

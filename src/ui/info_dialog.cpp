@@ -1,0 +1,36 @@
+#include "info_dialog.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "data_files.h"
+#include "dialog_builder.h"
+#include "text_decoding.h"
+
+namespace hodra {
+
+QString InfoDialog::HelpText(const QString& path) {
+    QString text;
+    if (!ReadKoreanTextFile(path, kMaxHelpBytes, text)) {
+        return QStringLiteral("도움말 파일을 읽을 수가 없습니다");
+    }
+    return text;
+}
+
+InfoDialog::InfoDialog(QWidget* parent, const QString& helpPath) : QDialog(parent) {
+    const DialogTemplate t = LoadDialogTemplate(100);
+    const BuiltDialog built = DialogBuilder(t).Build(this);
+    setWindowTitle(t.caption);
+    setFixedSize(built.clientSize);
+    edit = built.get<QPlainTextEdit>(1014);
+    edit->setPlainText(HelpText(helpPath.isEmpty() ? FindDataFile(QStringLiteral("Hodra2.hlp")) : helpPath));
+    auto* ok = built.get<QPushButton>(1);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString InfoDialog::text() const {
+    return edit->toPlainText();
+}
+
+}  // namespace hodra

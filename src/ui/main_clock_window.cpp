@@ -1,0 +1,350 @@
+#include "main_clock_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindowStateChangeEvent>
+
+#include "command_ids.h"
+#include "dialog_builder.h"
+#include "info_dialog.h"
+#include "message_label.h"
+#include "resources.h"
+#include "settings_store.h"
+#include "sync_controller.h"
+#include "sync_timers.h"
+
+namespace hodra {
+
+MainClockWindow::MainClockWindow(const MainWindowParts& parts, QWidget* parent)
+    : QDialog(parent),
+      settings(parts.settings),
+      store(parts.store),
+      state(parts.state),
+      sync(parts.sync),
+      timers(parts.timers),
+      tick(parts.tick),
+      now(parts.now) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    BuildFromTemplate();
+    ConnectSync();
+}
+
+MainClockWindow::~MainClockWindow() = default;
+
+void MainClockWindow::BuildFromTemplate() {
+    const DialogTemplate t = LoadDialogTemplate(102);
+    const BuiltDialog built =
+        DialogBuilder(t)
+            .withFactory(kIdMessage, [](const ControlTemplate&, QWidget* p) { return new MessageLabel(p); })
+            .Build(this);
+    controls = built.controls;
+    setWindowTitle(t.caption);
+    normalClientSize = built.clientSize;
+    setFixedSize(normalClientSize);
+    messageLabel = built.get<MessageLabel>(kIdMessage);
+    banner = built.get<QLabel>(kIdBanner);
+
+    connect(button(kIdCompare), &QPushButton::clicked, this, &MainClockWindow::OnCompare);
+    connect(button(kIdSync), &QPushButton::clicked, this, &MainClockWindow::OnSync);
+    connect(button(kIdWorldTime), &QPushButton::clicked, this, &MainClockWindow::OnWorldTime);
+    connect(button(kIdSettings), &QPushButton::clicked, this, &MainClockWindow::OnSettings);
+    connect(button(kIdHelp), &QPushButton::clicked, this, &MainClockWindow::OnHelp);
+    connect(button(kIdOk), &QPushButton::clicked, this, &MainClockWindow::Hide);
+}
+
+void MainClockWindow::ConnectSync() {
+    connect(&sync, &SyncController::buttonsEnabledChanged, this, &MainClockWindow::SetButtonsEnabled);
+    connect(&sync, &SyncController::messageChanged, messageLabel, &QLabel::setText);
+    connect(&sync, &SyncController::resultsRecorded, this, &MainClockWindow::RecordOutcome);
+    connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::startBlink);
+    connect(&timers, &SyncTimers::messageChanged, messageLabel, &QLabel::setText);
+    connect(&timers, &SyncTimers::autoSyncDue, this, &MainClockWindow::OnSync);
+}
+
+void MainClockWindow::Initialise() {
+    setWindowIcon(AppIcon());                                      // 3
+    store.Load(settings);                                          // 4
+    dragging = sheetOpen = infoOpen = false;                       // 5
+    QWidget* placeholder = controls.value(kIdClock);               // 7
+    state.ClockRect = placeholder->geometry();
+    clockFace = new ClockFace(settings, state, tick, this, state.ClockRect, now);
+    clockFace->raise();
+    connect(clockFace, &ClockFace::leftPressed, this, &MainClockWindow::BeginDrag);
+    connect(clockFace, &ClockFace::mouseMoved, this, &MainClockWindow::DragTo);
+    connect(clockFace, &ClockFace::leftReleased, this, &MainClockWindow::EndDrag);
+    connect(clockFace, &ClockFace::contextMenuRequested, this, &MainClockWindow::contextMenuRequested);
+    state.NormalWindowRect = QRect(pos(), normalClientSize);      // 8
+    PlaceAtStoredPosition();                                       // 9
+    ApplyMessageColours();                                         // 10
+    const QPixmap bannerImage = BannerPixmap();                    // 11
+    banner->setPixmap(bannerImage);
+    banner->resize(bannerImage.size());
+    if (settings.AutoCon) {                                        // 12
+        timers.armAutoSync(settings.AutoConDuration);
+    }
+    if (settings.AutoCompare) {                                    // 13
+        OnCompare();
+    }
+    if (settings.Small || settings.Small2) {                       // 14
+        ApplyLayout();
+    }
+    if (settings.Top) {                                            // 15
+        ApplyTopmost(true);
+    }
+    if (QWidget* focused = focusWidget()) {                        // 16
+        focused->clearFocus();
+    }
+}
+
+void MainClockWindow::PlaceAtStoredPosition() {
+    store.LoadWindowPosition(settings);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize desktop = screen != nullptr ? screen->geometry().size() : QSize(0, 0);
+    int x = settings.Hodra_X;
+    int y = settings.Hodra_Y;
+    if (x >= desktop.width() || x < 0 || y >= desktop.height() || y < 0) {
+        x = 0;
+        y = 0;
+    }
+    move(x, y);
+    raise();
+}
+
+void MainClockWindow::ApplyMessageColours() {
+    messageLabel->SetTextColor(settings.TxtColor2);
+    messageLabel->SetBkColor(settings.BgColor2);
+}
+
+QPushButton* MainClockWindow::button(int id) const {
+    return qobject_cast<QPushButton*>(controls.value(id));
+}
+
+void MainClockWindow::OnCompare() {
+    sync.OnCompare();
+}
+
+void MainClockWindow::OnSync() {
+    sync.OnSync();
+}
+
+void MainClockWindow::SetButtonsEnabled(bool enabled) {
+    button(kIdCompare)->setEnabled(enabled);
+    button(kIdSync)->setEnabled(enabled);
+}
+
+void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
+    settings.ServerID = outcome.serverId;
+    if (outcome.answered) {
+        serverAddress = outcome.serverAddress;
+    }
+    if (outcome.clockSet) {
+        settings.LastCon = outcome.lastCon;
+        settings.LastDiff = outcome.lastDiff;
+    }
+}
+
+void MainClockWindow::OnWorldTime() {
+    if (worldTime == nullptr && worldTimeFactory) {
+        store.LoadWorldTimePosition(settings);
+        worldTime = worldTimeFactory(*this);
+        worldTimeCreated = worldTime != nullptr;
+        if (worldTime != nullptr) {
+            worldTime->move(settings.WorldTime_X, settings.WorldTime_Y);  // not clamped
+        }
+    }
+    if (worldTime != nullptr) {
+        worldTime->show();
+        worldTime->raise();
+    }
+}
+
+void MainClockWindow::OnHelp() {
+    if (infoOpen) {
+        return;
+    }
+    infoOpen = true;
+    InfoDialog dialog(this);
+    dialog.exec();
+    infoOpen = false;
+    if (QWidget* focused = focusWidget()) {
+        focused->clearFocus();
+    }
+}
+
+void MainClockWindow::OnSettings() {
+    if (sheetOpen) {
+        return;
+    }
+    sheetOpen = true;
+    if (settings.AutoCon) {
+        timers.disarmAutoSync();
+    }
+    if (sheetRunner) {
+        sheetRunner(*this);
+    }
+    // Closed by OK or by Cancel alike.
+    ApplyMessageColours();
+    if (settings.AutoCon) {
+        timers.armAutoSync(settings.AutoConDuration);
+    }
+    if (applyScreenSaver) {
+        applyScreenSaver(settings.SCR);
+    }
+    ApplyLayout();
+    ApplyTopmost(settings.Top);
+    store.SaveOptions(settings);
+    sheetOpen = false;
+}
+
+void MainClockWindow::Hide() {
+    state.MainWindowShown = false;
+    HideOrMinimise();
+}
+
+void MainClockWindow::reject() {
+    // Escape hides the window; MainWindowShown stays as it was.
+    HideOrMinimise();
+}
+
+void MainClockWindow::HideOrMinimise() {
+    if (trayAvailable) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void MainClockWindow::SetTopButtonsVisible(bool visible) {
+    for (const int id : {kIdWorldTime, kIdSettings, kIdHelp, kIdOk}) {
+        button(id)->setVisible(visible);
+    }
+}
+
+void MainClockWindow::SetFrameless(bool frameless) {
+    if (windowFlags().testFlag(Qt::FramelessWindowHint) == frameless) {
+        return;
+    }
+    const bool wasVisible = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::FramelessWindowHint, frameless);
+    move(at);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void MainClockWindow::ApplyLayout() {
+    if (settings.Small) {
+        SetFrameless(true);
+        setFixedSize(state.ClockRect.size());
+        SetTopButtonsVisible(false);
+        clockFace->setGeometry(QRect(QPoint(0, 0), state.ClockRect.size()));
+    } else if (settings.Small2) {
+        SetFrameless(true);
+        setFixedSize(ClockFace::kSlimSize);
+        SetTopButtonsVisible(false);
+        clockFace->setGeometry(QRect(QPoint(0, 0), ClockFace::kSlimSize));
+    } else {
+        SetFrameless(false);
+        setFixedSize(state.NormalWindowRect.size());
+        SetTopButtonsVisible(true);
+        clockFace->setGeometry(state.ClockRect);
+    }
+    clockFace->update();
+}
+
+void MainClockWindow::ApplyTopmost(bool topmost) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost) {
+        return;
+    }
+    const bool wasVisible = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    move(at);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void MainClockWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (windowState().testFlag(Qt::WindowMinimized)) {
+        state.MainWindowShown = false;
+    } else if (change->oldState().testFlag(Qt::WindowMinimized)) {
+        state.MainWindowShown = true;
+    }
+}
+
+void MainClockWindow::BeginDrag(QPoint windowPoint) {
+    pressWindowRect = QRect(pos(), size());
+    pressCursor = mapToGlobal(windowPoint);
+    dragging = true;
+}
+
+void MainClockWindow::DragTo(QPoint windowPoint) {
+    if (!dragging) {
+        return;
+    }
+    const QPoint delta = mapToGlobal(windowPoint) - pressCursor;
+    move(pressWindowRect.topLeft() + delta);
+}
+
+void MainClockWindow::EndDrag() {
+    dragging = false;
+    settings.Hodra_X = x();
+    settings.Hodra_Y = y();
+    store.SaveWindowPosition(settings);
+}
+
+void MainClockWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        BeginDrag(event->position().toPoint());
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void MainClockWindow::mouseMoveEvent(QMouseEvent* event) {
+    DragTo(event->position().toPoint());
+    QDialog::mouseMoveEvent(event);
+}
+
+void MainClockWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        EndDrag();
+    }
+    QDialog::mouseReleaseEvent(event);
+}
+
+void MainClockWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closing) {
+        return;
+    }
+    closing = true;
+    // A run in progress finishes first, so that its results are saved below.
+    sync.finishPendingRun();
+    if (worldTime != nullptr) {
+        settings.WorldTime_X = worldTime->x();
+        settings.WorldTime_Y = worldTime->y();
+        delete worldTime;
+        worldTime = nullptr;
+    }
+    settings.Hodra_X = x();
+    settings.Hodra_Y = y();
+    store.SaveState(settings, worldTimeCreated);
+    if (settings.AutoCon) {
+        timers.disarmAutoSync();
+    }
+    emit closed();
+}
+
+}  // namespace hodra

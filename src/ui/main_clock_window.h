@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <functional>
+
+#include "clock_face.h"
+#include "settings.h"
+#include "window_state.h"
+
+class QPushButton;
+class QLabel;
+
+namespace hodra {
+
+class MessageLabel;
+class SettingsStore;
+class SyncController;
+class SyncTimers;
+class TickSound;
+struct SyncOutcome;
+
+// What the main window works with; all of it outlives the window.
+struct MainWindowParts {
+    Settings& settings;
+    SettingsStore& store;
+    WindowState& state;
+    SyncController& sync;
+    SyncTimers& timers;
+    TickSound* tick = nullptr;
+    ClockFace::TimeSource now = {};
+};
+
+// Dialog 102: the clock, "비교" and "동기", the message line and the row of four buttons;
+// three layouts (normal, clock-only, slim), dragging by the background or the clock, and
+// the close sequence that saves the window's state.
+class MainClockWindow : public QDialog {
+    Q_OBJECT
+public:
+    using SheetRunner = std::function<void(MainClockWindow& window)>;
+    using WorldTimeFactory = std::function<QWidget*(MainClockWindow& window)>;
+
+    explicit MainClockWindow(const MainWindowParts& parts, QWidget* parent = nullptr);
+    ~MainClockWindow() override;
+
+    // The initialisation steps after the widgets exist: settings, position, colours,
+    // timer 16, the start-up compare, layout and topmost state.
+    void Initialise();
+
+    void OnCompare();
+    void OnSync();
+    void OnWorldTime();
+    void OnHelp();
+    void OnSettings();
+    void Hide();
+
+    void ApplyLayout();
+    void ApplyTopmost(bool topmost);
+    // Without a system tray, hiding minimises instead, so the window stays reachable.
+    void setTrayAvailable(bool available) { trayAvailable = available; }
+    void setSheetRunner(SheetRunner runner) { sheetRunner = std::move(runner); }
+    void setWorldTimeFactory(WorldTimeFactory factory) { worldTimeFactory = std::move(factory); }
+    void setScreenSaverApplier(std::function<void(bool on)> apply) { applyScreenSaver = std::move(apply); }
+
+    QPushButton* button(int id) const;
+    ClockFace* clock() const { return clockFace; }
+    MessageLabel* message() const { return messageLabel; }
+    QWidget* worldTimeDialog() const { return worldTime; }
+    bool settingsSheetOpen() const { return sheetOpen; }
+    bool infoDialogOpen() const { return infoOpen; }
+    // The address of the server that answered the last run, for the server page.
+    const std::string& lastServerAddress() const { return serverAddress; }
+    const Settings& currentSettings() const { return settings; }
+
+signals:
+    // After the close sequence: the tray frame ends the program.
+    void closed();
+    void contextMenuRequested(QPoint globalPoint);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void reject() override;
+
+private:
+    void BuildFromTemplate();
+    void ConnectSync();
+    void PlaceAtStoredPosition();
+    void ApplyMessageColours();
+    void RecordOutcome(const SyncOutcome& outcome);
+    void SetButtonsEnabled(bool enabled);
+    void SetTopButtonsVisible(bool visible);
+    void SetFrameless(bool frameless);
+    void BeginDrag(QPoint windowPoint);
+    void DragTo(QPoint windowPoint);
+    void EndDrag();
+    void HideOrMinimise();
+
+    Settings& settings;
+    SettingsStore& store;
+    WindowState& state;
+    SyncController& sync;
+    SyncTimers& timers;
+    TickSound* tick;
+    ClockFace::TimeSource now;
+
+    ClockFace* clockFace = nullptr;
+    MessageLabel* messageLabel = nullptr;
+    QLabel* banner = nullptr;
+    QHash<int, QWidget*> controls;
+    QSize normalClientSize;
+
+    QWidget* worldTime = nullptr;
+    WorldTimeFactory worldTimeFactory;
+    SheetRunner sheetRunner;
+    std::function<void(bool)> applyScreenSaver;
+    bool worldTimeCreated = false;
+    bool trayAvailable = true;
+    bool sheetOpen = false;
+    bool infoOpen = false;
+    bool closing = false;
+    std::string serverAddress;
+
+    bool dragging = false;
+    QRect pressWindowRect;
+    QPoint pressCursor;
+};
+
+}  // namespace hodra

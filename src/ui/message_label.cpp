@@ -1,0 +1,43 @@
+#include "message_label.h"
+
+#include <QApplication>
+
+#include "colorref.h"
+
+namespace hodra {
+
+MessageLabel::MessageLabel(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("control304"));
+    setAlignment(Qt::AlignCenter);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setTextFormat(Qt::PlainText);
+    setAutoFillBackground(true);
+    SetTextColor(kSystemColour);
+    SetBkColor(kSystemColour);
+}
+
+void MessageLabel::SetTextColor(ColorRef colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText,
+               colour == kSystemColour ? QApplication::palette().color(QPalette::ButtonText) : ToQColor(colour));
+    setPalette(p);
+    update();
+}
+
+void MessageLabel::SetBkColor(ColorRef colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window,
+               colour == kSystemColour ? QApplication::palette().color(QPalette::Button) : ToQColor(colour));
+    setPalette(p);
+    update();
+}
+
+QColor MessageLabel::textColour() const {
+    return palette().color(QPalette::WindowText);
+}
+
+QColor MessageLabel::backgroundColour() const {
+    return palette().color(QPalette::Window);
+}
+
+}  // namespace hodra

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QSignalSpy>
+
+#include "command_ids.h"
+#include "tray_frame.h"
+#include "window_fixture.h"
+
+namespace hodra {
+namespace {
+
+class Tray : public ::testing::Test, public test::WindowFixture {
+protected:
+    void SetUp() override {
+        Profile("AutoCompare", 0);
+        Open();
+        frame = std::make_unique<TrayFrame>(*window, state);
+    }
+    QAction* Item(int id) {
+        for (QAction* a : frame->menu().actions()) {
+            if (a->data().toInt() == id && !a->isSeparator()) {
+                return a;
+            }
+        }
+        return nullptr;
+    }
+    std::unique_ptr<TrayFrame> frame;
+};
+
+TEST_F(Tray, HideIsEnabledExactlyWhileTheWindowIsVisible) {
+    frame->UpdateMenuState();
+    EXPECT_TRUE(Item(kCmdHide)->isEnabled());
+    window->showMinimized();
+    frame->UpdateMenuState();
+    EXPECT_TRUE(Item(kCmdHide)->isEnabled()) << "a minimised window still counts as visible";
+    window->hide();
+    frame->UpdateMenuState();
+    EXPECT_FALSE(Item(kCmdHide)->isEnabled());
+}
+
+TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
+    window->setTrayAvailable(true);
+    frame->Command(kCmdHide);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(state.MainWindowShown);
+    frame->Command(kCmdCompare);
+    EXPECT_TRUE(sync.busy());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(settings.ServerID, 1);
+
+    QSignalSpy finished(frame.get(), &TrayFrame::finished);
+    frame->Command(kCmdExit);
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(Stored("ServerID").toInt(), 1);
+    EXPECT_FALSE(frame->icon().isVisible());
+    frame->Exit();  // the second close finds nothing more to do
+    EXPECT_EQ(finished.size(), 1);
+}
+
+}  // namespace
+}  // namespace hodra

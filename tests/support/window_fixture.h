@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <memory>
+
+#include "clock_setter.h"
+#include "fake_clock_driver.h"
+#include "fake_monotonic_clock.h"
+#include "fake_sntp_server.h"
+#include "fake_tick_sound.h"
+#include "main_clock_window.h"
+#include "result_log.h"
+#include "settings_store.h"
+#include "sntp_client.h"
+#include "sync_controller.h"
+#include "sync_timers.h"
+#include "temp_dir.h"
+
+namespace hodra::test {
+
+// A main window with everything behind it made for the test: a profile in a temporary
+// directory, a loopback SNTP server, a fake clock driver and a clock the test moves.
+class WindowFixture {
+public:
+    WindowFixture()
+        : store(dir.Path("Hodra2.conf")),
+          client(std::chrono::milliseconds(300)),
+          setter(driver),
+          log(dir.StdPath("HodraLog.txt")),
+          operation(client, setter, log),
+          sync(operation, server.Address(), "127.0.0.1:9",
+               [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; }),
+          timers(monotonic) {}
+
+    // Values written to the profile before the window loads it.
+    void Profile(const QString& key, const QVariant& value) {
+        QSettings raw(dir.Path("Hodra2.conf"), QSettings::IniFormat);
+        raw.setValue("Hodra/" + key, value);
+    }
+    QVariant Stored(const QString& key) const {
+        QSettings raw(dir.Path("Hodra2.conf"), QSettings::IniFormat);
+        return raw.value("Hodra/" + key);
+    }
+
+    MainClockWindow& Open() {
+        window = std::make_unique<MainClockWindow>(
+            MainWindowParts{settings, store, state, sync, timers, &tick, [this] { return now; }});
+        window->Initialise();
+        window->show();
+        return *window;
+    }
+
+    bool WaitIdle(int ms = 5000) {
+        QElapsedTimer t;
+        t.start();
+        while ((sync.busy() || t.elapsed() < 10) && t.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return !sync.busy();
+    }
+
+    TempDir dir;
+    Settings settings;
+    WindowState state;
+    SettingsStore store;
+    FakeSntpServer server;
+    FakeClockDriver driver;
+    SntpClient client;
+    ClockSetter setter;
+    ResultLog log;
+    SyncOperation operation;
+    SyncController sync;
+    FakeMonotonicClock monotonic;
+    SyncTimers timers;
+    FakeTickSound tick;
+    std::time_t now = 1796700000;
+    std::unique_ptr<MainClockWindow> window;
+};
+
+}  // namespace hodra::test

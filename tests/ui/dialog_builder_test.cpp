@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QWidget>
+
+#include "dialog_builder.h"
+#include "resources.h"
+
+namespace hodra {
+namespace {
+
+TEST(DialogUnits, WindowsRuleWithRounding) {
+    const DialogUnits units(6, 13);
+    EXPECT_EQ(units.X(4), 6);
+    EXPECT_EQ(units.X(1), 2);   // 1.5 rounds away from zero
+    EXPECT_EQ(units.Y(8), 13);
+    EXPECT_EQ(units.Y(3), 5);   // 4.875
+    // A rectangle maps its edges, so neighbours share their border.
+    EXPECT_EQ(units.ToPixels(QRect(1, 0, 40, 14)).right() + 1, units.ToPixels(QRect(41, 0, 40, 14)).left());
+}
+
+TEST(DialogTemplates, EveryTemplateBuildsWithItsControls) {
+    const std::map<int, std::vector<int>> expected = {
+        {100, {1014, 1}},
+        {102, {9, 306, 11, 1, 300, 301, 1012, 304, 1000}},
+        {130, {1006, 1013}},
+        {131, {1001, 1010, 1011, 1007, 1012, 1013, 1014, 1016, 1008, 1009, 1017, 1018, 1002, 1005, 1004, 1006, 1015}},
+        {178, {1019, 1015, 1016, 1017, 1018, 1020}},
+    };
+    for (const auto& [id, controls] : expected) {
+        const DialogTemplate t = LoadDialogTemplate(id);
+        ASSERT_EQ(t.id, id);
+        QWidget parent;
+        const BuiltDialog built = DialogBuilder(t).Build(&parent);
+        EXPECT_EQ(built.clientSize, built.units.ToPixels(t.size)) << id;
+        for (const int control : controls) {
+            QWidget* w = built.controls.value(control);
+            ASSERT_NE(w, nullptr) << "template " << id << " control " << control;
+            EXPECT_EQ(w->geometry(), built.units.ToPixels(t.control(control)->rect));
+            EXPECT_TRUE(QRect(QPoint(0, 0), built.clientSize).contains(w->geometry()) || id == 102)
+                << "template " << id << " control " << control << " lies outside the dialog";
+        }
+    }
+    EXPECT_EQ(LoadDialogTemplate(102).caption, "Hodra2");
+    EXPECT_EQ(LoadDialogTemplate(12345).id, 0);
+}
+
+TEST(DialogTemplates, KoreanFontGivesPlausibleDialogUnits) {
+    const DialogTemplate t = LoadDialogTemplate(102);
+    QWidget parent;
+    const BuiltDialog built = DialogBuilder(t).Build(&parent);
+    EXPECT_GE(built.units.BaseX(), 5);
+    EXPECT_LE(built.units.BaseX(), 8);
+    EXPECT_GE(built.units.BaseY(), 12);
+    EXPECT_LE(built.units.BaseY(), 16);
+    // Every button's label fits its button.
+    for (QWidget* w : built.all) {
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), b->width()) << b->text().toStdString();
+        }
+    }
+}
+
+TEST(Resources, Menu106AndStrings) {
+    const auto items = LoadMenuTemplate(106);
+    std::vector<int> ids;
+    int separators = 0;
+    for (const auto& item : items) {
+        item.text.isEmpty() ? ++separators : (ids.push_back(item.id), 0);
+    }
+    EXPECT_EQ(ids, (std::vector<int>{32773, 32774, 32775, 32776, 32772, 32777, 32771}));
+    EXPECT_EQ(separators, 3);
+    EXPECT_EQ(items.front().text, "표준시 비교");
+    EXPECT_EQ(items.back().text, "종료");
+    EXPECT_EQ(LoadResourceString(101), "Client 정보(&A)...");
+    EXPECT_FALSE(LoadResourceString(103).isEmpty());
+    EXPECT_FALSE(AppIcon().pixmap(16, 16).isNull());
+    EXPECT_EQ(BannerPixmap().size(), QSize(142, 20));
+}
+
+}  // namespace
+}  // namespace hodra

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "command_ids.h"
+#include "message_label.h"
+#include "window_fixture.h"
+
+namespace hodra {
+namespace {
+
+class Window : public ::testing::Test, public test::WindowFixture {
+protected:
+    void SetUp() override {
+        Profile("AutoCompare", 0);
+    }
+    bool TopButtonsVisible() const {
+        for (const int id : {kIdWorldTime, kIdSettings, kIdHelp, kIdOk}) {
+            if (!window->button(id)->isVisible()) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(Window, NormalLayoutHasAllControlsAndTheDefaultColours) {
+    MainClockWindow& w = Open();
+    EXPECT_EQ(w.windowTitle(), "Hodra2");
+    EXPECT_TRUE(TopButtonsVisible());
+    EXPECT_EQ(w.button(kIdCompare)->text(), "비교");
+    EXPECT_EQ(w.button(kIdSync)->text(), "동기");
+    EXPECT_EQ(w.clock()->geometry(), state.ClockRect);
+    EXPECT_TRUE(w.rect().contains(state.ClockRect));
+    EXPECT_EQ(w.message()->textColour(), QColor(255, 255, 0));
+    EXPECT_EQ(w.message()->backgroundColour(), QColor(128, 128, 128));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(timers.autoSyncArmed());
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60 * 60000);
+}
+
+TEST_F(Window, SmallLayoutsDropTheCaptionAndTheTopButtons) {
+    Profile("Small2", 1);
+    MainClockWindow& w = Open();
+    EXPECT_EQ(w.size(), QSize(243, 20));
+    EXPECT_EQ(w.clock()->geometry(), QRect(0, 0, 243, 20));
+    EXPECT_FALSE(TopButtonsVisible());
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(w.windowTitle(), "Hodra2");
+
+    settings.Small2 = false;
+    w.ApplyLayout();
+    EXPECT_EQ(w.size(), state.NormalWindowRect.size());
+    EXPECT_TRUE(TopButtonsVisible());
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(w.clock()->geometry(), state.ClockRect);
+}
+
+TEST_F(Window, BothSmallFlagsTakeTheClockOnlySize) {
+    Profile("Small", 1);
+    Profile("Small2", 1);
+    MainClockWindow& w = Open();
+    EXPECT_EQ(w.size(), state.ClockRect.size());
+    EXPECT_FALSE(TopButtonsVisible());
+}
+
+TEST_F(Window, StoredPositionOffTheDesktopResetsBothCoordinates) {
+    const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
+    Profile("Hodra_X", desktop.width());
+    Profile("Hodra_Y", 40);
+    EXPECT_EQ(Open().pos(), QPoint(0, 0));
+    window.reset();
+    Profile("Hodra_X", 30);
+    Profile("Hodra_Y", -1);
+    EXPECT_EQ(Open().pos(), QPoint(0, 0));
+    window.reset();
+    Profile("Hodra_X", 30);
+    Profile("Hodra_Y", 40);
+    EXPECT_EQ(Open().pos(), QPoint(30, 40));
+}
+
+TEST_F(Window, DraggingTheClockMovesTheWindowAndStoresWhereItWasLeft) {
+    Profile("Hodra_X", 50);
+    Profile("Hodra_Y", 60);
+    MainClockWindow& w = Open();
+    ClockFace* clock = w.clock();
+    QTest::mousePress(clock, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, 25), clock->mapToGlobal(QPointF(40, 25)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(clock, &move);
+    EXPECT_EQ(w.pos(), QPoint(80, 80));
+    // After the window moved, the same cursor is at a different local point.
+    QTest::mouseRelease(clock, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    EXPECT_EQ(Stored("Hodra_X").toInt(), 80);
+    EXPECT_EQ(Stored("Hodra_Y").toInt(), 80);
+}
+
+TEST_F(Window, ButtonsStayDisabledDuringARunAndResultsReachTheProfileAtClose) {
+    test::ReplyScript slow;
+    slow.clockOffset = -1.5;
+    slow.delay = std::chrono::milliseconds(150);
+    server.SetScript(slow);
+    Profile("Log", 1);
+    MainClockWindow& w = Open();
+    w.button(kIdSync)->click();
+    EXPECT_FALSE(w.button(kIdCompare)->isEnabled());
+    EXPECT_FALSE(w.button(kIdSync)->isEnabled());
+    w.OnCompare();  // dropped while busy
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(w.button(kIdCompare)->isEnabled());
+    EXPECT_TRUE(w.button(kIdSync)->isEnabled());
+    EXPECT_EQ(server.RequestsSeen(), 1);
+    EXPECT_EQ(settings.ServerID, 1);
+    EXPECT_TRUE(timers.blinking());
+
+    w.button(kIdCompare)->click();
+    w.close();  // waits for the run, then saves
+    EXPECT_EQ(Stored("ServerID").toInt(), 1);
+    EXPECT_NEAR(Stored("LastDiff").toInt(), -1500, 5);
+    EXPECT_GT(Stored("LastCon").toLongLong(), 0);
+    EXPECT_FALSE(timers.autoSyncArmed());
+}
+
+TEST_F(Window, HideClearsShownEscapeDoesNotAndWithoutATrayBothMinimise) {
+    MainClockWindow& w = Open();
+    w.button(kIdOk)->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(state.MainWindowShown);
+    w.show();
+    state.MainWindowShown = true;
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(state.MainWindowShown);
+
+    w.show();
+    w.setTrayAvailable(false);
+    w.Hide();
+    EXPECT_TRUE(w.isVisible()) << "without a tray the window must stay reachable";
+    EXPECT_TRUE(w.isMinimized());
+    EXPECT_FALSE(state.MainWindowShown);
+}
+
+TEST_F(Window, SettingsSheetRestartsTheTimerAndSavesTheOptionsEvenWhenCancelled) {
+    Profile("AutoConDuration", 5);
+    MainClockWindow& w = Open();
+    monotonic.Advance(4 * 60000);
+    int opened = 0;
+    w.setSheetRunner([&](MainClockWindow& window) {
+        ++opened;
+        EXPECT_FALSE(timers.autoSyncArmed()) << "the timer stops while the sheet is open";
+        window.OnSettings();  // a second settings command while open does nothing
+        settings.TxtColor2 = 0x000000FF;
+        settings.Small2 = true;
+    });
+    w.OnSettings();
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(w.settingsSheetOpen());
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 5 * 60000);
+    EXPECT_EQ(w.message()->textColour(), QColor(255, 0, 0));
+    EXPECT_EQ(w.size(), QSize(243, 20));
+    EXPECT_EQ(Stored("Small2").toInt(), 1);
+    EXPECT_EQ(Stored("AutoConDuration").toInt(), 5);
+}
+
+TEST_F(Window, HelpOpensOnceAtATime) {
+    MainClockWindow& w = Open();
+    int nested = 0;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(w.infoDialogOpen());
+        w.OnHelp();  // ignored: the dialog is already open
+        ++nested;
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "표준시 정보");
+        dialog->close();
+    });
+    w.OnHelp();
+    EXPECT_EQ(nested, 1);
+    EXPECT_FALSE(w.infoDialogOpen());
+}
+
+TEST_F(Window, MinimiseAndRestoreFollowMainWindowShown) {
+    MainClockWindow& w = Open();
+    w.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(state.MainWindowShown);
+    w.showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(state.MainWindowShown);
+}
+
+}  // namespace
+}  // namespace hodra
