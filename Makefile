@@ -37,6 +37,7 @@ test: setup
 
 bench: setup
 	@bench/offset_accuracy
+	@bench/idle
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) build-bench

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 
 #include "build_info.h"
 #include "host_port.h"
@@ -18,17 +19,23 @@ SntpClient::SntpClient(std::chrono::milliseconds replyTimeout)
 bool SntpClient::Fail(SntpError error, int errnoValue) {
     lastError = error;
     lastErrno = errnoValue;
+    lastDetail = error == SntpError::Timeout || errnoValue == 0 || errnoValue == EPROTO ? "" : std::strerror(errnoValue);
     errno = errnoValue;
     return false;
 }
 
 bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
-    return Fail(error, socket.LastErrno());
+    Fail(error, socket.LastErrno());
+    if (socket.LookupFailed()) {
+        lastDetail = socket.LookupErrorText();
+    }
+    return false;
 }
 
 bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port) {
     lastError = SntpError::None;
     lastErrno = 0;
+    lastDetail.clear();
     const auto target = SplitHostPort(hostText, port);
     if (!target) {
         return Fail(SntpError::BadHost, EINVAL);

@@ -25,6 +25,8 @@ public:
 
     SntpError LastError() const { return lastError; }
     int LastErrno() const { return lastErrno; }
+    // Why the last failure happened, in detail (errno or resolver text), for diagnostics.
+    const std::string& LastDetail() const { return lastDetail; }
     std::chrono::milliseconds ReplyTimeout() const { return timeout; }
 
 private:
@@ -35,6 +37,7 @@ private:
     std::time_t notBeforeUnix;
     SntpError lastError = SntpError::None;
     int lastErrno = 0;
+    std::string lastDetail;
 };
 
 }  // namespace hodra

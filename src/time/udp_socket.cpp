@@ -20,17 +20,19 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-bool ResolveIpv4(const std::string& host, in_addr& out) {
+// 0 on success, else the getaddrinfo error code.
+int ResolveIpv4(const std::string& host, in_addr& out) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        return false;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr) {
+        return rc != 0 ? rc : EAI_NONAME;
     }
     out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     freeaddrinfo(found);
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -58,15 +60,19 @@ bool UdpSocket::Create() {
 
 bool UdpSocket::Connect(const std::string& host, std::uint16_t port) {
     lookupFailed = false;
+    lookupError = 0;
     peer = sockaddr_in{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = inet_addr(host.c_str());
-    if (peer.sin_addr.s_addr == INADDR_NONE && !ResolveIpv4(host, peer.sin_addr)) {
-        lookupFailed = true;
-        lastErrno = EHOSTUNREACH;
-        errno = lastErrno;
-        return false;
+    if (peer.sin_addr.s_addr == INADDR_NONE) {
+        lookupError = ResolveIpv4(host, peer.sin_addr);
+        if (lookupError != 0) {
+            lookupFailed = true;
+            lastErrno = EHOSTUNREACH;
+            errno = lastErrno;
+            return false;
+        }
     }
     if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
         return Fail();
@@ -133,6 +139,10 @@ void UdpSocket::Close() {
         ::close(fd);
         fd = -1;
     }
+}
+
+const char* UdpSocket::LookupErrorText() const {
+    return lookupError != 0 ? gai_strerror(lookupError) : "";
 }
 
 std::string UdpSocket::PeerAddress() const {

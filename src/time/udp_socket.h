@@ -40,6 +40,8 @@ public:
 
     bool IsOpen() const { return fd >= 0; }
     bool LookupFailed() const { return lookupFailed; }
+    // The resolver's own reason (gai_strerror) after a failed lookup.
+    const char* LookupErrorText() const;
     int LastErrno() const { return lastErrno; }
     // The peer as "A.B.C.D" once connected.
     std::string PeerAddress() const;
@@ -51,6 +53,7 @@ private:
     int fd = -1;
     int lastErrno = 0;
     bool lookupFailed = false;
+    int lookupError = 0;
     sockaddr_in peer{};
 };
 

@@ -17,10 +17,8 @@ namespace {
 
 std::string Describe(const SntpClient& client) {
     std::string reason = DescribeSntpError(client.LastError());
-    if (client.LastError() != SntpError::Timeout && client.LastErrno() != 0) {
-        reason += " (";
-        reason += std::strerror(client.LastErrno());
-        reason += ")";
+    if (!client.LastDetail().empty()) {
+        reason += " (" + client.LastDetail() + ")";
     }
     return reason;
 }

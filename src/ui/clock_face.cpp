@@ -6,6 +6,7 @@
 
 #include "clock_texts.h"
 #include "colorref.h"
+#include "first_paint_probe.h"
 #include "fonts.h"
 #include "tick_sound.h"
 
@@ -42,7 +43,11 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
 
 void ClockFace::onTimer() {
     const std::time_t current = now();
-    update();
+    // Redraw when what the clock shows has changed: its second, colours or layout.
+    const PaintKey key{current, settings.TxtColor, settings.BgColor, settings.Small2, size()};
+    if (!(key == painted)) {
+        update();
+    }
     if (current != shown) {
         shown = current;
         if (state.MainWindowShown && settings.Beep && tick != nullptr) {
@@ -52,6 +57,7 @@ void ClockFace::onTimer() {
 }
 
 void ClockFace::paintEvent(QPaintEvent*) {
+    painted = PaintKey{shown, settings.TxtColor, settings.BgColor, settings.Small2, size()};
     const ClockTexts texts = TwelveHourTexts(LocalTime(shown));
     QPainter p(this);
     p.setPen(ToQColor(settings.TxtColor));
@@ -60,6 +66,7 @@ void ClockFace::paintEvent(QPaintEvent*) {
     } else {
         PaintFull(p, texts);
     }
+    NoteFirstPaint();
 }
 
 void ClockFace::PaintFull(QPainter& p, const ClockTexts& texts) {

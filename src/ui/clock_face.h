@@ -16,8 +16,9 @@ namespace hodra {
 class TickSound;
 
 // The main window's clock: date line, 12-hour time and AM/PM (full layout) or one line
-// of 243 x 20 (slim layout, when Small2 is on), redrawn every 50 ms, ticking once per
-// change of the displayed second. In the small layouts it forwards the left button to
+// of 243 x 20 (slim layout, when Small2 is on). A 50 ms timer follows the clock and
+// redraws whenever the picture would change; it ticks once per change of the
+// displayed second. In the small layouts it forwards the left button to
 // the window (for dragging) and offers the command menu on a right click.
 class ClockFace : public QWidget {
     Q_OBJECT
@@ -55,6 +56,15 @@ private:
     void PaintFull(QPainter& p, const struct ClockTexts& texts);
     void PaintSlim(QPainter& p, const struct ClockTexts& texts);
 
+    struct PaintKey {
+        std::time_t second = -1;
+        ColorRef text = 0;
+        ColorRef background = 0;
+        bool slim = false;
+        QSize size;
+        bool operator==(const PaintKey&) const = default;
+    };
+
     const Settings& settings;
     const WindowState& state;
     TickSound* tick;
@@ -64,6 +74,7 @@ private:
     QTimer timer;
     QFont timeFont;
     QFont smallFont;
+    PaintKey painted;
 };
 
 }  // namespace hodra
