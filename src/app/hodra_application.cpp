@@ -1,9 +1,11 @@
 #include "hodra_application.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include "data_files.h"
 #include "main_clock_window.h"
+#include "settings_sheet.h"
 #include "signal_exit.h"
 #include "tick_sound.h"
 #include "tray_frame.h"
@@ -15,6 +17,8 @@ HodraApplication::HodraApplication() : deployment(LoadDeployment()) {
                                             [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
     timers = std::make_unique<SyncTimers>();
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
+    screenSaver = std::make_unique<ScreenSaverEntry>(QFileInfo(store.FileName()).absolutePath(),
+                                                     InstalledDataDirectory() + QStringLiteral("/Hodra2SCR.scr"));
 }
 
 HodraApplication::~HodraApplication() = default;
@@ -25,6 +29,11 @@ bool HodraApplication::Start() {
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     signalExit = std::make_unique<SignalExit>();
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
+    window->setSheetRunner([this](MainClockWindow& w) {
+        SettingsSheet sheet(settings, deployment, w.lastServerAddress(), launcher, &w);
+        sheet.exec();
+    });
+    window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     window->Initialise();
     window->showNormal();
     return true;

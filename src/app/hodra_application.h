@@ -12,6 +12,8 @@
 #include "sync_controller.h"
 #include "sync_operation.h"
 #include "sync_timers.h"
+#include "screen_saver.h"
+#include "web_browser.h"
 #include "window_state.h"
 
 namespace hodra {
@@ -44,6 +46,8 @@ private:
     std::unique_ptr<SyncController> sync;
     std::unique_ptr<SyncTimers> timers;
     std::unique_ptr<TickSound> tick;
+    WebPageLauncher launcher;
+    std::unique_ptr<ScreenSaverEntry> screenSaver;
     std::unique_ptr<MainClockWindow> window;
     std::unique_ptr<TrayFrame> frame;
     std::unique_ptr<SignalExit> signalExit;

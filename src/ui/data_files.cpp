@@ -22,6 +22,16 @@ QStringList DataDirectories() {
     return dirs;
 }
 
+QString InstalledDataDirectory() {
+    if (QCoreApplication::instance() != nullptr) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/hodra2");
+        if (QFileInfo(beside).isDir()) {
+            return beside;
+        }
+    }
+    return QString::fromUtf8(kInstalledDataDir);
+}
+
 QString FindDataFile(const QString& name) {
     for (const QString& dir : DataDirectories()) {
         const QFileInfo candidate(QDir(dir).filePath(name));

@@ -11,6 +11,10 @@ namespace hodra {
 // res/ when the program runs from its build tree.
 QStringList DataDirectories();
 
+// The installed data directory: ../share/hodra2 beside the executable when it exists,
+// else the configured install prefix's.
+QString InstalledDataDirectory();
+
 // The first existing file of that name, or the bare name when there is none.
 QString FindDataFile(const QString& name);
 

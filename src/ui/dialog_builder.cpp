@@ -68,6 +68,7 @@ QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
         edit->setReadOnly(c.has("readonly"));
         edit->setVerticalScrollBarPolicy(c.has("vscroll") ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->document()->setDocumentMargin(2);
         return edit;
     }
     auto* edit = new QLineEdit(c.text, parent);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace hodra {
+
+// A browser command line cut before the place the address goes: at the opening quote of
+// a quoted placeholder ("%u", "%U", "%1", also "%s" as $BROWSER writes it), else at a
+// bare placeholder, else kept whole. Other desktop-entry field codes are dropped.
+QString CutBrowserCommand(const QString& commandLine);
+
+// The command to start: the cut command line, a blank, the address (unquoted).
+QString BrowserCommandFor(const QString& commandLine, const QString& address);
+
+// Opens the service's web page: first through the desktop (xdg-open), then through the
+// default browser's own command line ($BROWSER, then the default browser's desktop entry).
+class WebPageLauncher {
+public:
+    using ShellOpen = std::function<bool(const QUrl&)>;
+
+    WebPageLauncher();
+    explicit WebPageLauncher(ShellOpen shellOpen);
+
+    bool Open(const QString& address) const;
+    // $BROWSER's first entry, else the Exec line of the default browser's desktop entry.
+    static QString DefaultBrowserCommandLine();
+
+private:
+    ShellOpen shellOpen;
+};
+
+}  // namespace hodra

@@ -1,0 +1,188 @@
+#include "web_browser.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStringList>
+
+namespace hodra {
+namespace {
+
+const QStringList kPlaceholders = {QStringLiteral("%u"), QStringLiteral("%U"), QStringLiteral("%1"),
+                                   QStringLiteral("%s")};
+
+QString Env(const char* name, const QString& fallback = {}) {
+    const QString value = qEnvironmentVariable(name);
+    return value.isEmpty() ? fallback : value;
+}
+
+QStringList ConfigDirs() {
+    QStringList dirs{Env("XDG_CONFIG_HOME", QDir::homePath() + "/.config")};
+    dirs << Env("XDG_CONFIG_DIRS", "/etc/xdg").split(':', Qt::SkipEmptyParts);
+    return dirs;
+}
+
+QStringList ApplicationDirs() {
+    QStringList dirs{Env("XDG_DATA_HOME", QDir::homePath() + "/.local/share")};
+    dirs << Env("XDG_DATA_DIRS", "/usr/local/share:/usr/share").split(':', Qt::SkipEmptyParts);
+    for (QString& d : dirs) {
+        d += QStringLiteral("/applications");
+    }
+    return dirs;
+}
+
+// The value of key in [section] of a desktop-style file (no escapes handled beyond trim).
+QString IniValue(const QString& path, const QString& section, const QString& key) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return {};
+    }
+    bool inSection = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith('[')) {
+            inSection = line == '[' + section + ']';
+        } else if (inSection && line.startsWith(key + '=')) {
+            return line.mid(key.size() + 1).trimmed();
+        }
+    }
+    return {};
+}
+
+QString DefaultBrowserDesktopFile() {
+    QStringList lists;
+    for (const QString& d : ConfigDirs()) {
+        lists << d + "/mimeapps.list";
+    }
+    for (const QString& d : ApplicationDirs()) {
+        lists << d + "/mimeapps.list";
+    }
+    for (const QString& list : lists) {
+        for (const char* type : {"x-scheme-handler/https", "x-scheme-handler/http", "text/html"}) {
+            const QString entries = IniValue(list, "Default Applications", type);
+            const QString first = entries.split(';', Qt::SkipEmptyParts).value(0);
+            if (!first.isEmpty()) {
+                return first;
+            }
+        }
+    }
+    return {};
+}
+
+// Field codes other than the placeholder mean nothing here (%i icon, %c name, %k file).
+QString WithoutFieldCodes(QString command) {
+    static const QRegularExpression codes(QStringLiteral("%[fFdDnNickvm]"));
+    command.remove(codes);
+    command.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    return command.trimmed();
+}
+
+// Splits like a shell without expansion: blanks separate words; single quotes keep
+// everything, double quotes keep all but a backslash before " \ $ or `.
+QStringList SplitCommandLine(const QString& command) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        if (!quote.isNull()) {
+            if (c == quote) {
+                quote = QChar();
+            } else if (quote == '"' && c == '\\' && i + 1 < command.size() &&
+                       QStringLiteral("\"\\$`").contains(command[i + 1])) {
+                word += command[++i];
+            } else {
+                word += c;
+            }
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            inWord = true;
+        } else if (c.isSpace()) {
+            if (inWord) {
+                words << word;
+                word.clear();
+                inWord = false;
+            }
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        words << word;
+    }
+    return words;
+}
+
+bool StartDetached(const QString& command) {
+    QStringList parts = SplitCommandLine(command);
+    if (parts.isEmpty()) {
+        return false;
+    }
+    const QString program = parts.takeFirst();
+    return QProcess::startDetached(program, parts);
+}
+
+}  // namespace
+
+QString CutBrowserCommand(const QString& commandLine) {
+    qsizetype cut = -1;
+    for (const QString& p : kPlaceholders) {
+        for (const QChar quote : {QChar('"'), QChar('\'')}) {
+            const qsizetype at = commandLine.indexOf(quote + p + quote);
+            if (at >= 0 && (cut < 0 || at < cut)) {
+                cut = at;
+            }
+        }
+    }
+    if (cut < 0) {
+        for (const QString& p : kPlaceholders) {
+            const qsizetype at = commandLine.indexOf(p);
+            if (at >= 0 && (cut < 0 || at < cut)) {
+                cut = at;
+            }
+        }
+    }
+    const QString kept = cut >= 0 ? commandLine.left(cut) : commandLine;
+    return WithoutFieldCodes(kept);
+}
+
+QString BrowserCommandFor(const QString& commandLine, const QString& address) {
+    return CutBrowserCommand(commandLine) + QLatin1Char(' ') + address;
+}
+
+QString WebPageLauncher::DefaultBrowserCommandLine() {
+    const QString browser = qEnvironmentVariable("BROWSER").split(':', Qt::SkipEmptyParts).value(0).trimmed();
+    if (!browser.isEmpty()) {
+        return browser;
+    }
+    const QString desktopFile = DefaultBrowserDesktopFile();
+    if (desktopFile.isEmpty()) {
+        return {};
+    }
+    for (const QString& dir : ApplicationDirs()) {
+        const QString exec = IniValue(dir + '/' + desktopFile, "Desktop Entry", "Exec");
+        if (!exec.isEmpty()) {
+            return exec;
+        }
+    }
+    return {};
+}
+
+WebPageLauncher::WebPageLauncher() : WebPageLauncher([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+
+WebPageLauncher::WebPageLauncher(ShellOpen shellOpen) : shellOpen(std::move(shellOpen)) {}
+
+bool WebPageLauncher::Open(const QString& address) const {
+    if (shellOpen && shellOpen(QUrl(address))) {
+        return true;
+    }
+    const QString commandLine = DefaultBrowserCommandLine();
+    return !commandLine.isEmpty() && StartDetached(BrowserCommandFor(commandLine, address));
+}
+
+}  // namespace hodra

@@ -1,0 +1,48 @@
+#include "settings_sheet.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "env_page.h"
+#include "fonts.h"
+#include "server_page.h"
+
+namespace hodra {
+
+SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, const std::string& lastAddress,
+                             const WebPageLauncher& launcher, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("설정"));
+    setFont(MakeFont(QStringLiteral("굴림"), 9));
+    pages = new QTabWidget(this);
+    env = new EnvPage(settings, pages);
+    server = new ServerPage(settings.ServerID, deployment, lastAddress, launcher, pages);
+    pages->addTab(env, env->windowTitle());
+    pages->addTab(server, server->windowTitle());
+    pages->setCurrentIndex(0);
+
+    auto* ok = new QPushButton(QStringLiteral("확인"), this);
+    auto* cancel = new QPushButton(QStringLiteral("취소"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &SettingsSheet::OnOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pages);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void SettingsSheet::OnOk() {
+    if (env->Commit()) {
+        accept();
+    }
+}
+
+}  // namespace hodra

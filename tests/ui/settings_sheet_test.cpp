@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "colour_button.h"
+#include "env_page.h"
+#include "message_label.h"
+#include "modal_watcher.h"
+#include "screen_saver.h"
+#include "server_page.h"
+#include "settings_sheet.h"
+#include "web_browser.h"
+#include "window_fixture.h"
+
+namespace hodra {
+namespace {
+
+const WebPageLauncher kNoBrowser([](const QUrl&) { return false; });
+
+class Sheet : public ::testing::Test {
+protected:
+    std::unique_ptr<SettingsSheet> Make() {
+        return std::make_unique<SettingsSheet>(settings, deployment, "", kNoBrowser);
+    }
+    QCheckBox* Box(SettingsSheet& s, int id) { return qobject_cast<QCheckBox*>(s.envPage().control(id)); }
+    QLineEdit* Minutes(SettingsSheet& s) { return qobject_cast<QLineEdit*>(s.envPage().control(EnvPage::kIdMinutes)); }
+
+    Settings settings;
+    Deployment deployment{"127.0.0.1:12300", "192.0.2.1", "http://127.0.0.1:1/"};
+};
+
+TEST_F(Sheet, PagesAndButtonsAsTheSheetShowsThem) {
+    auto sheet = Make();
+    EXPECT_EQ(sheet->windowTitle(), "설정");
+    ASSERT_EQ(sheet->tabs().count(), 2);
+    EXPECT_EQ(sheet->tabs().tabText(0), "환경설정");
+    EXPECT_EQ(sheet->tabs().tabText(1), "접속서버");
+    EXPECT_EQ(sheet->tabs().currentIndex(), 0);
+    QStringList buttons;
+    for (auto* b : sheet->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+        buttons << b->text();
+    }
+    EXPECT_EQ(buttons, (QStringList{"확인", "취소"}));
+}
+
+TEST_F(Sheet, MinutesOutsideTheRangeOrNotANumberKeepTheSheetOpen) {
+    struct Case {
+        QString typed;
+        QString message;
+    };
+    const QString range = "1와(과) 144000 사이의 정수를 입력하십시오.";
+    for (const Case& c : {Case{"0", range}, Case{"144001", range}, Case{"", "정수를 입력하십시오."}}) {
+        auto sheet = Make();
+        settings.Beep = false;
+        Box(*sheet, EnvPage::kIdBeep)->setChecked(true);
+        Minutes(*sheet)->setText(c.typed);
+        test::ModalWatcher watcher;
+        sheet->show();
+        sheet->OnOk();
+        EXPECT_EQ(watcher.texts, QStringList{c.message}) << c.typed.toStdString();
+        EXPECT_TRUE(sheet->isVisible()) << "the sheet stays open";
+        EXPECT_EQ(sheet->result(), 0);
+        EXPECT_FALSE(settings.Beep) << "nothing is copied into Settings";
+        EXPECT_EQ(sheet->focusWidget(), Minutes(*sheet)) << "the focus goes back to the minutes";
+    }
+    auto sheet = Make();
+    Minutes(*sheet)->setText("144000");
+    Box(*sheet, EnvPage::kIdLog)->setChecked(true);
+    sheet->show();
+    sheet->OnOk();
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(settings.AutoConDuration, 144000);
+    EXPECT_TRUE(settings.Log);
+}
+
+TEST_F(Sheet, AutomaticConnectionEnablesItsInterval) {
+    settings.AutoCon = false;
+    auto sheet = Make();
+    EnvPage& page = sheet->envPage();
+    for (const int id : {EnvPage::kIdEvery, EnvPage::kIdMinutes, EnvPage::kIdMinutesText}) {
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    }
+    Box(*sheet, EnvPage::kIdAutoCon)->click();
+    for (const int id : {EnvPage::kIdEvery, EnvPage::kIdMinutes, EnvPage::kIdMinutesText}) {
+        EXPECT_TRUE(page.control(id)->isEnabled()) << id;
+    }
+}
+
+TEST_F(Sheet, ClockOnlyAndSlimExcludeEachOther) {
+    auto sheet = Make();
+    QCheckBox* small = Box(*sheet, EnvPage::kIdSmall);
+    QCheckBox* slim = Box(*sheet, EnvPage::kIdSmall2);
+    small->click();
+    EXPECT_TRUE(small->isChecked());
+    slim->click();
+    EXPECT_TRUE(slim->isChecked());
+    EXPECT_FALSE(small->isChecked());
+    small->click();
+    EXPECT_FALSE(slim->isChecked());
+    small->click();  // unticking leaves the other alone
+    EXPECT_FALSE(small->isChecked());
+    EXPECT_FALSE(slim->isChecked());
+    slim->click();
+    slim->click();
+    EXPECT_FALSE(small->isChecked());
+}
+
+TEST_F(Sheet, DefaultsRestoreEverythingButTheSlimClock) {
+    settings.Small2 = true;
+    settings.AutoConDuration = 5;
+    settings.AutoCon = false;
+    settings.Top = false;
+    settings.TxtColor = 0x00123456;
+    auto sheet = Make();
+    qobject_cast<QPushButton*>(sheet->envPage().control(EnvPage::kIdDefaults))->click();
+    EXPECT_EQ(Minutes(*sheet)->text(), "60");
+    EXPECT_TRUE(Box(*sheet, EnvPage::kIdSmall2)->isChecked());
+    EXPECT_TRUE(Box(*sheet, EnvPage::kIdAutoCon)->isChecked());
+    EXPECT_TRUE(sheet->envPage().control(EnvPage::kIdMinutes)->isEnabled());
+    EXPECT_EQ(settings.AutoConDuration, 5) << "nothing reaches Settings before OK";
+    sheet->OnOk();
+    Settings expected;
+    expected.Small2 = true;
+    EXPECT_EQ(settings, expected);
+}
+
+TEST_F(Sheet, ColourButtonsChooseAndDrawSunkenWhileTheirDialogIsOpen) {
+    auto sheet = Make();
+    EnvPage& page = sheet->envPage();
+    auto* button = qobject_cast<ColourButton*>(page.control(EnvPage::kIdTxtColor2));
+    bool sunkenDuringChoice = false;
+    int indicator = 0;
+    page.setColourChooser([&](QWidget*, ColorRef initial, ColorRef& chosen) {
+        EXPECT_EQ(initial, 0x0000FFFFu);
+        sunkenDuringChoice = button->drawnSunken();
+        indicator = page.colourDialogOpen();
+        chosen = 0x000000FF;
+        return true;
+    });
+    button->click();
+    EXPECT_TRUE(sunkenDuringChoice);
+    EXPECT_EQ(indicator, 4);
+    EXPECT_FALSE(button->drawnSunken());
+    EXPECT_EQ(button->colour(), 0x000000FFu);
+    page.setColourChooser([](QWidget*, ColorRef, ColorRef&) { return false; });  // cancelled
+    qobject_cast<ColourButton*>(page.control(EnvPage::kIdBgColor))->click();
+    sheet->OnOk();
+    EXPECT_EQ(settings.TxtColor2, 0x000000FFu);
+    EXPECT_EQ(settings.BgColor, 0x00000000u);
+}
+
+class SheetInWindow : public ::testing::Test, public test::WindowFixture {};
+
+TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
+    Profile("AutoCompare", 0);
+    Profile("AutoConDuration", 10);
+    MainClockWindow& w = Open();
+    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    monotonic.Advance(9 * 60000);
+    w.setSheetRunner([&](MainClockWindow& window) {
+        SettingsSheet sheet(settings, {}, window.lastServerAddress(), launcher, &window);
+        sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
+            c = 0x00FF0000;  // blue
+            return true;
+        });
+        qobject_cast<QPushButton*>(sheet.envPage().control(EnvPage::kIdBgColor2))->click();
+        QTimer::singleShot(0, &sheet, &QDialog::reject);
+        sheet.exec();
+    });
+    QFile::remove(dir.Path("Hodra2.conf"));
+    w.OnSettings();
+    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 10 * 60000);
+    EXPECT_EQ(Stored("AutoConDuration").toInt(), 10) << "options saved again on Cancel";
+    EXPECT_EQ(w.message()->backgroundColour(), QColor(128, 128, 128)) << "Cancel keeps the old colour";
+
+    w.setSheetRunner([&](MainClockWindow& window) {
+        SettingsSheet sheet(settings, {}, window.lastServerAddress(), launcher, &window);
+        sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
+            c = 0x00FF0000;
+            return true;
+        });
+        qobject_cast<QPushButton*>(sheet.envPage().control(EnvPage::kIdBgColor2))->click();
+        qobject_cast<QCheckBox*>(sheet.envPage().control(EnvPage::kIdAutoCon))->setChecked(false);
+        QTimer::singleShot(0, &sheet, &SettingsSheet::OnOk);
+        sheet.exec();
+    });
+    w.OnSettings();
+    EXPECT_EQ(w.message()->backgroundColour(), QColor(0, 0, 255)) << "the new colour shows as the sheet closes";
+    EXPECT_FALSE(timers.autoSyncArmed()) << "automatic runs stop at once";
+    EXPECT_EQ(Stored("AutoCon").toInt(), 0);
+}
+
+TEST(ServerPageText, EachServerIdAndTheLoopbackHost) {
+    EXPECT_EQ(ServerPage::ServerText(0, "x", ""), "접속된 서버가 없습니다");
+    EXPECT_EQ(ServerPage::ServerText(3, "x", ""), "표준시 서버에 접속할 수 없습니다");
+    EXPECT_EQ(ServerPage::ServerText(7, "x", ""), "표준시 서버에 접속할 수 없습니다");
+    const Deployment d{"localhost:12300", "time.example", ""};
+    const WebPageLauncher none([](const QUrl&) { return false; });
+    ServerPage resolved(1, d, "", none);
+    EXPECT_EQ(resolved.serverText(), "Velmar 표준시 서버\r\nlocalhost\r\n(127.0.0.1)");
+    ServerPage fromLastRun(2, d, "192.0.2.7", none);
+    EXPECT_EQ(fromLastRun.serverText(), "Velmar 표준시 서버\r\ntime.example\r\n(192.0.2.7)");
+}
+
+TEST(BrowserCommand, CutAtTheQuotedOrBarePlaceholderOrKeptWhole) {
+    const QString page = "http://127.0.0.1:8080/";
+    EXPECT_EQ(BrowserCommandFor("\"/opt/Web Browser/browser\" --new-window \"%1\"", page),
+              "\"/opt/Web Browser/browser\" --new-window " + page);
+    EXPECT_EQ(BrowserCommandFor("firefox %u", page), "firefox " + page);
+    EXPECT_EQ(BrowserCommandFor("chromium --incognito %U --other", page), "chromium --incognito " + page);
+    EXPECT_EQ(BrowserCommandFor("/usr/bin/lynx", page), "/usr/bin/lynx " + page);
+    EXPECT_EQ(BrowserCommandFor("browser --icon %i %u", page), "browser --icon " + page);
+}
+
+class Browser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = qgetenv("BROWSER");
+        savedData = qgetenv("XDG_DATA_HOME");
+        savedConfig = qgetenv("XDG_CONFIG_HOME");
+        savedDirs = qgetenv("XDG_DATA_DIRS");
+        savedConfigDirs = qgetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_DATA_HOME", dir.Path("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", dir.Path("config").toUtf8());
+        qputenv("XDG_DATA_DIRS", dir.Path("none").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", dir.Path("none").toUtf8());
+        qunsetenv("BROWSER");
+        // A browser that records its arguments, one per line.
+        QFile script(dir.Path("fake browser"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + dir.Path("args") + "'\n").toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    void TearDown() override {
+        auto restore = [](const char* name, const QByteArray& value) {
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        };
+        restore("BROWSER", saved);
+        restore("XDG_DATA_HOME", savedData);
+        restore("XDG_CONFIG_HOME", savedConfig);
+        restore("XDG_DATA_DIRS", savedDirs);
+        restore("XDG_CONFIG_DIRS", savedConfigDirs);
+    }
+    QStringList RecordedArguments() {
+        QFile args(dir.Path("args"));
+        for (int i = 0; i < 200 && !args.exists(); ++i) {
+            QTest::qWait(20);
+        }
+        QTest::qWait(50);
+        if (!args.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    test::TempDir dir;
+    QByteArray saved, savedData, savedConfig, savedDirs, savedConfigDirs;
+};
+
+TEST_F(Browser, FallsBackToTheBrowsersCommandLineFromBrowserOrTheDesktopEntry) {
+    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    qputenv("BROWSER", ("'" + dir.Path("fake browser") + "' --flag '%s'").toUtf8());
+    ASSERT_TRUE(launcher.Open("http://127.0.0.1:8080/a?b=c"));
+    EXPECT_EQ(RecordedArguments(), (QStringList{"--flag", "http://127.0.0.1:8080/a?b=c"}));
+
+    QFile::remove(dir.Path("args"));
+    qunsetenv("BROWSER");
+    QDir().mkpath(dir.Path("data/applications"));
+    QDir().mkpath(dir.Path("config"));
+    QFile list(dir.Path("config/mimeapps.list"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Default Applications]\nx-scheme-handler/https=fake.desktop;\n");
+    list.close();
+    QFile entry(dir.Path("data/applications/fake.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(("[Desktop Entry]\nName=Fake\nExec=\"" + dir.Path("fake browser") + "\" --new %U\n").toUtf8());
+    entry.close();
+    ASSERT_TRUE(launcher.Open("https://127.0.0.1/"));
+    EXPECT_EQ(RecordedArguments(), (QStringList{"--new", "https://127.0.0.1/"}));
+}
+
+TEST_F(Browser, NoWayToStartABrowserShowsTheMessageOnce) {
+    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    ServerPage page(0, Deployment{"a", "b", "http://127.0.0.1/"}, "", launcher);
+    test::ModalWatcher watcher;
+    qobject_cast<QPushButton*>(page.control(ServerPage::kIdWebPage))->click();
+    EXPECT_EQ(watcher.texts, QStringList{"웹브라우저를 실행할 수 없습니다"});
+}
+
+TEST(ScreenSaver, EntryNamesTheSaverOrIsEmptied) {
+    test::TempDir dir;
+    const ScreenSaverEntry entry(dir.Path("cfg"), "/usr/share/hodra2/Hodra2SCR.scr");
+    entry.Apply(true);
+    QFile ini(entry.IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(ini.readAll()), "[boot]\nSCRNSAVE.EXE=/usr/share/hodra2/Hodra2SCR.scr\n");
+    ini.close();
+    entry.Apply(false);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(ini.readAll()), "[boot]\nSCRNSAVE.EXE=\n");
+}
+
+}  // namespace
+}  // namespace hodra
