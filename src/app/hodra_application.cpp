@@ -9,6 +9,7 @@
 #include "signal_exit.h"
 #include "tick_sound.h"
 #include "tray_frame.h"
+#include "world_time_dialog.h"
 
 namespace hodra {
 
@@ -32,6 +33,9 @@ bool HodraApplication::Start() {
     window->setSheetRunner([this](MainClockWindow& w) {
         SettingsSheet sheet(settings, deployment, w.lastServerAddress(), launcher, &w);
         sheet.exec();
+    });
+    window->setWorldTimeFactory([this](MainClockWindow& w) -> QWidget* {
+        return new WorldTimeDialog(worldTimeTable, settings, state, &w);
     });
     window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     window->Initialise();

@@ -15,6 +15,7 @@
 #include "screen_saver.h"
 #include "web_browser.h"
 #include "window_state.h"
+#include "world_time_table.h"
 
 namespace hodra {
 
@@ -47,6 +48,7 @@ private:
     std::unique_ptr<SyncTimers> timers;
     std::unique_ptr<TickSound> tick;
     WebPageLauncher launcher;
+    WorldTimeTable worldTimeTable;
     std::unique_ptr<ScreenSaverEntry> screenSaver;
     std::unique_ptr<MainClockWindow> window;
     std::unique_ptr<TrayFrame> frame;

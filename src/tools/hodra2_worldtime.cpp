@@ -1,0 +1,21 @@
+// hodra2-worldtime: the world time table from the command line.
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "data_files.h"
+#include "world_time_table.h"
+#include "worldtime_command.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto options = hodra::ParseWorldTimeArguments(args);
+    if (!options) {
+        std::cerr << hodra::kWorldTimeUsage << '\n';
+        return 2;
+    }
+    return hodra::RunWorldTimeCommand(*options, hodra::FindWorldTimeFile(hodra::DataDirectories()), std::cout,
+                                      std::cerr);
+}

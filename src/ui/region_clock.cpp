@@ -1,0 +1,97 @@
+#include "region_clock.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "clock_texts.h"
+#include "colorref.h"
+#include "fonts.h"
+#include "region_time.h"
+#include "world_time_table.h"
+
+namespace hodra {
+namespace {
+
+void DrawAt(QPainter& p, int x, int y, const QString& text) {
+    p.drawText(QRect(x, y, 1000, 200), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+std::tm AsTm(const WallTime& w) {
+    std::tm t{};
+    t.tm_year = w.year - 1900;
+    t.tm_mon = w.month - 1;
+    t.tm_mday = w.day;
+    t.tm_hour = w.hour;
+    t.tm_min = w.minute;
+    t.tm_sec = w.second;
+    t.tm_wday = w.Weekday();
+    return t;
+}
+
+}  // namespace
+
+RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Selected selected, QWidget* parent,
+                         const QRect& frame, TimeSource now)
+    : QWidget(parent),
+      settings(settings),
+      blinkCount(selectionBlinkCount),
+      selected(std::move(selected)),
+      now(now ? std::move(now) : TimeSource([] { return std::time(nullptr); })),
+      timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
+      smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
+    setObjectName(QStringLiteral("control1016"));
+    setGeometry(frame.adjusted(kInset, kInset, -kInset, -kInset));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    timer.setInterval(kTimerMs);
+    connect(&timer, &QTimer::timeout, this, &RegionClock::onTimer);
+    timer.start();
+}
+
+RegionClock::Shown RegionClock::shownTexts() const {
+    const std::time_t t = now();
+    const RegionEntry* entry = selected ? selected() : nullptr;
+    // With no region, the PC's own local time; else the region's, free of the PC's zone.
+    const std::tm local = entry == nullptr ? LocalTime(t) : AsTm(RegionTimeAt(*entry, t).local);
+    const ClockTexts texts = twelve ? TwelveHourTexts(local) : TwentyFourHourTexts(local);
+    return {texts.date, texts.time, texts.period};
+}
+
+bool RegionClock::textVisibleInNextPaint() const {
+    return blinkCount % 6 < 3;
+}
+
+void RegionClock::onTimer() {
+    // Every paint of a blink counts, so the blink repaints each tick; otherwise only a
+    // change of the text does.
+    const Shown s = shownTexts();
+    const QString key = s.date + s.time + s.period + QString::number(settings.TxtColor);
+    if (blinkCount > 0 || key != lastPainted) {
+        update();
+    }
+}
+
+void RegionClock::paintEvent(QPaintEvent*) {
+    const Shown s = shownTexts();
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    if (textVisibleInNextPaint()) {
+        p.setPen(ToQColor(settings.TxtColor));
+        p.setFont(timeFont);
+        DrawAt(p, 65, 15, s.time);
+        p.setFont(smallFont);
+        DrawAt(p, 40, 30, s.period);
+        DrawAt(p, 45, 4, s.date);
+    }
+    blinkCount = std::max(blinkCount - 1, 0);
+    lastPainted = s.date + s.time + s.period + QString::number(settings.TxtColor);
+}
+
+void RegionClock::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        twelve = !twelve;
+        update();
+    }
+}
+
+}  // namespace hodra

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QFont>
+#include <QTimer>
+#include <QWidget>
+#include <ctime>
+#include <functional>
+
+#include "settings.h"
+
+namespace hodra {
+
+struct RegionEntry;
+
+// The world time dialog's clock: the selected region's date and time (or the PC's own
+// when none is selected) in TxtColor on black, 12-hour with AM/PM or 24-hour (a left
+// click switches), blinking for a moment after each selection.
+class RegionClock : public QWidget {
+    Q_OBJECT
+public:
+    using Selected = std::function<const RegionEntry*()>;
+    using TimeSource = std::function<std::time_t()>;
+
+    static constexpr int kTimerMs = 50;
+    static constexpr int kInset = 5;
+
+    // frame: the rectangle of the dialog's frame control; the clock sits 5 px inside it.
+    RegionClock(const Settings& settings, int& selectionBlinkCount, Selected selected, QWidget* parent,
+                const QRect& frame, TimeSource now = {});
+
+    bool twelveHour() const { return twelve; }
+    // The date, time and period the clock shows now.
+    struct Shown {
+        QString date, time, period;
+    };
+    Shown shownTexts() const;
+    // Whether the next paint draws text (the blink), and the paint's count-down.
+    bool textVisibleInNextPaint() const;
+    void onTimer();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    const Settings& settings;
+    int& blinkCount;
+    Selected selected;
+    TimeSource now;
+    bool twelve = true;
+    QTimer timer;
+    QFont timeFont;
+    QFont smallFont;
+    QString lastPainted;
+};
+
+}  // namespace hodra

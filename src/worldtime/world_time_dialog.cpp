@@ -1,0 +1,178 @@
+#include "world_time_dialog.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "data_files.h"
+#include "dialog_builder.h"
+#include "region_clock.h"
+#include "region_description.h"
+#include "world_time_table.h"
+
+namespace hodra {
+namespace {
+
+const QString kPrompt = QStringLiteral("찾고자 하는 도시/국가명");
+constexpr int kBlinkPaints = 18;
+
+bool EnteredByUser(const QFocusEvent* event) {
+    const Qt::FocusReason r = event->reason();
+    return r == Qt::MouseFocusReason || r == Qt::TabFocusReason || r == Qt::BacktabFocusReason ||
+           r == Qt::ShortcutFocusReason;
+}
+
+int ItemIndex(const QTreeWidgetItem* item) {
+    return item == nullptr ? -1 : item->data(0, Qt::UserRole).toInt();
+}
+
+}  // namespace
+
+WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings, WindowState& state, QWidget* parent,
+                                 TimeSource now, std::function<std::string()> tableLookup)
+    : QDialog(parent),
+      table(table),
+      state(state),
+      now(now ? std::move(now) : TimeSource([] { return std::time(nullptr); })),
+      search(kPrompt) {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    const DialogTemplate t = LoadDialogTemplate(178);
+    const BuiltDialog built = DialogBuilder(t).Build(this);
+    setWindowTitle(t.caption);
+    setFixedSize(built.clientSize);
+    treeView = built.get<QTreeWidget>(kIdTree);
+    edit = built.get<QLineEdit>(kIdSearch);
+    descriptionLabel = built.get<QLabel>(kIdDescription);
+    descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    descriptionLabel->setContentsMargins(2, 2, 2, 2);
+
+    clock = new RegionClock(
+        settings, state.selectionBlinkCount,
+        [this]() -> const RegionEntry* { return selected >= 0 ? &this->table.at(selected) : nullptr; }, this,
+        built.controls.value(kIdClockFrame)->geometry(), this->now);
+
+    connect(treeView, &QTreeWidget::itemSelectionChanged, this, &WorldTimeDialog::OnSelectionChanged);
+    auto* find = built.get<QPushButton>(kIdFind);
+    find->setDefault(true);
+    connect(find, &QPushButton::clicked, this, &WorldTimeDialog::FindRegion);
+    connect(built.get<QPushButton>(kIdClose), &QPushButton::clicked, this, &QWidget::hide);
+    edit->installEventFilter(this);
+
+    LoadTable(tableLookup ? tableLookup() : FindWorldTimeFile(DataDirectories()));
+    RefreshControls();
+}
+
+void WorldTimeDialog::LoadTable(const std::string& path) {
+    QByteArray bytes;
+    if (path.empty() || !ReadWorldTimeFile(path, bytes)) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"), QStringLiteral("시간표 파일이 없습니다"),
+                        QMessageBox::NoButton, parentWidget());
+        box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
+        box.exec();
+        return;
+    }
+    table.Load(bytes);
+    auto* root = new QTreeWidgetItem(treeView, QStringList{QStringLiteral("세계시간표")});
+    root->setData(0, Qt::UserRole, -1);
+    for (const RegionGroup& g : table.groups()) {
+        auto* group = new QTreeWidgetItem(root, QStringList{g.name});
+        group->setData(0, Qt::UserRole, -1);
+        for (int i = g.firstIndex; i < g.firstIndex + g.count; ++i) {
+            auto* region = new QTreeWidgetItem(group, QStringList{table.at(i).displayName});
+            region->setData(0, Qt::UserRole, i);
+        }
+    }
+    root->setExpanded(true);
+}
+
+void WorldTimeDialog::OnSelectionChanged() {
+    const QList<QTreeWidgetItem*> items = treeView->selectedItems();
+    const int index = items.isEmpty() ? -1 : ItemIndex(items.first());
+    if (index >= 0) {
+        Select(index);
+    } else {
+        selected = -1;
+        ComposeDescription();
+    }
+}
+
+void WorldTimeDialog::Select(int index) {
+    selected = index;
+    ComposeDescription();
+    state.selectionBlinkCount = kBlinkPaints;
+}
+
+void WorldTimeDialog::FindRegion() {
+    ReadControls();
+    if (search.isEmpty()) {
+        search = kPrompt;
+        describedText = QStringLiteral("지역을 입력해 주십시오");
+        RefreshControls();
+        return;
+    }
+    QTreeWidgetItem* root = treeView->topLevelItem(0);
+    for (int g = 0; root != nullptr && g < root->childCount(); ++g) {
+        QTreeWidgetItem* group = root->child(g);
+        for (int r = 0; r < group->childCount(); ++r) {
+            QTreeWidgetItem* region = group->child(r);
+            if (!region->text(0).contains(search, Qt::CaseSensitive)) {
+                continue;
+            }
+            group->setExpanded(true);
+            treeView->scrollToItem(group, QAbstractItemView::PositionAtTop);
+            treeView->setCurrentItem(region);
+            Select(ItemIndex(region));
+            return;
+        }
+    }
+    describedText = QStringLiteral("입력하신 지역을 찾을 수 없습니다");
+    RefreshControls();
+}
+
+void WorldTimeDialog::ComposeDescription() {
+    describedText = hodra::ComposeDescription(selected >= 0 ? &table.at(selected) : nullptr, now());
+    RefreshControls();
+}
+
+void WorldTimeDialog::ReadControls() {
+    search = edit->text();
+}
+
+void WorldTimeDialog::RefreshControls() {
+    edit->setText(search);
+    descriptionLabel->setText(describedText);
+}
+
+void WorldTimeDialog::showEvent(QShowEvent* event) {
+    // Showing the dialog puts the focus back where it was; that is not the user entering.
+    showing = true;
+    QDialog::showEvent(event);
+    QTimer::singleShot(0, this, [this] { showing = false; });
+}
+
+void WorldTimeDialog::accept() {
+    // Enter searches; it never closes the dialog.
+    FindRegion();
+}
+
+void WorldTimeDialog::reject() {
+    // Esc does nothing.
+}
+
+bool WorldTimeDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit && event->type() == QEvent::FocusIn && !showing &&
+        EnteredByUser(static_cast<QFocusEvent*>(event))) {
+        // The prompt goes as soon as the user enters the edit (not when the dialog
+        // merely comes back with the focus where it was).
+        search.clear();
+        RefreshControls();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace hodra

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <fstream>
+
+#include "temp_dir.h"
+#include "world_time_table.h"
+
+namespace hodra {
+namespace {
+
+QByteArray Cp949(const QString& text) {
+    QStringEncoder encoder("cp949");
+    return encoder(text);
+}
+
+QByteArray EightGroups(const QString& body) {
+    return Cp949(body);
+}
+
+TEST(TableLoader, GroupsInFileOrderWithIndexesRunningOn) {
+    WorldTimeTable table;
+    const QByteArray file = EightGroups(
+        "아시아 2\r\n서울 0 0 0\r\n도쿄\t0 0 0\n"
+        "빈그룹 0  중동 -3 유럽 1 런던 -540 3 15\n"
+        "g5 0 g6 0 g7 1 뉴욕 -840 16 13 g8 0 여기부터는 읽지 않음 1 2 3");
+    EXPECT_TRUE(table.Load(file));
+    ASSERT_EQ(table.size(), 4);
+    ASSERT_EQ(table.groups().size(), 8u);
+    EXPECT_EQ(table.groups()[0].name, "아시아");
+    EXPECT_EQ(table.groups()[0].count, 2);
+    EXPECT_EQ(table.groups()[1].count, 0);
+    EXPECT_EQ(table.groups()[2].name, "중동");
+    EXPECT_EQ(table.groups()[2].count, 0) << "a negative count gives an empty group";
+    EXPECT_EQ(table.groups()[3].firstIndex, 2);
+    EXPECT_EQ(table.at(2).displayName, "런던");
+    EXPECT_EQ(table.at(2).offsetMinutes, -540);
+    EXPECT_EQ(table.at(2).dstStart, 3);
+    EXPECT_EQ(table.at(2).dstEnd, 15);
+    EXPECT_EQ(table.at(3).displayName, "뉴욕");
+    EXPECT_EQ(table.GroupOf(3), "g7");
+    EXPECT_TRUE(table.at(4).name.empty());
+}
+
+TEST(TableLoader, BadInputStopsTheLoadKeepingWhatCameBefore) {
+    struct Case {
+        const char* what;
+        QByteArray file;
+        int entries;
+        std::size_t groups;
+    };
+    const QByteArray longName(80, 'x');
+    const Case cases[] = {
+        {"short file", Cp949("a 3 서울 0 0 0 도쿄 0 0"), 1, 1},
+        {"fewer groups", Cp949("a 1 서울 0 0 0 b 1 파리 -480 2 16"), 2, 2},
+        {"malformed number", Cp949("a 2 서울 0 0 0 도쿄 0 zero 0 b 0"), 1, 1},
+        {"number with trailing text", Cp949("a 1 서울 0x10 0 0"), 0, 1},
+        {"count not a number", Cp949("a many"), 0, 0},
+        {"80-byte name", "a 2 ok 0 0 0 " + longName + " 0 0 0", 1, 1},
+        {"79-byte name is fine", "a 1 " + longName.left(79) + " 1 2 3 b 0 c 0 d 0 e 0 f 0 g 0 h 0", 1, 8},
+        {"number out of range", Cp949("a 1 서울 99999999999 0 0"), 0, 1},
+    };
+    for (const Case& c : cases) {
+        WorldTimeTable table;
+        table.Load(c.file);
+        EXPECT_EQ(table.size(), c.entries) << c.what;
+        EXPECT_EQ(table.groups().size(), c.groups) << c.what;
+    }
+}
+
+TEST(TableLoader, NeverWritesPastTenThousandEntries) {
+    QByteArray file = "big 10001\n";
+    for (int i = 0; i < 10001; ++i) {
+        file += "r" + QByteArray::number(i) + " " + QByteArray::number(i % 600) + " 0 0\n";
+    }
+    WorldTimeTable table;
+    EXPECT_FALSE(table.Load(file));
+    EXPECT_EQ(table.size(), 10000);
+    EXPECT_EQ(table.at(9999).name, "r9999");
+    EXPECT_EQ(table.groups()[0].count, 10000);
+    // A second load replaces the first completely.
+    EXPECT_FALSE(table.Load(Cp949("a 1 서울 0 0 0")));
+    EXPECT_EQ(table.size(), 1);
+    EXPECT_TRUE(table.at(1).name.empty());
+}
+
+TEST(TableLoader, FileFoundByItsUtf8OrItsCp949Name) {
+    test::TempDir dir;
+    test::TempDir empty;
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(empty.Path()));
+    EXPECT_EQ(FindWorldTimeFile({empty.Path()}), "");
+    const std::string cp949Name = dir.StdPath() + "/\xBC\xBC\xB0\xE8\xBD\xC3\xB0\xA3\xC7\xA5" "2.txt";
+    std::ofstream(cp949Name) << "a 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0\n";
+    EXPECT_EQ(FindWorldTimeFile({dir.Path()}), cp949Name) << "found in a data directory";
+    ASSERT_TRUE(QDir::setCurrent(dir.Path()));
+    EXPECT_EQ(FindWorldTimeFile({}), cp949Name);
+    std::ofstream(dir.StdPath() + "/세계시간표2.txt") << "x 0\n";
+    EXPECT_EQ(FindWorldTimeFile({}), dir.StdPath() + "/세계시간표2.txt") << "the UTF-8 name comes first";
+    QDir::setCurrent(here);
+    QByteArray bytes;
+    EXPECT_TRUE(ReadWorldTimeFile(cp949Name, bytes));
+    EXPECT_TRUE(bytes.startsWith("a 0"));
+    EXPECT_FALSE(ReadWorldTimeFile(dir.StdPath() + "/missing.txt", bytes));
+}
+
+}  // namespace
+}  // namespace hodra
