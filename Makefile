@@ -2,11 +2,12 @@
 # runs every test (ASan + UBSan build, then the threaded suites again under TSan).
 # Both install the system packages first when any is missing.
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 BUILD_DIR ?= build
 TEST_DIR ?= build-test
 TSAN_DIR ?= build-tsan
 
-.PHONY: all setup build run test bench clean
+.PHONY: all setup build run test bench install package demo clean
 
 all: build
 
@@ -34,6 +35,16 @@ test: setup
 		-DHODRA_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_DIR) -j$(JOBS) --target hodra_tsan_tests
 	@cd $(TSAN_DIR) && ctest --output-on-failure -j$(JOBS) -L tsan
+
+install: build
+	@cmake --install $(BUILD_DIR)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+demo: build
+	@cmake --build $(BUILD_DIR) --target hodra_settime_shim -j$(JOBS) >/dev/null
+	@scripts/demo.sh $(BUILD_DIR)
 
 bench: setup
 	@bench/offset_accuracy

@@ -11,7 +11,7 @@ qt6-base-dev
 chrony faketime tzdata
 xvfb xdotool imagemagick
 fonts-nanum fonts-nanum-coding fonts-liberation
-libcanberra-dev libx11-dev trayer librsvg2-bin
+libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils
 "
 
 missing=""

@@ -15,7 +15,10 @@ int main(int argc, char** argv) {
 
     hodra::InstanceLock instance;
     if (!instance.TryAcquire()) {
-        QMessageBox::information(nullptr, QStringLiteral("Hodra2"), QStringLiteral("이미 실행중인 프로그램이 있습니다"));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Hodra2"),
+                        QStringLiteral("이미 실행중인 프로그램이 있습니다"), QMessageBox::NoButton);
+        box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
+        box.exec();
         return 0;
     }
 

@@ -21,12 +21,6 @@ namespace {
 const QString kPrompt = QStringLiteral("찾고자 하는 도시/국가명");
 constexpr int kBlinkPaints = 18;
 
-bool EnteredByUser(const QFocusEvent* event) {
-    const Qt::FocusReason r = event->reason();
-    return r == Qt::MouseFocusReason || r == Qt::TabFocusReason || r == Qt::BacktabFocusReason ||
-           r == Qt::ShortcutFocusReason;
-}
-
 int ItemIndex(const QTreeWidgetItem* item) {
     return item == nullptr ? -1 : item->data(0, Qt::UserRole).toInt();
 }
@@ -60,7 +54,8 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
     auto* find = built.get<QPushButton>(kIdFind);
     find->setDefault(true);
     connect(find, &QPushButton::clicked, this, &WorldTimeDialog::FindRegion);
-    connect(built.get<QPushButton>(kIdClose), &QPushButton::clicked, this, &QWidget::hide);
+    closeButton = built.get<QPushButton>(kIdClose);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
     edit->installEventFilter(this);
 
     LoadTable(tableLookup ? tableLookup() : FindWorldTimeFile(DataDirectories()));
@@ -152,6 +147,10 @@ void WorldTimeDialog::showEvent(QShowEvent* event) {
     // Showing the dialog puts the focus back where it was; that is not the user entering.
     showing = true;
     QDialog::showEvent(event);
+    if (!shownBefore) {
+        shownBefore = true;
+        closeButton->setFocus(Qt::ActiveWindowFocusReason);  // the first control in tab order
+    }
     QTimer::singleShot(0, this, [this] { showing = false; });
 }
 
@@ -165,10 +164,9 @@ void WorldTimeDialog::reject() {
 }
 
 bool WorldTimeDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edit && event->type() == QEvent::FocusIn && !showing &&
-        EnteredByUser(static_cast<QFocusEvent*>(event))) {
-        // The prompt goes as soon as the user enters the edit (not when the dialog
-        // merely comes back with the focus where it was).
+    if (watched == edit && event->type() == QEvent::FocusIn && !showing) {
+        // The prompt goes as soon as the edit gets the focus, except when the dialog is
+        // shown again and the focus merely returns where it was.
         search.clear();
         RefreshControls();
     }

@@ -10,6 +10,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -66,6 +67,8 @@ private:
     QString search;
     QString describedText;
     bool showing = false;
+    bool shownBefore = false;
+    QPushButton* closeButton = nullptr;
 };
 
 }  // namespace hodra

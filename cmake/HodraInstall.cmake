@@ -1,0 +1,33 @@
+# Installed layout: the programs in bin/, their data in share/hodra2, the desktop entry
+# and the icons where desktops look for them.
+set(HODRA_RES "${PROJECT_SOURCE_DIR}/res")
+install(FILES
+    "${HODRA_RES}/세계시간표2.txt"
+    "${HODRA_RES}/Hodra2.hlp"
+    "${HODRA_RES}/tick2.wav"
+    "${HODRA_RES}/fonts.conf"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/hodra2)
+install(FILES "${HODRA_RES}/desktop/hodra2.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 32 48 128)
+    install(FILES "${HODRA_RES}/icons/clock-${size}.png"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME hodra2.png)
+endforeach()
+install(FILES "${HODRA_RES}/icons/clock.svg"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME hodra2.svg)
+
+# Setting the clock needs CAP_SYS_TIME: the installed programs get it as a permitted file
+# capability (raised only inside SetClock). A package leaves this to its post-install.
+install(CODE [[
+    if(NOT "$ENV{DESTDIR}" STREQUAL "")
+        return()
+    endif()
+    foreach(program hodra2 hodra2-sntp)
+        set(file "${CMAKE_INSTALL_PREFIX}/bin/${program}")
+        execute_process(COMMAND setcap cap_sys_time+p "${file}" RESULT_VARIABLE rc ERROR_VARIABLE why OUTPUT_QUIET)
+        if(NOT rc EQUAL 0)
+            string(STRIP "${why}" why)
+            message(WARNING "hodra2: cannot give ${file} the right to set the clock (setcap: ${why}); "
+                "synchronising will fail until you run: sudo setcap cap_sys_time+p ${file}")
+        endif()
+    endforeach()
+]])

@@ -1,0 +1,116 @@
+#include "hodra_run.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QWidget>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "dialog_builder.h"
+
+namespace hodra::e2e {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+HodraRun::HodraRun(const Desktop& desktop) : desktop(desktop), dir(temp.StdPath()) {
+    for (const char* sub : {"home", "config/Hodra Client V2.0", "xdg/Hodra Client V2.0", "run", "data", "cwd"}) {
+        QDir().mkpath(QString::fromStdString(dir + "/" + sub));
+    }
+    QFile::setPermissions(QString::fromStdString(dir + "/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+HodraRun::~HodraRun() {
+    Stop(pid);
+}
+
+void HodraRun::Profile(const QString& key, const QVariant& value) {
+    QSettings profile(QString::fromStdString(dir + "/config/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
+    profile.setValue("Hodra/" + key, value);
+}
+
+QVariant HodraRun::Stored(const QString& key) const {
+    QSettings profile(QString::fromStdString(dir + "/config/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
+    return profile.value("Hodra/" + key);
+}
+
+void HodraRun::Deployment(const std::string& primary, const std::string& secondary) {
+    QSettings file(QString::fromStdString(dir + "/xdg/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
+    file.setValue("Deployment/PrimaryHost", QString::fromStdString(primary));
+    file.setValue("Deployment/SecondaryHost", QString::fromStdString(secondary));
+    file.setValue("Deployment/WebPage", "http://127.0.0.1:9/");
+}
+
+Env HodraRun::Environment() const {
+    return {{"DISPLAY", desktop.Display()},
+            {"QT_QPA_PLATFORM", "xcb"},
+            {"HOME", dir + "/home"},
+            {"XDG_CONFIG_HOME", dir + "/config"},
+            {"XDG_CONFIG_DIRS", dir + "/xdg"},
+            {"XDG_DATA_HOME", dir + "/data"},
+            {"XDG_RUNTIME_DIR", dir + "/run"},
+            {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+            {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}};
+}
+
+bool HodraRun::Start() {
+    pid = StartAnother();
+    window = desktop.WaitWindow(pid, "Hodra2");
+    // The tray icon docks a moment after the window shows.
+    for (int i = 0; i < 60 && desktop.TrayIcons().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return !window.empty();
+}
+
+pid_t HodraRun::StartAnother() {
+    return Spawn({HODRA_RUN_SANDBOXED, "--shim", HODRA_SHIM, dir + "/settime.log", HODRA2_BINARY}, Environment(),
+                 dir + "/cwd", dir + "/output.log");
+}
+
+int HodraRun::QuitFromTray() {
+    const auto icons = desktop.TrayIcons();
+    if (icons.empty()) {
+        return -2;
+    }
+    const QPoint at = icons.front().center();
+    desktop.Click(at.x(), at.y(), 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    desktop.Key("Up");  // from the top the selection wraps to the last item, "종료"
+    desktop.Key("Return");
+    const int status = WaitExit(pid, 8000);
+    if (status >= 0) {
+        pid = -1;
+    }
+    return status;
+}
+
+QRect HodraRun::Window() const {
+    return desktop.Geometry(window);
+}
+
+QRect HodraRun::ControlRect(int id) const {
+    const DialogTemplate t = LoadDialogTemplate(102);
+    QWidget scratch;
+    const BuiltDialog built = DialogBuilder(t).Build(&scratch);
+    return built.controls.value(id)->geometry().translated(Window().topLeft());
+}
+
+QPoint HodraRun::ControlCentre(int id) const {
+    return ControlRect(id).center();
+}
+
+std::string HodraRun::ShimLog() const {
+    return ReadFile(dir + "/settime.log");
+}
+
+std::string HodraRun::ResultLog() const {
+    return ReadFile(dir + "/cwd/HodraLog.txt");
+}
+
+}  // namespace hodra::e2e

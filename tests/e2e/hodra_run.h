@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QVariant>
+#include <string>
+
+#include "desktop.h"
+#include "temp_dir.h"
+
+namespace hodra::e2e {
+
+// One start of the real hodra2 on a test desktop: a fresh home, profile, deployment
+// file and working directory; inside a user namespace with the shim that records
+// clock_settime instead of making it.
+class HodraRun {
+public:
+    explicit HodraRun(const Desktop& desktop);
+    ~HodraRun();
+
+    void Profile(const QString& key, const QVariant& value);
+    QVariant Stored(const QString& key) const;
+    void Deployment(const std::string& primary, const std::string& secondary);
+
+    // Starts the program and waits for its clock window; false when it did not appear.
+    bool Start();
+    pid_t Pid() const { return pid; }
+    // Another start in the same session (the single-instance check).
+    pid_t StartAnother();
+    // Ends the program from the tray menu ("종료") and returns its exit status.
+    int QuitFromTray();
+
+    QRect Window() const;
+    // Centre of a control of the main window (dialog 102), on the screen.
+    QPoint ControlCentre(int id) const;
+    QRect ControlRect(int id) const;
+
+    std::string ShimLog() const;
+    std::string ResultLog() const;
+    const std::string& Dir() const { return dir; }
+
+private:
+    Env Environment() const;
+
+    const Desktop& desktop;
+    test::TempDir temp;
+    std::string dir;
+    pid_t pid = -1;
+    std::string window;
+};
+
+std::string ReadFile(const std::string& path);
+
+}  // namespace hodra::e2e

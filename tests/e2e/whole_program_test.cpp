@@ -1,0 +1,335 @@
+// Whole-program scenarios: the real hodra2 under Xvfb with trayer as the tray, driven
+// with xdotool, checked by what a user sees or keeps.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "chrony_server.h"
+#include "command_ids.h"
+#include "dialog_builder.h"
+#include "env_page.h"
+#include "fonts.h"
+#include "hodra_run.h"
+#include "message_label.h"
+#include "region_description.h"
+#include "settings.h"
+#include "settings_sheet.h"
+#include "web_browser.h"
+#include "world_time_dialog.h"
+#include "world_time_table.h"
+
+namespace hodra::e2e {
+namespace {
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A UDP port that takes requests and never answers.
+class SilentPort {
+public:
+    SilentPort() : fd(socket(AF_INET, SOCK_DGRAM, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t n = sizeof a;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+        port = ntohs(a.sin_port);
+    }
+    ~SilentPort() { close(fd); }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
+
+private:
+    int fd;
+    int port = 0;
+};
+
+// The message line as it would look showing `text` with the default colours.
+QImage MessageLineShowing(const QString& text, QSize size) {
+    MessageLabel label;
+    label.setFont(MakeFont(QStringLiteral("굴림"), 9));
+    label.SetTextColor(Settings{}.TxtColor2);
+    label.SetBkColor(Settings{}.BgColor2);
+    label.resize(size);
+    label.setText(text);
+    return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+class WholeProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!Desktop::Available(&why)) {
+            GTEST_SKIP() << why;
+        }
+        if (!test::ChronyServer::Available("+5.25s", &why)) {
+            GTEST_SKIP() << why;
+        }
+        desktop = std::make_unique<Desktop>();
+        ASSERT_TRUE(desktop->Ready()) << "Xvfb with trayer did not come up";
+        run = std::make_unique<HodraRun>(*desktop);
+        run->Profile("AutoCompare", 0);
+        run->Profile("Top", 0);
+    }
+    void TearDown() override {
+        run.reset();
+        desktop.reset();
+    }
+    std::string Shot(const std::string& name) const {
+        QDir().mkpath(HODRA_SCREENSHOTS);
+        return std::string(HODRA_SCREENSHOTS) + "/" + name + ".png";
+    }
+    // How much more the message line looks like `expected` than like `other`.
+    void ExpectMessage(const QImage& screen, const QString& expected, const QString& other) {
+        const QRect line = run->ControlRect(kIdMessage);
+        const QImage shown = screen.copy(line);
+        const double right = Likeness(shown, MessageLineShowing(expected, line.size()));
+        const double wrong = Likeness(shown, MessageLineShowing(other, line.size()));
+        EXPECT_GT(right, 0.97) << expected.toStdString();
+        EXPECT_GT(right, wrong) << expected.toStdString();
+    }
+
+    std::unique_ptr<Desktop> desktop;
+    std::unique_ptr<HodraRun> run;
+};
+
+TEST_F(WholeProgram, StartCompareThenQuitFromTheTray) {
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    ASSERT_TRUE(run->Start());
+    Pause(1000);
+    const QImage screen = desktop->Screenshot(Shot("1-compare"));
+    ExpectMessage(screen, "사용자 PC가 5.3 초 늦습니다.", "사용자 PC가 5.2 초 늦습니다.");
+    EXPECT_EQ(desktop->TrayIcons().size(), 1u);
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
+    EXPECT_TRUE(desktop->TrayIcons().empty()) << "the tray icon must go with the program";
+    EXPECT_EQ(run->ShimLog(), "") << "compare never sets the clock";
+}
+
+TEST_F(WholeProgram, SynchroniseLogsRecordsAndSetsTheClockOnce) {
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("Log", 1);
+    run->Profile("Blink", 1);
+    ASSERT_TRUE(run->Start());
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    Pause(400);
+    desktop->Screenshot(Shot("2-sync-blinking"));
+    Pause(1500);
+    const QImage screen = desktop->Screenshot(Shot("2-sync-final"));
+    const QRect line = run->ControlRect(kIdMessage);
+    EXPECT_GT(Likeness(screen.copy(line), MessageLineShowing("", line.size())), 0.0);
+    EXPECT_EQ(run->QuitFromTray(), 0);
+
+    const std::string log = run->ResultLog();
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d -5\\.25\\d\\n$")
+                    .match(QString::fromStdString(log))
+                    .hasMatch())
+        << log;
+    const QStringList calls = QString::fromStdString(run->ShimLog()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(calls.size(), 1) << run->ShimLog();
+    const QStringList f = calls[0].split(' ');
+    ASSERT_EQ(f.size(), 4);
+    EXPECT_EQ(f[0], "clock_settime");
+    EXPECT_EQ(f[1], "0");
+    const double error = f[2].toDouble() - f[3].toDouble() - 5.25;
+    EXPECT_LT(std::abs(error), 0.010) << "target minus true time minus 5.25 s: " << error;
+    EXPECT_NEAR(run->Stored("LastDiff").toInt(), 5250, 1);
+    EXPECT_NEAR(run->Stored("LastCon").toLongLong(), f[3].toDouble(), 2) << "the time of the synchronisation";
+}
+
+TEST_F(WholeProgram, SecondaryServerAndNoServer) {
+    test::ChronyServer secondary("+5.25s");
+    ASSERT_TRUE(secondary.Running()) << secondary.Failure();
+    SilentPort silent;
+    run->Deployment(silent.Address(), secondary.Address());
+    run->Profile("AutoCompare", 1);
+    ASSERT_TRUE(run->Start());
+    Pause(3000);
+    desktop->Screenshot(Shot("3-secondary"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_EQ(run->Stored("ServerID").toInt(), 2);
+
+    SilentPort alsoSilent;
+    HodraRun second(*desktop);
+    second.Deployment(silent.Address(), alsoSilent.Address());
+    second.Profile("AutoCompare", 1);
+    ASSERT_TRUE(second.Start());
+    Pause(5000);
+    const QImage screen = desktop->Screenshot(Shot("3-no-server"));
+    const QRect line = second.ControlRect(kIdMessage);
+    EXPECT_GT(Likeness(screen.copy(line), MessageLineShowing("서버에서 응답이 없습니다", line.size())), 0.97);
+    EXPECT_EQ(second.QuitFromTray(), 0);
+    EXPECT_EQ(second.Stored("ServerID").toInt(), 3);
+}
+
+TEST_F(WholeProgram, SecondStartIsRefusedAndTheFirstRunsOn) {
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    ASSERT_TRUE(run->Start());
+    const pid_t second = run->StartAnother();
+    const std::string box = desktop->WaitWindow(second, "Hodra2");
+    ASSERT_FALSE(box.empty()) << "the second copy shows its message";
+    desktop->Screenshot(Shot("4-second-start"));
+    desktop->Xdotool({"windowactivate", "--sync", box});
+    desktop->Key("Return");
+    EXPECT_EQ(WaitExit(second, 5000), 0);
+    EXPECT_TRUE(Alive(run->Pid()));
+    EXPECT_FALSE(desktop->Windows(run->Pid(), "Hodra2").empty());
+    EXPECT_EQ(run->QuitFromTray(), 0);
+}
+
+// Where a control of the settings sheet lies, from the same sheet built here.
+QPoint SheetPoint(const QRect& sheetOnScreen, QWidget* (*pick)(SettingsSheet&)) {
+    Settings settings;
+    const WebPageLauncher none([](const QUrl&) { return false; });
+    SettingsSheet sheet(settings, {}, "", none);
+    sheet.show();
+    QCoreApplication::processEvents();
+    QWidget* w = pick(sheet);
+    return sheetOnScreen.topLeft() + w->mapTo(&sheet, w->rect().center());
+}
+
+TEST_F(WholeProgram, SettingsSheetStoresTheIntervalAndRefusesZero) {
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    ASSERT_TRUE(run->Start());
+    const QPoint open = run->ControlCentre(kIdSettings);
+    desktop->Click(open.x(), open.y());
+    std::string sheet = desktop->WaitWindow(run->Pid(), "설정");
+    ASSERT_FALSE(sheet.empty());
+    const QRect at = desktop->Geometry(sheet);
+    auto minutes = [](SettingsSheet& s) { return s.envPage().control(EnvPage::kIdMinutes); };
+    auto ok = [](SettingsSheet& s) -> QWidget* {
+        for (auto* b : s.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+            if (b->text() == "확인") return b;
+        }
+        return nullptr;
+    };
+    const QPoint field = SheetPoint(at, minutes);
+    const QPoint okButton = SheetPoint(at, ok);
+    desktop->Click(field.x(), field.y());
+    desktop->Key("ctrl+a");
+    desktop->Type("5");
+    desktop->Screenshot(Shot("5-sheet"));
+    desktop->Click(okButton.x(), okButton.y());
+    Pause(500);
+    EXPECT_TRUE(desktop->Windows(run->Pid(), "설정").empty()) << "OK closes the sheet";
+    EXPECT_EQ(run->Stored("AutoConDuration").toInt(), 5);
+
+    desktop->Click(open.x(), open.y());
+    sheet = desktop->WaitWindow(run->Pid(), "설정");
+    ASSERT_FALSE(sheet.empty());
+    desktop->Click(field.x(), field.y());
+    desktop->Key("ctrl+a");
+    desktop->Type("0");
+    desktop->Click(okButton.x(), okButton.y());
+    Pause(500);
+    desktop->Screenshot(Shot("5-range-message"));
+    EXPECT_EQ(desktop->Windows(run->Pid(), "Hodra2").size(), 2u) << "the range message box is up";
+    EXPECT_FALSE(desktop->Windows(run->Pid(), "설정").empty()) << "and the sheet stays open";
+    desktop->Key("Return");
+    desktop->Key("Escape");
+    Pause(300);
+    EXPECT_EQ(run->Stored("AutoConDuration").toInt(), 5);
+    EXPECT_EQ(run->QuitFromTray(), 0);
+}
+
+TEST_F(WholeProgram, WorldTimeFindsLondon) {
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    run->Profile("WorldTime_X", 400);
+    run->Profile("WorldTime_Y", 120);
+    ASSERT_TRUE(run->Start());
+    const QPoint open = run->ControlCentre(kIdWorldTime);
+    desktop->Click(open.x(), open.y());
+    const std::string dialog = desktop->WaitWindow(run->Pid(), "세계시각");
+    ASSERT_FALSE(dialog.empty());
+    const QRect at = desktop->Geometry(dialog);
+    EXPECT_EQ(at.topLeft(), QPoint(400, 120));
+
+    const DialogTemplate t = LoadDialogTemplate(178);
+    QWidget scratch;
+    const BuiltDialog built = DialogBuilder(t).Build(&scratch);
+    const QRect edit = built.controls.value(WorldTimeDialog::kIdSearch)->geometry().translated(at.topLeft());
+    const QRect description =
+        built.controls.value(WorldTimeDialog::kIdDescription)->geometry().translated(at.topLeft());
+    desktop->Click(edit.center().x(), edit.center().y());
+    desktop->Type("런던");
+    desktop->Key("Return");
+    Pause(1200);
+    const QImage screen = desktop->Screenshot(Shot("6-world-time-london"));
+
+    // The description as the dialog draws it, for London and for Paris (which differ in
+    // a few characters only).
+    QByteArray bytes;
+    ASSERT_TRUE(ReadWorldTimeFile(std::string(HODRA_SOURCE_RES) + "/세계시간표2.txt", bytes));
+    WorldTimeTable table;
+    table.Load(bytes);
+    auto render = [&](const QString& name) {
+        const auto found = table.Find(name);
+        auto* label = built.get<QLabel>(WorldTimeDialog::kIdDescription);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setContentsMargins(2, 2, 2, 2);
+        label->setText(ComposeDescription(&table.at(found.front()), std::time(nullptr)));
+        return label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage shown = screen.copy(description);
+    const double london = Likeness(shown, render("런던(영국)"));
+    const double paris = Likeness(shown, render("파리(프랑스)"));
+    EXPECT_GT(london, 0.97);
+    EXPECT_GT(london, paris) << "the London text, not a neighbour's";
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_EQ(run->Stored("WorldTime_X").toInt(), 400);
+}
+
+TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    run->Profile("Hodra_X", 40);
+    run->Profile("Hodra_Y", 50);
+    ASSERT_TRUE(run->Start());
+    EXPECT_EQ(run->Window().topLeft(), QPoint(40, 50));
+    const QPoint clock = run->ControlCentre(kIdClock);
+    desktop->Xdotool({"mousemove", std::to_string(clock.x()), std::to_string(clock.y())});
+    Pause(60);
+    desktop->Xdotool({"mousedown", "1"});
+    for (int step = 1; step <= 10; ++step) {
+        desktop->Xdotool({"mousemove", std::to_string(clock.x() + step * 25),
+                          std::to_string(clock.y() + step * 20)});
+        Pause(30);
+    }
+    desktop->Xdotool({"mouseup", "1"});
+    Pause(300);
+    const QPoint left = run->Window().topLeft();
+    EXPECT_EQ(left, QPoint(40 + 250, 50 + 200));
+    desktop->Screenshot(Shot("7-dragged"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+
+    HodraRun again(*desktop);
+    again.Profile("AutoCompare", 0);
+    for (const char* key : {"Hodra_X", "Hodra_Y"}) {
+        again.Profile(key, run->Stored(key));
+    }
+    again.Deployment("127.0.0.1:9", "127.0.0.1:9");
+    ASSERT_TRUE(again.Start());
+    EXPECT_EQ(again.Window().topLeft(), left);
+    EXPECT_EQ(again.QuitFromTray(), 0);
+}
+
+}  // namespace
+}  // namespace hodra::e2e
