@@ -47,8 +47,7 @@ demo: build
 	@scripts/demo.sh $(BUILD_DIR)
 
 bench: setup
-	@bench/offset_accuracy
-	@bench/idle
+	@bench/all
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) build-bench

@@ -3,8 +3,10 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStaticText>
 
 #include "clock_texts.h"
+#include "clock_timing.h"
 #include "colorref.h"
 #include "first_paint_probe.h"
 #include "fonts.h"
@@ -13,9 +15,15 @@
 namespace hodra {
 namespace {
 
-void DrawAt(QPainter& p, int x, int y, const QString& text) {
-    // Positions name the top-left corner of the text, as the layouts were drawn.
-    p.drawText(QRect(x, y, 1000, 200), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+// Positions name the top-left corner of the text, as the layouts were drawn. A static
+// text keeps its layout, so a string that did not change costs no shaping.
+void DrawAt(QPainter& p, int x, int y, QStaticText& cache, const QString& text) {
+    if (cache.text() != text) {
+        cache.setText(text);
+        cache.setTextFormat(Qt::PlainText);
+        cache.prepare(QTransform(), p.font());
+    }
+    p.drawStaticText(x, y, cache);
 }
 
 }  // namespace
@@ -36,9 +44,14 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
     // Every paint covers the whole layout: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    timer.setInterval(kTimerMs);
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &ClockFace::onTimer);
-    timer.start();
+    ScheduleNext();
+}
+
+void ClockFace::ScheduleNext() {
+    timer.start(MillisecondsPastNextSecond(kPastBoundaryMs, kMaxTimerMs));
 }
 
 void ClockFace::onTimer() {
@@ -54,6 +67,7 @@ void ClockFace::onTimer() {
             tick->Play();
         }
     }
+    ScheduleNext();
 }
 
 void ClockFace::paintEvent(QPaintEvent*) {
@@ -72,18 +86,18 @@ void ClockFace::paintEvent(QPaintEvent*) {
 void ClockFace::PaintFull(QPainter& p, const ClockTexts& texts) {
     p.fillRect(QRect(QPoint(0, 0), clientRect.size()), ToQColor(settings.BgColor));
     p.setFont(timeFont);
-    DrawAt(p, 55, 15, texts.time);
+    DrawAt(p, 55, 15, staticTime, texts.time);
     p.setFont(smallFont);
-    DrawAt(p, 30, 30, texts.period);
-    DrawAt(p, 35, 4, texts.date);
+    DrawAt(p, 30, 30, staticPeriod, texts.period);
+    DrawAt(p, 35, 4, staticDate, texts.date);
 }
 
 void ClockFace::PaintSlim(QPainter& p, const ClockTexts& texts) {
     p.fillRect(QRect(QPoint(0, 0), kSlimSize), ToQColor(settings.BgColor));
     p.setFont(smallFont);
-    DrawAt(p, 3, 3, texts.date);
-    DrawAt(p, 160, 3, texts.time);
-    DrawAt(p, 220, 3, texts.period);
+    DrawAt(p, 3, 3, slimDate, texts.date);
+    DrawAt(p, 160, 3, slimTime, texts.time);
+    DrawAt(p, 220, 3, slimPeriod, texts.period);
 }
 
 QPoint ClockFace::ToWindow(QPoint local) const {

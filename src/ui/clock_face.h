@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 #include <ctime>
@@ -16,16 +17,18 @@ namespace hodra {
 class TickSound;
 
 // The main window's clock: date line, 12-hour time and AM/PM (full layout) or one line
-// of 243 x 20 (slim layout, when Small2 is on). A 50 ms timer follows the clock and
-// redraws whenever the picture would change; it ticks once per change of the
-// displayed second. In the small layouts it forwards the left button to
+// of 243 x 20 (slim layout, when Small2 is on). Its timer follows the clock and redraws
+// whenever the picture would change, ticking once per change of the displayed second. In the small layouts it forwards the left button to
 // the window (for dragging) and offers the command menu on a right click.
 class ClockFace : public QWidget {
     Q_OBJECT
 public:
     using TimeSource = std::function<std::time_t()>;
 
-    static constexpr int kTimerMs = 50;
+    // The timer wakes just after each second boundary of the system clock (at most a
+    // second apart), where a fixed 50 ms period would wake twenty times for one change.
+    static constexpr int kMaxTimerMs = 1000;
+    static constexpr int kPastBoundaryMs = 3;
     static constexpr QSize kSlimSize{243, 20};
 
     // Created at its rectangle in the parent, which it keeps as its client area.
@@ -34,7 +37,8 @@ public:
 
     std::time_t shownTime() const { return shown; }
     QRect clientRectAtCreation() const { return clientRect; }
-    // The 50 ms timer's work; public so tests can drive it with their own clock.
+    // The timer's work; public so tests can drive it with their own clock, and so the
+    // window can have the clock looked at again at once (after setting it, for instance).
     void onTimer();
 
 signals:
@@ -53,6 +57,7 @@ protected:
 
 private:
     QPoint ToWindow(QPoint local) const;
+    void ScheduleNext();
     void PaintFull(QPainter& p, const struct ClockTexts& texts);
     void PaintSlim(QPainter& p, const struct ClockTexts& texts);
 
@@ -74,6 +79,7 @@ private:
     QTimer timer;
     QFont timeFont;
     QFont smallFont;
+    QStaticText staticTime, staticPeriod, staticDate, slimTime, slimPeriod, slimDate;
     PaintKey painted;
 };
 

@@ -78,6 +78,8 @@ void MainClockWindow::Initialise() {
     connect(clockFace, &ClockFace::mouseMoved, this, &MainClockWindow::DragTo);
     connect(clockFace, &ClockFace::leftReleased, this, &MainClockWindow::EndDrag);
     connect(clockFace, &ClockFace::contextMenuRequested, this, &MainClockWindow::contextMenuRequested);
+    // A synchronisation moves the clock: show it at once rather than at the next wake-up.
+    connect(&sync, &SyncController::runFinished, clockFace, &ClockFace::onTimer);
     state.NormalWindowRect = QRect(pos(), normalClientSize);      // 8
     PlaceAtStoredPosition();                                       // 9
     ApplyMessageColours();                                         // 10

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "clock_texts.h"
+#include "clock_timing.h"
 #include "colorref.h"
 #include "fonts.h"
 #include "region_time.h"
@@ -43,9 +44,15 @@ RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Sel
     setGeometry(frame.adjusted(kInset, kInset, -kInset, -kInset));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    timer.setInterval(kTimerMs);
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &RegionClock::onTimer);
-    timer.start();
+    ScheduleNext();
+}
+
+void RegionClock::ScheduleNext() {
+    const bool blinking = blinkCount > 0 && isVisible();
+    timer.start(blinking ? kBlinkTimerMs : MillisecondsPastNextSecond(3, 1000));
 }
 
 RegionClock::Shown RegionClock::shownTexts() const {
@@ -69,6 +76,7 @@ void RegionClock::onTimer() {
     if (blinkCount > 0 || key != lastPainted) {
         update();
     }
+    ScheduleNext();
 }
 
 void RegionClock::paintEvent(QPaintEvent*) {

@@ -21,7 +21,9 @@ public:
     using Selected = std::function<const RegionEntry*()>;
     using TimeSource = std::function<std::time_t()>;
 
-    static constexpr int kTimerMs = 50;
+    // 50 ms while a selection blinks (every paint of the blink counts); otherwise just
+    // after each second boundary.
+    static constexpr int kBlinkTimerMs = 50;
     static constexpr int kInset = 5;
 
     // frame: the rectangle of the dialog's frame control; the clock sits 5 px inside it.
@@ -43,6 +45,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void ScheduleNext();
+
     const Settings& settings;
     int& blinkCount;
     Selected selected;
