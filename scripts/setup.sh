@@ -12,6 +12,7 @@ chrony faketime tzdata
 xvfb xdotool imagemagick
 fonts-nanum fonts-nanum-coding fonts-liberation
 libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils
+clang libclang-rt-14-dev
 "
 
 missing=""

@@ -8,7 +8,7 @@
 #include "instance_lock.h"
 
 int main(int argc, char** argv) {
-    hodra::LowerClockPrivilege();
+    hodra::DropPrivilegesAtStart();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     hodra::InstallFontSubstitutions();

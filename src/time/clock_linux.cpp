@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <sys/capability.h>
+#include <sys/prctl.h>
 #include <time.h>
 
 namespace hodra {
@@ -69,15 +70,24 @@ bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
     return true;
 }
 
-void LowerClockPrivilege() {
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr) {
+void DropPrivilegesAtStart() {
+    cap_t current = cap_get_proc();
+    if (current == nullptr) {
         return;
     }
-    if (HasFlag(caps, CAP_EFFECTIVE)) {
-        (void)SetEffective(caps, false);
+    const bool keepClock = HasFlag(current, CAP_PERMITTED);
+    cap_free(current);
+    cap_t only = cap_init();  // all clear
+    if (only == nullptr) {
+        return;
     }
-    cap_free(caps);
+    if (keepClock) {
+        const cap_value_t value[] = {CAP_SYS_TIME};
+        cap_set_flag(only, CAP_PERMITTED, 1, value, CAP_SET);
+    }
+    (void)cap_set_proc(only);
+    cap_free(only);
+    (void)prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
 }
 
 bool ClockPrivilegeEffective() {

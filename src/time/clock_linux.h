@@ -19,9 +19,11 @@ private:
     int lastError = 0;
 };
 
-// Lowers CAP_SYS_TIME out of the calling thread's effective set (threads created
-// afterwards inherit that), keeping it permitted for ClockSetter. Call at start.
-void LowerClockPrivilege();
+// Least privilege at start: every capability but CAP_SYS_TIME leaves the permitted set,
+// none stays effective, inheritable or ambient, so CAP_SYS_TIME can be raised only by
+// ClockSetter and only on the thread that sets the clock. Call before any thread starts
+// (threads inherit the set of the one that creates them).
+void DropPrivilegesAtStart();
 
 // Whether CAP_SYS_TIME is in the calling thread's effective set.
 bool ClockPrivilegeEffective();

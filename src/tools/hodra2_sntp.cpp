@@ -10,7 +10,7 @@
 #include "sntp_command.h"
 
 int main(int argc, char** argv) {
-    hodra::LowerClockPrivilege();
+    hodra::DropPrivilegesAtStart();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const hodra::Deployment deployment = hodra::LoadDeployment();
     const auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});

@@ -19,6 +19,7 @@
 #include "chrony_server.h"
 #include "command_ids.h"
 #include "dialog_builder.h"
+#include "fake_sntp_server.h"
 #include "env_page.h"
 #include "fonts.h"
 #include "hodra_run.h"
@@ -179,6 +180,28 @@ TEST_F(WholeProgram, SecondaryServerAndNoServer) {
     EXPECT_GT(Likeness(screen.copy(line), MessageLineShowing("서버에서 응답이 없습니다", line.size())), 0.97);
     EXPECT_EQ(second.QuitFromTray(), 0);
     EXPECT_EQ(second.Stored("ServerID").toInt(), 3);
+}
+
+TEST_F(WholeProgram, HostileServerNeverSetsTheClock) {
+    test::FakeSntpServer hostile;
+    test::ReplyScript kissOfDeath;
+    kissOfDeath.clockOffset = 1000.0;
+    kissOfDeath.stratum = 0;
+    kissOfDeath.referenceId = 0x44454E59;  // DENY
+    hostile.SetScript(kissOfDeath);
+    SilentPort silent;
+    run->Deployment(hostile.Address(), silent.Address());
+    ASSERT_TRUE(run->Start());
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    Pause(2800);
+    const QImage screen = desktop->Screenshot(Shot("8-hostile"));
+    const QRect line = run->ControlRect(kIdMessage);
+    EXPECT_GT(Likeness(screen.copy(line), MessageLineShowing("서버에서 응답이 없습니다", line.size())), 0.97);
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_GE(hostile.RequestsSeen(), 1);
+    EXPECT_EQ(run->ShimLog(), "") << "the clock must not be set from a Kiss-o'-Death";
+    EXPECT_EQ(run->Stored("ServerID").toInt(), 3);
 }
 
 TEST_F(WholeProgram, SecondStartIsRefusedAndTheFirstRunsOn) {

@@ -15,12 +15,12 @@
 namespace hodra::test {
 namespace {
 
-int BindLoopback(std::uint16_t wantedPort, std::uint16_t* boundPort) {
+int BindLoopback(std::uint16_t wantedPort, std::uint16_t* boundPort, std::uint32_t hostAddress = INADDR_LOOPBACK) {
     const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(wantedPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(hostAddress);
     if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         throw std::runtime_error("fake SNTP server: cannot bind 127.0.0.1");
     }
@@ -68,6 +68,7 @@ FakeSntpServer::FakeSntpServer() {
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     otherFd = BindLoopback(0, nullptr);
+    otherAddressFd = BindLoopback(0, nullptr, 0x7F000002);  // 127.0.0.2
     wakeFd = eventfd(0, EFD_CLOEXEC);
     worker = std::thread([this] { Serve(); });
 }
@@ -78,6 +79,7 @@ FakeSntpServer::~FakeSntpServer() {
     worker.join();
     close(fd);
     close(otherFd);
+    close(otherAddressFd);
     close(wakeFd);
 }
 
@@ -152,8 +154,11 @@ void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, con
     }
     Put(&reply[40], script.transmit.value_or(ServerNow(script.clockOffset)));
 
-    const std::size_t sendLength = script.length.value_or(48);
-    const int out = script.fromOtherPort ? otherFd : fd;
+    if (!script.raw.empty()) {
+        reply = script.raw;
+    }
+    const std::size_t sendLength = script.raw.empty() ? script.length.value_or(48) : script.raw.size();
+    const int out = script.fromOtherAddress ? otherAddressFd : script.fromOtherPort ? otherFd : fd;
     for (int i = 0; i < script.copies; ++i) {
         sendto(out, reply.data(), sendLength, 0, static_cast<const sockaddr*>(from), fromLength);
     }

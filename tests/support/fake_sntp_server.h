@@ -33,6 +33,8 @@ struct ReplyScript {
     std::optional<double> receiveAfterOriginate;
     int copies = 1;                  // the same reply sent this many times
     bool fromOtherPort = false;      // answer from a second socket
+    bool fromOtherAddress = false;   // answer from 127.0.0.2
+    std::vector<std::uint8_t> raw;   // when set, exactly these bytes are the reply
 };
 
 // A scriptable SNTP server on 127.0.0.1 with an ephemeral port, run on its own thread.
@@ -58,6 +60,7 @@ private:
 
     int fd = -1;
     int otherFd = -1;
+    int otherAddressFd = -1;
     int wakeFd = -1;
     std::uint16_t port = 0;
     std::atomic<int> requests{0};

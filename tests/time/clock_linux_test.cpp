@@ -24,17 +24,20 @@ bool InPrivateUserNamespace() {
     return map && count != 4294967295L;
 }
 
-bool CapEffHasSysTime() {
+unsigned long long CapSet(const char* name) {
     std::ifstream status("/proc/thread-self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("CapEff:", 0) == 0) {
-            const unsigned long long bits = std::stoull(line.substr(7), nullptr, 16);
-            return (bits >> CAP_SYS_TIME) & 1;
+        if (line.rfind(name, 0) == 0) {
+            return std::stoull(line.substr(std::string(name).size()), nullptr, 16);
         }
     }
-    ADD_FAILURE() << "no CapEff line";
-    return true;
+    ADD_FAILURE() << "no " << name << " line";
+    return ~0ull;
+}
+
+bool CapEffHasSysTime() {
+    return (CapSet("CapEff:") >> CAP_SYS_TIME) & 1;
 }
 
 class LinuxClock : public ::testing::Test {
@@ -43,9 +46,16 @@ protected:
         if (!InPrivateUserNamespace()) {
             FAIL() << "refusing to run outside a private user namespace: this test calls clock_settime";
         }
-        LowerClockPrivilege();
+        DropPrivilegesAtStart();
     }
 };
+
+TEST_F(LinuxClock, StartKeepsOnlyThePermittedClockRight) {
+    EXPECT_EQ(CapSet("CapPrm:"), 1ull << CAP_SYS_TIME);
+    EXPECT_EQ(CapSet("CapEff:"), 0ull);
+    EXPECT_EQ(CapSet("CapInh:"), 0ull);
+    EXPECT_EQ(CapSet("CapAmb:"), 0ull);
+}
 
 TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
     EXPECT_FALSE(CapEffHasSysTime());

@@ -1,0 +1,121 @@
+// Runs in a user namespace with the shim that records clock_settime: 1,000 synchronise
+// runs on worker threads while another thread watches every thread's CapEff, which may
+// hold CAP_SYS_TIME only while SetClock runs.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <dirent.h>
+#include <fstream>
+#include <string>
+#include <sys/capability.h>
+#include <thread>
+
+#include "clock_linux.h"
+#include "clock_setter.h"
+#include "fake_sntp_server.h"
+#include "result_log.h"
+#include "sntp_client.h"
+#include "sync_operation.h"
+
+namespace hodra {
+namespace {
+
+// Counts entries into and exits from the privileged window: odd while inside it.
+std::atomic<unsigned> windowEdges{0};
+
+class WatchedDriver : public ClockDriver {
+public:
+    TokenResult OpenToken() override {
+        windowEdges.fetch_add(1);
+        return real.OpenToken();
+    }
+    bool LookupPrivilege() override { return real.LookupPrivilege(); }
+    bool AdjustPrivilege(bool enable) override {
+        const bool ok = real.AdjustPrivilege(enable);
+        if (!enable) {
+            windowEdges.fetch_add(1);
+        }
+        return ok;
+    }
+    bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
+    int LastError() const override { return real.LastError(); }
+
+private:
+    LinuxClockDriver real;
+};
+
+bool AnyThreadHoldsSysTime() {
+    DIR* tasks = opendir("/proc/self/task");
+    bool held = false;
+    while (dirent* t = readdir(tasks)) {
+        if (t->d_name[0] == '.') {
+            continue;
+        }
+        std::ifstream status(std::string("/proc/self/task/") + t->d_name + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("CapEff:", 0) == 0) {
+                held = held || ((std::stoull(line.substr(7), nullptr, 16) >> CAP_SYS_TIME) & 1);
+            }
+        }
+    }
+    closedir(tasks);
+    return held;
+}
+
+TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
+    {
+        std::ifstream map("/proc/self/uid_map");
+        long a = 0, b = 0, count = 0;
+        map >> a >> b >> count;
+        ASSERT_NE(count, 4294967295L) << "refusing to run outside a private user namespace";
+    }
+    ASSERT_NE(std::getenv("HODRA_SHIM_LOG"), nullptr) << "needs the clock_settime shim";
+    DropPrivilegesAtStart();
+    std::ofstream(std::getenv("HODRA_SHIM_LOG"), std::ios::trunc).close();
+
+    test::FakeSntpServer server;
+    SntpClient client(std::chrono::milliseconds(500));
+    WatchedDriver driver;
+    ClockSetter setter(driver);
+    ResultLog log("/nonexistent/HodraLog.txt");
+    SyncOperation operation(client, setter, log);
+
+    std::atomic<bool> done{false};
+    long samples = 0, violations = 0, seenInside = 0;
+    std::thread sampler([&] {
+        while (!done) {
+            const unsigned before = windowEdges.load();
+            const bool held = AnyThreadHoldsSysTime();
+            const unsigned after = windowEdges.load();
+            ++samples;
+            if (held && before == after && before % 2 == 0) {
+                ++violations;  // seen while no thread was inside SetClock
+            }
+            seenInside += held;
+        }
+    });
+    int set = 0;
+    for (int run = 0; run < 1000; ++run) {
+        SyncOutcome outcome;
+        std::thread worker([&] { outcome = operation.Run({true, server.Address(), "127.0.0.1:9", false, false}); });
+        worker.join();
+        set += outcome.clockSet;
+    }
+    done = true;
+    sampler.join();
+    EXPECT_EQ(set, 1000) << "the shim lets every run set the clock";
+    EXPECT_EQ(violations, 0) << "CAP_SYS_TIME was effective outside SetClock";
+    EXPECT_GT(samples, 500);
+    std::ifstream recorded(std::getenv("HODRA_SHIM_LOG"));
+    long lines = 0;
+    for (std::string line; std::getline(recorded, line);) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 1000) << "one recorded clock_settime per run";
+    EXPECT_EQ(windowEdges.load(), 2000u);
+    std::printf("samples %ld, with the right raised inside SetClock %ld, outside %ld\n", samples, seenInside,
+                violations);
+}
+
+}  // namespace
+}  // namespace hodra
