@@ -1,11 +1,14 @@
 # The README's commands. `make run` builds and starts Hodra2; `make test` builds and
-# runs every test (ASan + UBSan build, then the threaded suites again under TSan).
+# runs every test (ASan + UBSan build, then the threaded suites again under TSan, then
+# each fuzz target for 30 s).
 # Both install the system packages first when any is missing.
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 BUILD_DIR ?= build
 TEST_DIR ?= build-test
 TSAN_DIR ?= build-tsan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
 
 .PHONY: all setup build run test bench install package demo clean
 
@@ -35,6 +38,10 @@ test: setup
 		-DHODRA_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_DIR) -j$(JOBS) --target hodra_tsan_tests
 	@cd $(TSAN_DIR) && ctest --output-on-failure -j$(JOBS) -L tsan
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DHODRA_FUZZ=ON \
+		-DHODRA_SANITIZE=address,undefined,fuzzer-no-link >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target hodra_fuzzers
+	@tests/fuzz/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 install: build
 	@cmake --install $(BUILD_DIR)
@@ -50,4 +57,4 @@ bench: setup
 	@bench/all
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) build-bench
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-bench

@@ -26,8 +26,8 @@ install(CODE [[
         execute_process(COMMAND setcap cap_sys_time+p "${file}" RESULT_VARIABLE rc ERROR_VARIABLE why OUTPUT_QUIET)
         if(NOT rc EQUAL 0)
             string(STRIP "${why}" why)
-            message(WARNING "hodra2: cannot give ${file} the right to set the clock (setcap: ${why}); "
-                "synchronising will fail until you run: sudo setcap cap_sys_time+p ${file}")
+            message(STATUS "hodra2: cannot give ${file} the right to set the clock (${why}); "
+                "synchronising fails until: sudo setcap cap_sys_time+p ${file}")
         endif()
     endforeach()
 ]])

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 
@@ -10,6 +11,10 @@ namespace hodra {
 // a quoted placeholder ("%u", "%U", "%1", also "%s" as $BROWSER writes it), else at a
 // bare placeholder, else kept whole. Other desktop-entry field codes are dropped.
 QString CutBrowserCommand(const QString& commandLine);
+
+// Words of a command line as a shell would split it, without expansions: blanks separate
+// words, single quotes keep everything, double quotes all but a backslash before " \ $ `.
+QStringList SplitCommandLine(const QString& command);
 
 // The command to start: the cut command line, a blank, the address (unquoted).
 QString BrowserCommandFor(const QString& commandLine, const QString& address);

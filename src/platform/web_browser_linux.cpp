@@ -80,6 +80,17 @@ QString WithoutFieldCodes(QString command) {
     return command.trimmed();
 }
 
+bool StartDetached(const QString& command) {
+    QStringList parts = SplitCommandLine(command);
+    if (parts.isEmpty()) {
+        return false;
+    }
+    const QString program = parts.takeFirst();
+    return QProcess::startDetached(program, parts);
+}
+
+}  // namespace
+
 // Splits like a shell without expansion: blanks separate words; single quotes keep
 // everything, double quotes keep all but a backslash before " \ $ or `.
 QStringList SplitCommandLine(const QString& command) {
@@ -117,17 +128,6 @@ QStringList SplitCommandLine(const QString& command) {
     }
     return words;
 }
-
-bool StartDetached(const QString& command) {
-    QStringList parts = SplitCommandLine(command);
-    if (parts.isEmpty()) {
-        return false;
-    }
-    const QString program = parts.takeFirst();
-    return QProcess::startDetached(program, parts);
-}
-
-}  // namespace
 
 QString CutBrowserCommand(const QString& commandLine) {
     qsizetype cut = -1;

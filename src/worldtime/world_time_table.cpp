@@ -75,8 +75,9 @@ bool IsFile(const std::string& path) {
 }  // namespace
 
 bool WorldTimeTable::Load(const QByteArray& bytes) {
-    for (RegionEntry& e : entries) {
-        e = RegionEntry{};
+    // Entries past the last load are still empty.
+    for (int i = 0; i < loaded; ++i) {
+        entries[static_cast<std::size_t>(i)] = RegionEntry{};
     }
     groupList.clear();
     loaded = 0;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QWidget>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -83,6 +84,15 @@ int HodraRun::QuitFromTray() {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     desktop.Key("Up");  // from the top the selection wraps to the last item, "종료"
     desktop.Key("Return");
+    const int status = WaitExit(pid, 8000);
+    if (status >= 0) {
+        pid = -1;
+    }
+    return status;
+}
+
+int HodraRun::Terminate() {
+    kill(pid, SIGTERM);
     const int status = WaitExit(pid, 8000);
     if (status >= 0) {
         pid = -1;

@@ -30,6 +30,8 @@ public:
     pid_t StartAnother();
     // Ends the program from the tray menu ("종료") and returns its exit status.
     int QuitFromTray();
+    // Ends it as a session logout does (SIGTERM).
+    int Terminate();
 
     QRect Window() const;
     // Centre of a control of the main window (dialog 102), on the screen.

@@ -317,8 +317,9 @@ TEST_F(WholeProgram, WorldTimeFindsLondon) {
     const double paris = Likeness(shown, render("파리(프랑스)"));
     EXPECT_GT(london, 0.97);
     EXPECT_GT(london, paris) << "the London text, not a neighbour's";
-    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_EQ(run->Terminate(), 0) << "SIGTERM ends the program as 종료 does";
     EXPECT_EQ(run->Stored("WorldTime_X").toInt(), 400);
+    EXPECT_TRUE(desktop->TrayIcons().empty());
 }
 
 TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {

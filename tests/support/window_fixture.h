@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "clock_setter.h"
+#include "counting_exchanger.h"
 #include "fake_clock_driver.h"
 #include "fake_monotonic_clock.h"
 #include "fake_sntp_server.h"
@@ -24,23 +25,26 @@ namespace hodra::test {
 // directory, a loopback SNTP server, a fake clock driver and a clock the test moves.
 class WindowFixture {
 public:
-    WindowFixture()
-        : store(dir.Path("Hodra2.conf")),
+    // profilePath: the INI file of the profile (by default one in a fresh directory).
+    explicit WindowFixture(const QString& profilePath = {})
+        : profile(profilePath.isEmpty() ? dir.Path("Hodra2.conf") : profilePath),
+          store(profile),
           client(std::chrono::milliseconds(300)),
+          counting(client),
           setter(driver),
           log(dir.StdPath("HodraLog.txt")),
-          operation(client, setter, log),
+          operation(counting, setter, log),
           sync(operation, server.Address(), "127.0.0.1:9",
                [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; }),
           timers(monotonic) {}
 
     // Values written to the profile before the window loads it.
     void Profile(const QString& key, const QVariant& value) {
-        QSettings raw(dir.Path("Hodra2.conf"), QSettings::IniFormat);
+        QSettings raw(profile, QSettings::IniFormat);
         raw.setValue("Hodra/" + key, value);
     }
     QVariant Stored(const QString& key) const {
-        QSettings raw(dir.Path("Hodra2.conf"), QSettings::IniFormat);
+        QSettings raw(profile, QSettings::IniFormat);
         return raw.value("Hodra/" + key);
     }
 
@@ -62,12 +66,14 @@ public:
     }
 
     TempDir dir;
+    QString profile;
     Settings settings;
     WindowState state;
     SettingsStore store;
     FakeSntpServer server;
     FakeClockDriver driver;
     SntpClient client;
+    CountingExchanger counting;
     ClockSetter setter;
     ResultLog log;
     SyncOperation operation;

@@ -1,0 +1,16 @@
+// Cutting a browser command line at its placeholder, and splitting it into words.
+#include <QString>
+#include <cstdint>
+
+#include "web_browser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString line = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString cut = hodra::CutBrowserCommand(line);
+    const QString command = hodra::BrowserCommandFor(line, QStringLiteral("http://127.0.0.1/"));
+    if (!command.endsWith(QStringLiteral(" http://127.0.0.1/")) || cut.size() > line.size()) {
+        __builtin_trap();
+    }
+    (void)hodra::SplitCommandLine(command);
+    return 0;
+}

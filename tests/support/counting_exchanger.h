@@ -1,0 +1,33 @@
+#pragma once
+
+#include <atomic>
+
+#include "exchanger.h"
+
+namespace hodra::test {
+
+// Passes exchanges on and records how many ever ran at the same time.
+class CountingExchanger : public Exchanger {
+public:
+    explicit CountingExchanger(Exchanger& real) : real(real) {}
+
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port) override {
+        const int now = ++inside;
+        int seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+        ++calls;
+        const bool ok = real.Exchange(host, result, port);
+        --inside;
+        return ok;
+    }
+
+    std::atomic<int> inside{0};
+    std::atomic<int> most{0};
+    std::atomic<int> calls{0};
+
+private:
+    Exchanger& real;
+};
+
+}  // namespace hodra::test

@@ -1,0 +1,83 @@
+// 10,000 compare and synchronise requests from the buttons, the tray menu and the
+// auto-sync timer against a loopback server, while the window opens and closes its
+// dialogs: never two runs at once, and the buttons enabled at the end.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <random>
+
+#include "command_ids.h"
+#include "settings_sheet.h"
+#include "sync_timers.h"
+#include "tray_frame.h"
+#include "web_browser.h"
+#include "window_fixture.h"
+
+namespace hodra {
+namespace {
+
+class Stress : public ::testing::Test, public test::WindowFixture {};
+
+TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
+    Profile("AutoCompare", 0);
+    Profile("Log", 1);
+    MainClockWindow& w = Open();
+    TrayFrame frame(w, state);
+    const WebPageLauncher none([](const QUrl&) { return false; });
+    w.setSheetRunner([&](MainClockWindow& window) {
+        SettingsSheet sheet(settings, {}, window.lastServerAddress(), none, &window);
+        sheet.show();
+        QCoreApplication::processEvents();
+        sheet.reject();
+    });
+    w.setWorldTimeFactory([](MainClockWindow& window) -> QWidget* {
+        auto* dialog = new QWidget(&window, Qt::Dialog);
+        dialog->resize(200, 300);
+        return dialog;
+    });
+
+    std::mt19937 random(20261208);
+    int requests = 0;
+    for (int i = 0; i < 10000; ++i) {
+        switch (random() % 6) {
+        case 0: w.button(kIdCompare)->click(); break;
+        case 1: w.button(kIdSync)->click(); break;
+        case 2: frame.Command(kCmdCompare); break;
+        case 3: frame.Command(kCmdSync); break;
+        case 4: timers.OnTimer(SyncTimers::kAutoSyncTimerId); break;
+        default: w.OnSync(); break;
+        }
+        ++requests;
+        if (i % 97 == 0) {
+            frame.Command(kCmdWorldTime);
+            w.worldTimeDialog()->hide();
+        }
+        if (i % 503 == 0) {
+            frame.Command(kCmdSettings);
+        }
+        if (i % 1999 == 0) {
+            QTimer::singleShot(0, [] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    modal->close();
+                }
+            });
+            frame.Command(kCmdHelp);
+        }
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(WaitIdle(10000));
+    EXPECT_EQ(requests, 10000);
+    EXPECT_EQ(counting.most.load(), 1) << "two runs were in progress at once";
+    EXPECT_GT(counting.calls.load(), 50) << "runs happened";
+    EXPECT_TRUE(w.button(kIdCompare)->isEnabled());
+    EXPECT_TRUE(w.button(kIdSync)->isEnabled());
+    EXPECT_EQ(settings.ServerID, 1);
+    EXPECT_FALSE(w.settingsSheetOpen());
+    EXPECT_FALSE(w.infoDialogOpen());
+    std::printf("requests %d, exchanges run %d\n", requests, counting.calls.load());
+}
+
+}  // namespace
+}  // namespace hodra
