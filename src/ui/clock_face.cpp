@@ -10,23 +10,10 @@
 #include "colorref.h"
 #include "first_paint_probe.h"
 #include "fonts.h"
+#include "text_painting.h"
 #include "tick_sound.h"
 
 namespace hodra {
-namespace {
-
-// Positions name the top-left corner of the text, as the layouts were drawn. A static
-// text keeps its layout, so a string that did not change costs no shaping.
-void DrawAt(QPainter& p, int x, int y, QStaticText& cache, const QString& text) {
-    if (cache.text() != text) {
-        cache.setText(text);
-        cache.setTextFormat(Qt::PlainText);
-        cache.prepare(QTransform(), p.font());
-    }
-    p.drawStaticText(x, y, cache);
-}
-
-}  // namespace
 
 ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSound* tick, QWidget* parent,
                      const QRect& rect, TimeSource now)
@@ -86,18 +73,18 @@ void ClockFace::paintEvent(QPaintEvent*) {
 void ClockFace::PaintFull(QPainter& p, const ClockTexts& texts) {
     p.fillRect(QRect(QPoint(0, 0), clientRect.size()), ToQColor(settings.BgColor));
     p.setFont(timeFont);
-    DrawAt(p, 55, 15, staticTime, texts.time);
+    DrawTextAt(p, 55, 15, staticTime, texts.time);
     p.setFont(smallFont);
-    DrawAt(p, 30, 30, staticPeriod, texts.period);
-    DrawAt(p, 35, 4, staticDate, texts.date);
+    DrawTextAt(p, 30, 30, staticPeriod, texts.period);
+    DrawTextAt(p, 35, 4, staticDate, texts.date);
 }
 
 void ClockFace::PaintSlim(QPainter& p, const ClockTexts& texts) {
     p.fillRect(QRect(QPoint(0, 0), kSlimSize), ToQColor(settings.BgColor));
     p.setFont(smallFont);
-    DrawAt(p, 3, 3, slimDate, texts.date);
-    DrawAt(p, 160, 3, slimTime, texts.time);
-    DrawAt(p, 220, 3, slimPeriod, texts.period);
+    DrawTextAt(p, 3, 3, slimDate, texts.date);
+    DrawTextAt(p, 160, 3, slimTime, texts.time);
+    DrawTextAt(p, 220, 3, slimPeriod, texts.period);
 }
 
 QPoint ClockFace::ToWindow(QPoint local) const {

@@ -227,13 +227,14 @@ void MainClockWindow::SetTopButtonsVisible(bool visible) {
     }
 }
 
-void MainClockWindow::SetFrameless(bool frameless) {
-    if (windowFlags().testFlag(Qt::FramelessWindowHint) == frameless) {
+void MainClockWindow::SetFlagInPlace(Qt::WindowType flag, bool on) {
+    // Changing a flag recreates the native window, hidden: keep it where and as it was.
+    if (windowFlags().testFlag(flag) == on) {
         return;
     }
     const bool wasVisible = isVisible();
     const QPoint at = pos();
-    setWindowFlag(Qt::FramelessWindowHint, frameless);
+    setWindowFlag(flag, on);
     move(at);
     if (wasVisible) {
         show();
@@ -242,17 +243,17 @@ void MainClockWindow::SetFrameless(bool frameless) {
 
 void MainClockWindow::ApplyLayout() {
     if (settings.Small) {
-        SetFrameless(true);
+        SetFlagInPlace(Qt::FramelessWindowHint, true);
         setFixedSize(state.ClockRect.size());
         SetTopButtonsVisible(false);
         clockFace->setGeometry(QRect(QPoint(0, 0), state.ClockRect.size()));
     } else if (settings.Small2) {
-        SetFrameless(true);
+        SetFlagInPlace(Qt::FramelessWindowHint, true);
         setFixedSize(ClockFace::kSlimSize);
         SetTopButtonsVisible(false);
         clockFace->setGeometry(QRect(QPoint(0, 0), ClockFace::kSlimSize));
     } else {
-        SetFrameless(false);
+        SetFlagInPlace(Qt::FramelessWindowHint, false);
         setFixedSize(state.NormalWindowRect.size());
         SetTopButtonsVisible(true);
         clockFace->setGeometry(state.ClockRect);
@@ -261,16 +262,7 @@ void MainClockWindow::ApplyLayout() {
 }
 
 void MainClockWindow::ApplyTopmost(bool topmost) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost) {
-        return;
-    }
-    const bool wasVisible = isVisible();
-    const QPoint at = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    move(at);
-    if (wasVisible) {
-        show();
-    }
+    SetFlagInPlace(Qt::WindowStaysOnTopHint, topmost);
 }
 
 void MainClockWindow::changeEvent(QEvent* event) {

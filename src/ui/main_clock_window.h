@@ -94,7 +94,7 @@ private:
     void RecordOutcome(const SyncOutcome& outcome);
     void SetButtonsEnabled(bool enabled);
     void SetTopButtonsVisible(bool visible);
-    void SetFrameless(bool frameless);
+    void SetFlagInPlace(Qt::WindowType flag, bool on);
     void BeginDrag(QPoint windowPoint);
     void DragTo(QPoint windowPoint);
     void EndDrag();

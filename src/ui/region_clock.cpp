@@ -8,14 +8,11 @@
 #include "colorref.h"
 #include "fonts.h"
 #include "region_time.h"
+#include "text_painting.h"
 #include "world_time_table.h"
 
 namespace hodra {
 namespace {
-
-void DrawAt(QPainter& p, int x, int y, const QString& text) {
-    p.drawText(QRect(x, y, 1000, 200), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-}
 
 std::tm AsTm(const WallTime& w) {
     std::tm t{};
@@ -86,10 +83,10 @@ void RegionClock::paintEvent(QPaintEvent*) {
     if (textVisibleInNextPaint()) {
         p.setPen(ToQColor(settings.TxtColor));
         p.setFont(timeFont);
-        DrawAt(p, 65, 15, s.time);
+        DrawTextAt(p, 65, 15, staticTime, s.time);
         p.setFont(smallFont);
-        DrawAt(p, 40, 30, s.period);
-        DrawAt(p, 45, 4, s.date);
+        DrawTextAt(p, 40, 30, staticPeriod, s.period);
+        DrawTextAt(p, 45, 4, staticDate, s.date);
     }
     blinkCount = std::max(blinkCount - 1, 0);
     lastPainted = s.date + s.time + s.period + QString::number(settings.TxtColor);

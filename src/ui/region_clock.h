@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 #include <ctime>
@@ -55,6 +56,7 @@ private:
     QTimer timer;
     QFont timeFont;
     QFont smallFont;
+    QStaticText staticTime, staticPeriod, staticDate;
     QString lastPainted;
 };
 

@@ -8,7 +8,7 @@ namespace hodra::test {
 inline void ApplyOptionSet(Settings& s, bool second) {
     s.AutoCon = second;
     s.AutoConDuration = second ? 5 : 90;
-    s.AutoCompare = false;  // no run at start: the helper must not need a server
+    s.AutoCompare = second;
     s.Beep = !second;
     s.SCR = second;
     s.TxtColor = second ? 0x000000FF : 0x00FF0000;
@@ -19,7 +19,7 @@ inline void ApplyOptionSet(Settings& s, bool second) {
     s.Log = !second;
     s.Top = second;
     s.Small = !second;
-    s.Small2 = false;
+    s.Small2 = second;
 }
 
 inline void ApplyStateSet(Settings& s, bool second) {

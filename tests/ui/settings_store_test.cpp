@@ -10,6 +10,7 @@
 
 #include "build_info.h"
 #include "deployment.h"
+#include "profile_sets.h"
 #include "settings_store.h"
 #include "temp_dir.h"
 
@@ -186,23 +187,9 @@ TEST_F(Profile, WriteFailureIsReportedNotFatal) {
     EXPECT_EQ(s, Settings{});
 }
 
-// Two complete sets of options that differ in every value.
 Settings OptionSet(bool second) {
     Settings s;
-    s.AutoCon = second;
-    s.AutoConDuration = second ? 5 : 90;
-    s.AutoCompare = second;
-    s.Beep = !second;
-    s.SCR = second;
-    s.TxtColor = second ? 0x000000FF : 0x00FF0000;
-    s.BgColor = second ? 0x00112233 : 0x00445566;
-    s.TxtColor2 = second ? 0x00010101 : 0x00020202;
-    s.BgColor2 = second ? 0x00030303 : 0x00040404;
-    s.Blink = second;
-    s.Log = !second;
-    s.Top = second;
-    s.Small = !second;
-    s.Small2 = second;
+    test::ApplyOptionSet(s, second);
     return s;
 }
 
