@@ -16,12 +16,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-faketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -1)
-[ -n "$faketime" ] || { echo "demo: libfaketime is missing (run scripts/setup.sh)"; exit 1; }
-printf 'port %s\nbindaddress 127.0.0.1\nallow 127.0.0.1\nlocal stratum 8\ncmdport 0\npidfile %s/chronyd.pid\n' \
-    "$port" "$work" > "$work/chrony.conf"
-unshare --user --map-root-user env FAKETIME="+5.25s" LD_PRELOAD="$faketime" \
-    /usr/sbin/chronyd -x -n -u root -f "$work/chrony.conf" -l "$work/chronyd.log" &
+"$root/tests/support/loopback-chronyd" "$port" "$work" +5.25s &
 chrony=$!
 
 mkdir -p "$work/xdg/Hodra Client V2.0" "$work/config/Hodra Client V2.0" "$work/run"

@@ -1,6 +1,8 @@
 #include "host_port.h"
 
 #include <charconv>
+#include <netdb.h>
+#include <sys/socket.h>
 
 namespace hodra {
 
@@ -21,6 +23,20 @@ std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t def
         return std::nullopt;
     }
     return HostPort{host, static_cast<std::uint16_t>(port)};
+}
+
+int ResolveIpv4(const std::string& host, in_addr& out) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr) {
+        return rc != 0 ? rc : EAI_NONAME;
+    }
+    out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return 0;
 }
 
 }  // namespace hodra

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <netinet/in.h>
 #include <optional>
 #include <string>
 
@@ -14,5 +15,9 @@ struct HostPort {
 // Splits "host:port"; without a port the given default is used. Empty hosts, bad or
 // out-of-range ports give nothing.
 std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t defaultPort);
+
+// The first IPv4 address of a host name (or dotted text); 0 on success, else the
+// getaddrinfo error code.
+int ResolveIpv4(const std::string& host, in_addr& out);
 
 }  // namespace hodra

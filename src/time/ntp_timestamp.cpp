@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "byte_order.h"
+
 namespace hodra {
 namespace {
 
@@ -29,18 +31,6 @@ static_assert(kMsToFraction.entry[999] == 4290672329u);
 // to era 1 (2036-02-07 06:28:16 UTC onwards), so the stamp covers 1968 to 2104.
 std::uint64_t UnwrappedSeconds(std::uint32_t seconds) {
     return seconds < kEraPivot ? seconds + kEraLength : seconds;
-}
-
-void WriteBigEndian(std::uint32_t value, std::uint8_t* out) {
-    out[0] = static_cast<std::uint8_t>(value >> 24);
-    out[1] = static_cast<std::uint8_t>(value >> 16);
-    out[2] = static_cast<std::uint8_t>(value >> 8);
-    out[3] = static_cast<std::uint8_t>(value);
-}
-
-std::uint32_t ReadBigEndian(const std::uint8_t* in) {
-    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) |
-           (std::uint32_t{in[2]} << 8) | std::uint32_t{in[3]};
 }
 
 }  // namespace
@@ -147,13 +137,13 @@ timespec NtpTimestamp::ToUnix() const {
 
 NtpTimestamp::WireForm NtpTimestamp::ToNetwork() const {
     WireForm out{};
-    WriteBigEndian(Seconds(), out.data());
-    WriteBigEndian(Fraction(), out.data() + 4);
+    WriteBigEndian32(Seconds(), out.data());
+    WriteBigEndian32(Fraction(), out.data() + 4);
     return out;
 }
 
 NtpTimestamp NtpTimestamp::FromNetwork(const std::uint8_t* bytes) {
-    return FromParts(ReadBigEndian(bytes), ReadBigEndian(bytes + 4));
+    return FromParts(ReadBigEndian32(bytes), ReadBigEndian32(bytes + 4));
 }
 
 double Difference(NtpTimestamp a, NtpTimestamp b) {

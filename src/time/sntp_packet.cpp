@@ -1,15 +1,13 @@
 #include "sntp_packet.h"
 
+#include "byte_order.h"
+
 namespace hodra {
 namespace {
 
 constexpr std::size_t kOriginateOffset = 24;
 constexpr std::size_t kReceiveOffset = 32;
 constexpr std::size_t kTransmitOffset = 40;
-
-std::uint32_t Read32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
 
 }  // namespace
 
@@ -31,9 +29,9 @@ SntpReply DecodeReply(const std::uint8_t* bytes) {
     reply.stratum = bytes[1];
     reply.poll = static_cast<std::int8_t>(bytes[2]);
     reply.precision = static_cast<std::int8_t>(bytes[3]);
-    reply.rootDelay = Read32(bytes + 4);
-    reply.rootDispersion = Read32(bytes + 8);
-    reply.referenceId = Read32(bytes + 12);
+    reply.rootDelay = ReadBigEndian32(bytes + 4);
+    reply.rootDispersion = ReadBigEndian32(bytes + 8);
+    reply.referenceId = ReadBigEndian32(bytes + 12);
     reply.reference = NtpTimestamp::FromNetwork(bytes + 16);
     reply.originate = NtpTimestamp::FromNetwork(bytes + kOriginateOffset);
     reply.receive = NtpTimestamp::FromNetwork(bytes + kReceiveOffset);

@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "host_port.h"
+
 namespace hodra {
 namespace {
 
@@ -18,21 +20,6 @@ std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::milliseconds ti
 int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// 0 on success, else the getaddrinfo error code.
-int ResolveIpv4(const std::string& host, in_addr& out) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        return rc != 0 ? rc : EAI_NONAME;
-    }
-    out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return 0;
 }
 
 }  // namespace

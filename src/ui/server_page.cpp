@@ -7,7 +7,6 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <netdb.h>
 #include <thread>
 
 #include "host_port.h"
@@ -24,20 +23,12 @@ std::string HostOnly(const std::string& hostText) {
 }
 
 QString ResolveNow(const std::string& host) {
-    in_addr numeric{};
-    if (inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
-        return QString::fromStdString(host);
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    in_addr address{};
+    if (ResolveIpv4(host, address) != 0) {
         return {};
     }
     char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
-    freeaddrinfo(found);
+    inet_ntop(AF_INET, &address, text, sizeof text);
     return QString::fromLatin1(text);
 }
 

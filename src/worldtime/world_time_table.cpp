@@ -125,6 +125,7 @@ std::vector<int> WorldTimeTable::Find(const QString& text) const {
 std::string FindWorldTimeFile(const QStringList& dataDirectories) {
     QStringList dirs{QDir::currentPath()};
     dirs << dataDirectories;
+    dirs.removeDuplicates();  // the caller's list usually starts with the current directory too
     for (const QString& dir : dirs) {
         const std::string base = QFile::encodeName(dir).toStdString() + "/";
         for (const char* name : {kWorldTimeFileName, kCp949FileName}) {

@@ -40,9 +40,7 @@ getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time
 
 # The installed tools, from anywhere, against loopback.
 port=$(( 23000 + $$ % 10000 ))
-printf 'port %s\nbindaddress 127.0.0.1\nallow 127.0.0.1\nlocal stratum 8\ncmdport 0\npidfile %s/chronyd.pid\n' \
-    "$port" "$work" > "$work/chrony.conf"
-unshare --user --map-root-user /usr/sbin/chronyd -x -n -u root -f "$work/chrony.conf" -l "$work/chronyd.log" &
+"$source/tests/support/loopback-chronyd" "$port" "$work" &
 server=$!
 cd /
 tries=0

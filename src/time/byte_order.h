@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+namespace hodra {
+
+// 32-bit big-endian fields of the NTP wire format.
+inline std::uint32_t ReadBigEndian32(const std::uint8_t* in) {
+    return (std::uint32_t{in[0]} << 24) | (std::uint32_t{in[1]} << 16) | (std::uint32_t{in[2]} << 8) |
+           std::uint32_t{in[3]};
+}
+
+inline void WriteBigEndian32(std::uint32_t value, std::uint8_t* out) {
+    out[0] = static_cast<std::uint8_t>(value >> 24);
+    out[1] = static_cast<std::uint8_t>(value >> 16);
+    out[2] = static_cast<std::uint8_t>(value >> 8);
+    out[3] = static_cast<std::uint8_t>(value);
+}
+
+}  // namespace hodra
