@@ -23,10 +23,10 @@ build: setup
 
 run: build
 	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
-		exec $(BUILD_DIR)/src/app/hodra2; \
+		exec $(BUILD_DIR)/bin/hodra2; \
 	else \
 		echo "make run: no graphical session (DISPLAY/WAYLAND_DISPLAY unset); comparing in the terminal instead"; \
-		exec $(BUILD_DIR)/src/tools/hodra2-sntp; \
+		exec $(BUILD_DIR)/bin/hodra2-sntp; \
 	fi
 
 test: setup

@@ -15,19 +15,18 @@ endforeach()
 install(FILES "${HODRA_RES}/icons/clock.svg"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME hodra2.svg)
 
-# Setting the clock needs CAP_SYS_TIME: the installed programs get it as a permitted file
-# capability (raised only inside SetClock). A package leaves this to its post-install.
+# Setting the clock needs CAP_SYS_TIME: only the clock helper gets it, as a permitted file
+# capability (raised only inside the call that sets the clock). No Qt program holds one.
+# A package leaves this to its post-install.
 install(CODE [[
     if(NOT "$ENV{DESTDIR}" STREQUAL "")
         return()
     endif()
-    foreach(program hodra2 hodra2-sntp)
-        set(file "${CMAKE_INSTALL_PREFIX}/bin/${program}")
-        execute_process(COMMAND setcap cap_sys_time+p "${file}" RESULT_VARIABLE rc ERROR_VARIABLE why OUTPUT_QUIET)
-        if(NOT rc EQUAL 0)
-            string(STRIP "${why}" why)
-            message(STATUS "hodra2: cannot give ${file} the right to set the clock (${why}); "
-                "synchronising fails until: sudo setcap cap_sys_time+p ${file}")
-        endif()
-    endforeach()
+    set(file "${CMAKE_INSTALL_PREFIX}/bin/hodra2-sntp")
+    execute_process(COMMAND setcap cap_sys_time+p "${file}" RESULT_VARIABLE rc ERROR_VARIABLE why OUTPUT_QUIET)
+    if(NOT rc EQUAL 0)
+        string(STRIP "${why}" why)
+        message(STATUS "hodra2: cannot give ${file} the right to set the clock (${why}); "
+            "synchronising asks systemd-timedated until: sudo setcap cap_sys_time+p ${file}")
+    endif()
 ]])

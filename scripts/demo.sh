@@ -25,19 +25,22 @@ printf '[Deployment]\nPrimaryHost=127.0.0.1:%s\nSecondaryHost=127.0.0.1:%s\n' "$
     > "$work/xdg/Hodra Client V2.0/Hodra2.conf"
 printf '[Hodra]\nAutoCompare=1\nLog=1\n' > "$work/config/Hodra Client V2.0/Hodra2.conf"
 tries=0
-until "$build/src/tools/hodra2-sntp" "127.0.0.1:$port" >/dev/null 2>&1; do
+until "$build/bin/hodra2-sntp" "127.0.0.1:$port" >/dev/null 2>&1; do
     tries=$((tries + 1)); [ $tries -lt 40 ] || { echo "demo: chronyd did not start"; exit 1; }; sleep 0.25
 done
 
 cd "$work"
 export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/run"
+# No system bus: should the shim ever fail, the window must not ask the machine's own time
+# service to step the real clock.
+export DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent/system_bus_socket"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "demo: no graphical session; the same comparison in the terminal:"
-    "$build/src/tools/hodra2-sntp"
+    "$build/bin/hodra2-sntp"
     exit 0
 fi
 echo "demo: the time server on 127.0.0.1:$port is 5.25 s ahead; press 비교 or 동기 (close Hodra2 to end)"
-"$root/tests/support/run-sandboxed" --shim "$build/settime_shim.so" "$work/settime.log" "$build/src/app/hodra2" || true
+"$root/tests/support/run-sandboxed" --shim "$build/settime_shim.so" "$work/settime.log" "$build/bin/hodra2" || true
 if [ -s "$work/settime.log" ]; then
     echo "demo: clock_settime calls recorded instead of made (target, real time):"
     sed 's/^/  /' "$work/settime.log"

@@ -8,7 +8,7 @@ g++ cmake make pkg-config
 googletest libgtest-dev
 libcap-dev libcap2-bin
 qt6-base-dev
-chrony faketime tzdata
+chrony faketime tzdata dbus-daemon
 xvfb xdotool imagemagick
 fonts-nanum fonts-nanum-coding fonts-liberation
 libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils

@@ -7,15 +7,27 @@
 #include "main_clock_window.h"
 #include "settings_sheet.h"
 #include "signal_exit.h"
+#include "timedate1.h"
 #include "tick_sound.h"
 #include "tray_frame.h"
 #include "world_time_dialog.h"
 
 namespace hodra {
 
-HodraApplication::HodraApplication() : deployment(LoadDeployment()) {
-    sync = std::make_unique<SyncController>(operation, deployment.primaryHost, deployment.secondaryHost,
+namespace {
+
+// Installed, the helper lies beside the program; in the build tree too (both in bin/).
+std::string ClockHelperPath() {
+    return (QCoreApplication::applicationDirPath() + QStringLiteral("/hodra2-sntp")).toStdString();
+}
+
+}  // namespace
+
+HodraApplication::HodraApplication()
+    : deployment(LoadDeployment()), runs(compare, ClockHelperPath(), log), timeService(std::make_unique<Timedate1>()) {
+    sync = std::make_unique<SyncController>(runs, std::vector{deployment.primaryHost, deployment.secondaryHost},
                                             [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
+    sync->setTimeService(timeService.get());
     timers = std::make_unique<SyncTimers>();
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
     screenSaver = std::make_unique<ScreenSaverEntry>(QFileInfo(store.FileName()).absolutePath(),

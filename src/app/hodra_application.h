@@ -2,9 +2,8 @@
 
 #include <memory>
 
-#include "clock_linux.h"
-#include "clock_setter.h"
 #include "deployment.h"
+#include "helper_sync.h"
 #include "result_log.h"
 #include "settings.h"
 #include "settings_store.h"
@@ -23,6 +22,7 @@ class MainClockWindow;
 class TrayFrame;
 class TickSound;
 class SignalExit;
+class Timedate1;
 
 // Everything the running program is made of, wired once: the profile, the time core,
 // the synchronisation controller and timers, the main window and the tray frame.
@@ -40,10 +40,11 @@ private:
     SettingsStore store;
     Deployment deployment;
     SntpClient client;
-    LinuxClockDriver driver;
-    ClockSetter setter{driver};
     ResultLog log;
-    SyncOperation operation{client, setter, log};
+    // The window compares itself; only the helper may set the clock.
+    SyncOperation compare{client, nullptr, log};
+    HelperSync runs;
+    std::unique_ptr<Timedate1> timeService;
     std::unique_ptr<SyncController> sync;
     std::unique_ptr<SyncTimers> timers;
     std::unique_ptr<TickSound> tick;

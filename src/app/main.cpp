@@ -8,7 +8,8 @@
 #include "instance_lock.h"
 
 int main(int argc, char** argv) {
-    hodra::DropPrivilegesAtStart();
+    // The window never sets the clock itself (the helper does): it keeps no capability at all.
+    hodra::DropAllPrivileges();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     hodra::InstallFontSubstitutions();

@@ -15,6 +15,22 @@ std::string Fill(const char* pattern, const std::string& number) {
     return out;
 }
 
+struct CompareTexts {
+    const char* fast;
+    const char* slow;
+    const char* inStep;
+};
+
+std::string Compared(double offset, const CompareTexts& texts) {
+    if (offset <= -0.1) {
+        return Fill(texts.fast, FormatFixed(-offset, 1));
+    }
+    if (offset >= 0.1) {
+        return Fill(texts.slow, FormatFixed(offset, 1));
+    }
+    return texts.inStep;
+}
+
 }  // namespace
 
 std::string FormatFixed(double value, int decimals, bool withSign) {
@@ -34,13 +50,11 @@ std::string FormatFixed(double value, int decimals, bool withSign) {
 }
 
 std::string CompareText(double offset) {
-    if (offset <= -0.1) {
-        return Fill(text::kPcFast, FormatFixed(-offset, 1));
-    }
-    if (offset >= 0.1) {
-        return Fill(text::kPcSlow, FormatFixed(offset, 1));
-    }
-    return text::kInStep;
+    return Compared(offset, {text::kPcFast, text::kPcSlow, text::kInStep});
+}
+
+std::string SystemKeepsClockText(double offset) {
+    return Compared(offset, {text::kSystemPcFast, text::kSystemPcSlow, text::kSystemInStep});
 }
 
 }  // namespace hodra

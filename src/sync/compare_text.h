@@ -10,5 +10,8 @@ std::string FormatFixed(double value, int decimals, bool withSign = false);
 // What a compare run shows for an offset (server minus PC, seconds): fast at -0.1 and
 // below, slow at +0.1 and above, in step between, one decimal.
 std::string CompareText(double offset);
+// The same measure, told as the comparison of a run that left the clock to the system's
+// time service.
+std::string SystemKeepsClockText(double offset);
 
 }  // namespace hodra

@@ -10,4 +10,9 @@ inline constexpr char kInStep[] = "한국표준시에 동기되어 있습니다.
 inline constexpr char kSyncFailed[] = "동기에 실패했습니다.";
 inline constexpr char kSynchronised[] = "한국표준시에 동기되었습니다.";
 
+// An automatic run compared only, because the system's time service keeps the clock.
+inline constexpr char kSystemPcFast[] = "시스템 동기중: PC가 %1 초 빠릅니다.";
+inline constexpr char kSystemPcSlow[] = "시스템 동기중: PC가 %1 초 늦습니다.";
+inline constexpr char kSystemInStep[] = "시스템 동기중: 한국표준시와 맞습니다.";
+
 }  // namespace hodra::text

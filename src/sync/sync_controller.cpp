@@ -1,49 +1,82 @@
 #include "sync_controller.h"
 
 #include <QMetaObject>
+#include <cstdio>
+
+#include "system_time_service.h"
 
 namespace hodra {
+namespace {
 
-SyncController::SyncController(SyncOperation& operation, std::string primaryHost, std::string secondaryHost,
-                               FlagsSource flags, QObject* parent)
-    : QObject(parent),
-      operation(operation),
-      primaryHost(std::move(primaryHost)),
-      secondaryHost(std::move(secondaryHost)),
-      flags(std::move(flags)) {}
-
-SyncController::~SyncController() {
-    if (worker.joinable()) {
-        worker.join();
+void ReportToStderr(const SyncOutcome& outcome) {
+    if (!outcome.answered) {
+        for (const std::string& failure : outcome.failures) {
+            std::fprintf(stderr, "hodra2: %s\n", failure.c_str());
+        }
     }
 }
 
+}  // namespace
+
+SyncController::SyncController(SyncRunner& runner, std::vector<std::string> hosts, FlagsSource flags,
+                               QObject* parent)
+    : QObject(parent), runner(runner), hosts(std::move(hosts)), flags(std::move(flags)) {}
+
+SyncController::~SyncController() {
+    cancelPendingRun();
+}
+
 void SyncController::OnCompare() {
-    start(false);
+    start(false, false);
 }
 
 void SyncController::OnSync() {
-    start(true);
+    start(true, false);
 }
 
-void SyncController::start(bool synchronise) {
+void SyncController::OnAutoCompare() {
+    start(false, true);
+}
+
+void SyncController::OnAutoSync() {
+    start(true, true);
+}
+
+void SyncController::start(bool synchronise, bool automatic) {
     if (running) {
         return;  // dropped, not queued
     }
     emit buttonsEnabledChanged(false);
     running = true;
-    if (worker.joinable()) {
-        worker.join();
-    }
     SyncRequest request;
     request.synchronise = synchronise;
-    request.primaryHost = primaryHost;
-    request.secondaryHost = secondaryHost;
+    request.automatic = automatic;
+    request.hosts = hosts;
     const RunFlags current = flags ? flags() : RunFlags{};
     request.blink = current.blink;
     request.log = current.log;
+    if (!automatic || timeService == nullptr) {
+        launch(request);
+        return;
+    }
+    // Where the system keeps the clock, a step of ours behind its back would only upset it.
+    timeService->QueryKeepsClock([this, request](bool keeps) mutable {
+        if (keeps) {
+            request.synchronise = false;
+            request.systemKeepsClock = true;
+        }
+        launch(request);
+    });
+}
+
+void SyncController::launch(const SyncRequest& request) {
+    if (worker.joinable()) {
+        worker.join();
+    }
+    current = request;
+    cancel.Reset();
     worker = std::thread([this, request] {
-        SyncOutcome outcome = operation.Run(request);
+        SyncOutcome outcome = runner.Run(request, cancel);
         {
             std::lock_guard guard(pendingLock);
             pending = std::move(outcome);
@@ -52,11 +85,17 @@ void SyncController::start(bool synchronise) {
     });
 }
 
-void SyncController::finishPendingRun() {
+void SyncController::cancelPendingRun() {
+    cancel.Cancel();
+    if (timeService != nullptr) {
+        timeService->Cancel();
+    }
     if (worker.joinable()) {
         worker.join();
     }
-    deliver();
+    std::lock_guard guard(pendingLock);
+    pending.reset();
+    running = false;
 }
 
 void SyncController::deliver() {
@@ -65,18 +104,40 @@ void SyncController::deliver() {
         std::lock_guard guard(pendingLock);
         outcome.swap(pending);
     }
-    if (!outcome) {
-        return;  // already applied by finishPendingRun
+    if (!outcome || cancel.Cancelled()) {
+        return;
     }
     if (worker.joinable()) {
         worker.join();
     }
-    if (!outcome->message.empty()) {
-        emit messageChanged(QString::fromStdString(outcome->message));
+    if (outcome->stepRefused && timeService != nullptr) {
+        stepBySystem(std::move(*outcome));
+        return;
     }
-    emit resultsRecorded(*outcome);
-    if (outcome->startBlink) {
-        emit blinkRequested(outcome->lastCon);
+    if (outcome->stepRefused) {
+        std::fprintf(stderr, "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n");
+    }
+    apply(*outcome);
+}
+
+void SyncController::stepBySystem(SyncOutcome outcome) {
+    timeService->StepBy(outcome.offset, [this, outcome](bool stepped, const std::string& why) mutable {
+        if (!stepped) {
+            std::fprintf(stderr, "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n", why.c_str());
+        }
+        runner.SettleSystemStep(outcome, current, stepped);
+        apply(outcome);
+    });
+}
+
+void SyncController::apply(const SyncOutcome& outcome) {
+    ReportToStderr(outcome);
+    if (!outcome.message.empty()) {
+        emit messageChanged(QString::fromStdString(outcome.message));
+    }
+    emit resultsRecorded(outcome);
+    if (outcome.startBlink) {
+        emit blinkRequested(outcome.lastCon);
     }
     running = false;
     emit buttonsEnabledChanged(true);

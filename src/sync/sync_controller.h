@@ -6,14 +6,20 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
+#include "cancel_token.h"
 #include "sync_operation.h"
 
 namespace hodra {
 
+class SystemTimeService;
+
 // Starts compare and synchronise runs on a worker thread, at most one at a time, and
 // applies each run's outcome on the UI thread in a fixed order: message text, results,
-// blink, busy cleared, buttons enabled.
+// blink, busy cleared, buttons enabled. Before an automatic run it asks the system's time
+// service whether the system keeps the clock (then the run only compares); a run whose
+// helper may not set the clock asks that service to step it instead.
 class SyncController : public QObject {
     Q_OBJECT
 public:
@@ -23,17 +29,22 @@ public:
     };
     using FlagsSource = std::function<RunFlags()>;
 
-    SyncController(SyncOperation& operation, std::string primaryHost, std::string secondaryHost,
-                   FlagsSource flags, QObject* parent = nullptr);
+    SyncController(SyncRunner& runner, std::vector<std::string> hosts, FlagsSource flags,
+                   QObject* parent = nullptr);
     ~SyncController() override;
 
+    void setTimeService(SystemTimeService* service) { timeService = service; }
     bool busy() const { return running; }
-    // Waits for a run in progress and applies its outcome now (used when the window closes).
-    void finishPendingRun();
+    // Ends a run in progress at once (the window is closing): the exchange or the helper is
+    // stopped, the clock is not set and nothing of the run is applied.
+    void cancelPendingRun();
 
 public slots:
     void OnCompare();
     void OnSync();
+    // The runs the window starts by itself: at start-up and on the timer.
+    void OnAutoCompare();
+    void OnAutoSync();
 
 signals:
     void buttonsEnabledChanged(bool enabled);
@@ -43,15 +54,20 @@ signals:
     void runFinished();
 
 private:
-    void start(bool synchronise);
+    void start(bool synchronise, bool automatic);
+    void launch(const SyncRequest& request);
     void deliver();
+    void stepBySystem(SyncOutcome outcome);
+    void apply(const SyncOutcome& outcome);
 
-    SyncOperation& operation;
-    const std::string primaryHost;
-    const std::string secondaryHost;
+    SyncRunner& runner;
+    const std::vector<std::string> hosts;
     FlagsSource flags;
+    SystemTimeService* timeService = nullptr;
     bool running = false;
+    SyncRequest current;
     std::thread worker;
+    CancelToken cancel;
     std::mutex pendingLock;
     std::optional<SyncOutcome> pending;
 };

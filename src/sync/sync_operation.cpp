@@ -1,45 +1,88 @@
 #include "sync_operation.h"
 
+#include <cerrno>
 #include <ctime>
 
+#include "cancel_token.h"
 #include "clock_setter.h"
 #include "compare_text.h"
 #include "exchanger.h"
+#include "host_port.h"
 #include "messages.h"
 #include "result_log.h"
 
 namespace hodra {
 
-SyncOutcome SyncOperation::Run(const SyncRequest& request) {
+SyncOutcome SyncOperation::Run(const SyncRequest& request, const CancelToken& cancel) {
     SyncOutcome out;
-    SntpResult result;
-    result.Clear();
-    if (exchanger.Exchange(request.primaryHost, result, kNtpPort)) {
-        out.serverId = 1;
-    } else if (exchanger.Exchange(request.secondaryHost, result, kNtpPort)) {
-        out.serverId = 2;
-    } else {
-        out.serverId = 3;
-        out.message = text::kNoResponse;
+    out.synchronise = request.synchronise;
+    if (!Measure(request, cancel, out)) {
         return out;
     }
-    out.answered = true;
-    out.serverAddress = result.serverAddress;
     if (request.synchronise) {
-        Synchronise(result.offset, request, out);
+        Synchronise(request, out);
     } else {
-        out.message = CompareText(result.offset);
+        out.message = CompareMessage(out.offset, request.systemKeepsClock);
     }
     return out;
 }
 
-void SyncOperation::Synchronise(double offset, const SyncRequest& request, SyncOutcome& out) {
-    // The clock is read again after the exchange; the whole offset is applied.
-    const NtpTimestamp target = AddSeconds(NtpTimestamp::Now(), offset);
-    if (!setter.SetClock(target)) {
+SyncOutcome SyncOperation::Run(const SyncRequest& request) {
+    const CancelToken never;
+    return Run(request, never);
+}
+
+bool SyncOperation::Measure(const SyncRequest& request, const CancelToken& cancel, SyncOutcome& out) {
+    SntpResult result;
+    result.Clear();
+    for (std::size_t i = 0; i < request.hosts.size(); ++i) {
+        const std::string& host = request.hosts[i];
+        if (exchanger.Exchange(host, result, kNtpPort, &cancel)) {
+            const auto asked = SplitHostPort(host, kNtpPort);
+            out.answered = true;
+            out.serverId = static_cast<std::int32_t>(i + 1);
+            out.serverHost = asked->host + ":" + std::to_string(asked->port);
+            out.serverAddress = result.serverAddress;
+            out.offset = result.offset;
+            out.delay = RoundTripDelay(result);
+            out.stratum = result.stratum;
+            return true;
+        }
+        out.failures.push_back(host + ": " + exchanger.LastFailure());
+    }
+    out.serverId = static_cast<std::int32_t>(request.hosts.size() + 1);
+    out.message = text::kNoResponse;
+    return false;
+}
+
+void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
+    if (setter == nullptr) {
+        out.setError = EPERM;
+        out.stepRefused = true;
         out.message = text::kSyncFailed;
         return;
     }
+    // The clock is read again after the exchange; the whole offset is applied.
+    const NtpTimestamp target = AddSeconds(NtpTimestamp::Now(), out.offset);
+    if (!setter->SetClock(target)) {
+        out.setError = setter->LastError();
+        out.stepRefused = out.setError == EPERM;
+        out.message = text::kSyncFailed;
+        return;
+    }
+    RecordSynchronised(out, out.offset, request, log);
+}
+
+void SyncOperation::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
+    outcome.stepRefused = false;
+    if (stepped) {
+        RecordSynchronised(outcome, outcome.offset, request, log);
+    } else {
+        outcome.message = text::kSyncFailed;
+    }
+}
+
+void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request, ResultLog& log) {
     out.message = text::kSynchronised;
     out.clockSet = true;
     out.lastCon = static_cast<std::int64_t>(std::time(nullptr));
@@ -48,6 +91,10 @@ void SyncOperation::Synchronise(double offset, const SyncRequest& request, SyncO
     if (request.log) {
         log.Append(out.lastCon, offset);
     }
+}
+
+std::string CompareMessage(double offset, bool systemKeepsClock) {
+    return systemKeepsClock ? SystemKeepsClockText(offset) : CompareText(offset);
 }
 
 }  // namespace hodra

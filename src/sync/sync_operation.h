@@ -2,47 +2,87 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace hodra {
 
 class Exchanger;
 class ClockSetter;
+class CancelToken;
 class ResultLog;
 
 struct SyncRequest {
-    bool synchronise = false;  // false: compare only
-    std::string primaryHost;
-    std::string secondaryHost;
-    bool blink = false;        // Settings.Blink at the start of the run
-    bool log = false;          // Settings.Log
+    bool synchronise = false;        // false: compare only
+    std::vector<std::string> hosts;  // asked in order until one answers
+    bool blink = false;              // Settings.Blink at the start of the run
+    bool log = false;                // Settings.Log
+    bool automatic = false;          // started by the window itself (start-up or timer)
+    bool systemKeepsClock = false;   // the system's time service keeps the clock
 };
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
 struct SyncOutcome {
+    bool synchronise = false;      // the run was asked to set the clock
     bool answered = false;         // a server answered
-    std::int32_t serverId = 0;     // 1 primary, 2 secondary, 3 neither
+    std::int32_t serverId = 0;     // 1-based position of the host that answered, hosts + 1 when none did
+                                   // (3: neither deployment server); 0: the run never got to the servers
     std::string message;           // the message line's new text
     bool clockSet = false;         // LastCon and LastDiff below are valid
     std::int64_t lastCon = 0;
     double lastDiff = 0.0;
     bool startBlink = false;
-    std::string serverAddress;     // "A.B.C.D" of the server that answered
+
+    // The measurement of the server that answered.
+    std::string serverHost;        // "host:port" as asked
+    std::string serverAddress;     // "A.B.C.D"
+    double offset = 0.0;           // server minus PC, seconds
+    double delay = 0.0;            // round trip, seconds
+    int stratum = 0;
+
+    int setError = 0;              // errno of a clock setting that failed
+    // The clock was not set because this process may not set it: a system service may
+    // step it by `offset` instead (then SettleSystemStep finishes the outcome).
+    bool stepRefused = false;
+    std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
 };
 
-// One compare or synchronise run: primary, then secondary, then the clock and the log.
-class SyncOperation {
+// One run on a worker thread; the UI thread may raise cancel to end it at once.
+class SyncRunner {
 public:
-    SyncOperation(Exchanger& exchanger, ClockSetter& setter, ResultLog& log)
+    virtual ~SyncRunner() = default;
+    virtual SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) = 0;
+    // On the UI thread, after the system's time service stepped the clock by the outcome's
+    // offset (stepped) or could not: completes the outcome as if the run had set it.
+    virtual void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) = 0;
+};
+
+// One compare or synchronise run in this process: the hosts in order, then the clock and
+// the log. Without a clock setter it cannot synchronise (the outcome says the step was refused).
+class SyncOperation : public SyncRunner {
+public:
+    SyncOperation(Exchanger& exchanger, ClockSetter* setter, ResultLog& log)
         : exchanger(exchanger), setter(setter), log(log) {}
 
+    SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
+    // A run no one will cancel (the command-line tool, tests).
     SyncOutcome Run(const SyncRequest& request);
+    void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) override;
 
 private:
-    void Synchronise(double offset, const SyncRequest& request, SyncOutcome& out);
+    bool Measure(const SyncRequest& request, const CancelToken& cancel, SyncOutcome& out);
+    void Synchronise(const SyncRequest& request, SyncOutcome& out);
 
     Exchanger& exchanger;
-    ClockSetter& setter;
+    ClockSetter* setter;
     ResultLog& log;
 };
+
+// What a synchronisation that set the clock by offset leaves: the success text, the
+// time of the synchronisation, the blink and the log line.
+void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request, ResultLog& log);
+
+// The message of a compare run: the compare text, or when the system's time service keeps
+// the clock, the shorter text that says so.
+std::string CompareMessage(double offset, bool systemKeepsClock);
 
 }  // namespace hodra

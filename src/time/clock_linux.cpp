@@ -1,6 +1,7 @@
 #include "clock_linux.h"
 
 #include <cerrno>
+#include <sys/auxv.h>
 #include <sys/capability.h>
 #include <sys/prctl.h>
 #include <time.h>
@@ -70,13 +71,9 @@ bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
     return true;
 }
 
-void DropPrivilegesAtStart() {
-    cap_t current = cap_get_proc();
-    if (current == nullptr) {
-        return;
-    }
-    const bool keepClock = HasFlag(current, CAP_PERMITTED);
-    cap_free(current);
+namespace {
+
+void KeepOnly(bool keepClock) {
     cap_t only = cap_init();  // all clear
     if (only == nullptr) {
         return;
@@ -88,6 +85,26 @@ void DropPrivilegesAtStart() {
     (void)cap_set_proc(only);
     cap_free(only);
     (void)prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+}
+
+}  // namespace
+
+void DropPrivilegesAtStart() {
+    cap_t current = cap_get_proc();
+    if (current == nullptr) {
+        return;
+    }
+    const bool keepClock = HasFlag(current, CAP_PERMITTED);
+    cap_free(current);
+    KeepOnly(keepClock);
+}
+
+void DropAllPrivileges() {
+    KeepOnly(false);
+}
+
+bool RunsWithBorrowedRight() {
+    return getauxval(AT_SECURE) != 0;
 }
 
 bool ClockPrivilegeEffective() {

@@ -25,6 +25,14 @@ private:
 // (threads inherit the set of the one that creates them).
 void DropPrivilegesAtStart();
 
+// For programs that never set the clock (the window): every capability leaves every set.
+void DropAllPrivileges();
+
+// Whether this program runs with a right its caller does not have: the kernel marked the
+// start as secure (AT_SECURE) because a file capability or a set-id bit granted more than
+// the caller held. Root, or a caller already holding CAP_SYS_TIME, gives no such mark.
+bool RunsWithBorrowedRight();
+
 // Whether CAP_SYS_TIME is in the calling thread's effective set.
 bool ClockPrivilegeEffective();
 

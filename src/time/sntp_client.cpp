@@ -32,7 +32,16 @@ bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
     return false;
 }
 
-bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port) {
+std::string SntpClient::LastFailure() const {
+    std::string reason = DescribeSntpError(lastError);
+    if (!lastDetail.empty()) {
+        reason += " (" + lastDetail + ")";
+    }
+    return reason;
+}
+
+bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port,
+                          const CancelToken* cancel) {
     lastError = SntpError::None;
     lastErrno = 0;
     lastDetail.clear();
@@ -55,20 +64,15 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
         return Fail(SntpError::Send, socket);
     }
 
-    bool ready = false;
-    if (!socket.WaitReadable(timeout, ready)) {
-        return Fail(SntpError::Receive, socket);
-    }
-    if (!ready) {
-        return Fail(SntpError::Timeout, ETIMEDOUT);
-    }
-    NtpTimestamp destination = NtpTimestamp::Now();
-
     std::array<std::uint8_t, kSntpReceiveBufferSize> buffer{};
-    const UdpSocket::Received got = socket.Receive(buffer.data(), buffer.size());
-    if (got.length < 0) {
-        return Fail(SntpError::Receive, socket);
+    const UdpSocket::Received got = socket.ReceiveWithin(buffer.data(), buffer.size(), timeout, cancel);
+    switch (got.status) {
+    case UdpSocket::Received::Status::Delivered: break;
+    case UdpSocket::Received::Status::TimedOut: return Fail(SntpError::Timeout, ETIMEDOUT);
+    case UdpSocket::Received::Status::Cancelled: return Fail(SntpError::Cancelled, ECANCELED);
+    case UdpSocket::Received::Status::Failed: return Fail(SntpError::Receive, socket);
     }
+    NtpTimestamp destination = got.userStamp;
     if (got.length == 0) {
         return Fail(SntpError::ShortReply, ENODATA);
     }

@@ -21,7 +21,12 @@ public:
     // For tests that must not wait the full two seconds.
     explicit SntpClient(std::chrono::milliseconds replyTimeout);
 
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort) override;
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port,
+                  const CancelToken* cancel) override;
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort) {
+        return Exchange(host, result, port, nullptr);
+    }
+    std::string LastFailure() const override;
 
     SntpError LastError() const { return lastError; }
     int LastErrno() const { return lastErrno; }

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "cancel_token.h"
 #include "host_port.h"
 
 namespace hodra {
@@ -34,7 +35,9 @@ bool UdpSocket::Fail() {
 }
 
 bool UdpSocket::Create() {
-    fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    // Non-blocking, so that a datagram poll announced but the read drops (a bad checksum)
+    // sends us back to waiting instead of blocking the read forever.
+    fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return Fail();
     }
@@ -74,27 +77,43 @@ bool UdpSocket::Send(const void* bytes, std::size_t length) {
     return true;
 }
 
-bool UdpSocket::WaitReadable(std::chrono::milliseconds timeout, bool& ready) {
-    ready = false;
+UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std::chrono::milliseconds timeout,
+                                             const CancelToken* cancel) {
+    using Status = Received::Status;
+    Received got;
     const auto deadline = DeadlineAfter(timeout);
-    pollfd entry{fd, POLLIN, 0};
+    pollfd entries[2] = {{fd, POLLIN, 0}, {cancel != nullptr ? cancel->Fd() : -1, POLLIN, 0}};
     for (;;) {
-        const int n = poll(&entry, 1, RemainingMs(deadline));
-        if (n > 0) {
-            ready = true;
-            return true;
+        if (cancel != nullptr && cancel->Cancelled()) {
+            got.status = Status::Cancelled;
+            return got;
         }
+        const int n = poll(entries, 2, RemainingMs(deadline));
         if (n == 0) {
-            return true;
+            got.status = Status::TimedOut;
+            return got;
         }
-        if (errno != EINTR) {
-            return Fail();
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            Fail();
+            return got;
+        }
+        if (entries[0].revents == 0) {
+            continue;  // the cancel descriptor: the flag is checked at the top
+        }
+        got.userStamp = NtpTimestamp::Now();
+        if (ReadOne(buffer, size, got)) {
+            return got;
+        }
+        if (lastErrno != EAGAIN && lastErrno != EWOULDBLOCK) {
+            return got;
         }
     }
 }
 
-UdpSocket::Received UdpSocket::Receive(void* buffer, std::size_t size) {
-    Received got;
+bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
     iovec io{buffer, size};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
     msghdr message{};
@@ -102,14 +121,13 @@ UdpSocket::Received UdpSocket::Receive(void* buffer, std::size_t size) {
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    ssize_t n = 0;
-    do {
-        n = recvmsg(fd, &message, 0);
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = recvmsg(fd, &message, MSG_DONTWAIT);
     if (n < 0) {
         Fail();
-        return got;
+        got.status = Received::Status::Failed;
+        return false;
     }
+    got.status = Received::Status::Delivered;
     got.length = n;
     got.truncated = (message.msg_flags & MSG_TRUNC) != 0;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
@@ -118,7 +136,7 @@ UdpSocket::Received UdpSocket::Receive(void* buffer, std::size_t size) {
             got.hasKernelStamp = true;
         }
     }
-    return got;
+    return true;
 }
 
 void UdpSocket::Close() {

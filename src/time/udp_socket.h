@@ -9,7 +9,11 @@
 #include <netinet/in.h>
 #include <sys/types.h>
 
+#include "ntp_timestamp.h"
+
 namespace hodra {
+
+class CancelToken;
 
 // One connected IPv4 datagram socket; closed when it goes out of scope.
 // Every operation reports through its result and leaves errno as the call set it.
@@ -25,17 +29,21 @@ public:
     // 255.255.255.255, which inet_addr cannot tell from failure) is resolved as a name.
     bool Connect(const std::string& host, std::uint16_t port);
     bool Send(const void* bytes, std::size_t length);
-    // false when poll itself failed; otherwise ready says whether a datagram (or a
-    // pending error such as ICMP port unreachable) arrived before the time-out.
-    bool WaitReadable(std::chrono::milliseconds timeout, bool& ready);
 
     struct Received {
-        ssize_t length = -1;    // bytes delivered, -1 on error
-        bool truncated = false; // the datagram was longer than the buffer
+        enum class Status { Delivered, TimedOut, Cancelled, Failed };
+        Status status = Status::Failed;
+        ssize_t length = -1;     // bytes delivered
+        bool truncated = false;  // the datagram was longer than the buffer
+        NtpTimestamp userStamp;  // our clock when the datagram was seen
         bool hasKernelStamp = false;
-        timespec kernelStamp{}; // the kernel's receive time (CLOCK_REALTIME)
+        timespec kernelStamp{};  // the kernel's receive time (CLOCK_REALTIME)
     };
-    Received Receive(void* buffer, std::size_t size);
+    // The next datagram within the time-out. A datagram that poll announced but the read
+    // could not deliver (one dropped for a bad checksum) does not end the wait: it goes on
+    // to the same deadline. Failed carries errno, for instance ICMP port unreachable.
+    Received ReceiveWithin(void* buffer, std::size_t size, std::chrono::milliseconds timeout,
+                           const CancelToken* cancel);
     void Close();
 
     bool IsOpen() const { return fd >= 0; }
@@ -49,6 +57,8 @@ public:
 
 private:
     bool Fail();
+    // One read without blocking; false when nothing was there to read.
+    bool ReadOne(void* buffer, std::size_t size, Received& got);
 
     int fd = -1;
     int lastErrno = 0;

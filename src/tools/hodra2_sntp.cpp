@@ -1,18 +1,50 @@
-// hodra2-sntp: the time core from the command line (query, compare, sync).
+// hodra2-sntp: the time core from the command line (query, compare, sync), and the one
+// program that may hold the right to set the clock.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "build_info.h"
 #include "clock_linux.h"
 #include "clock_setter.h"
 #include "deployment.h"
+#include "result_log.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
+#include "sync_operation.h"
+
+namespace {
+
+// With a borrowed right only the administrator decides where the time comes from: the
+// caller's environment (XDG_*, HOME, locale paths) is dropped before anything reads it.
+bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
+    if (!borrowed) {
+        deployment = hodra::LoadDeployment();
+        return true;
+    }
+    const hodra::AdministratorDeployment admin = hodra::ReadAdministratorDeployment(hodra::kAdministratorDeploymentFile);
+    if (admin.verdict == hodra::AdministratorDeployment::Verdict::Refused) {
+        std::cerr << "hodra2-sntp: 배포 설정 파일을 쓰지 않습니다: " << admin.reason << '\n';
+        return false;
+    }
+    deployment = admin.values;
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    const bool borrowed = hodra::RunsWithBorrowedRight();
+    if (borrowed) {
+        clearenv();
+    }
     hodra::DropPrivilegesAtStart();
+    hodra::Deployment deployment;
+    if (!LoadServers(borrowed, deployment)) {
+        return hodra::kExitUsage;
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const hodra::Deployment deployment = hodra::LoadDeployment();
     const auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});
     if (!options) {
         std::cerr << hodra::kSntpUsage << '\n';
@@ -22,8 +54,14 @@ int main(int argc, char** argv) {
         std::cout << hodra::kSntpUsage << '\n';
         return hodra::kExitAnswered;
     }
+    if (const std::string refusal = borrowed ? hodra::RefusalWithBorrowedRight(*options) : ""; !refusal.empty()) {
+        std::cerr << refusal << '\n';
+        return hodra::kExitUsage;
+    }
     hodra::SntpClient client;
     hodra::LinuxClockDriver driver;
     hodra::ClockSetter setter(driver);
-    return hodra::RunSntpCommand(*options, client, setter, std::cout, std::cerr);
+    hodra::ResultLog unused("/dev/null");  // the window keeps the result log, not the helper
+    hodra::SyncOperation operation(client, &setter, unused);
+    return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);
 }

@@ -3,35 +3,17 @@
 #include <cstring>
 #include <ostream>
 
-#include "clock_setter.h"
+#include "cancel_token.h"
+#include "clock_report.h"
 #include "compare_text.h"
+#include "exchanger.h"
 #include "host_port.h"
 #include "messages.h"
-#include "sntp_client.h"
+#include "sync_operation.h"
 
 namespace hodra {
 
 const char kSntpUsage[] = "usage: hodra2-sntp [--sync] [host[:port] ...]";
-
-namespace {
-
-std::string Describe(const SntpClient& client) {
-    std::string reason = DescribeSntpError(client.LastError());
-    if (!client.LastDetail().empty()) {
-        reason += " (" + client.LastDetail() + ")";
-    }
-    return reason;
-}
-
-void PrintResult(const std::string& hostText, const SntpResult& result, std::ostream& out) {
-    const auto target = SplitHostPort(hostText, kNtpPort);
-    out << CompareText(result.offset) << '\n'
-        << "server=" << target->host << ':' << target->port << " address=" << result.serverAddress
-        << " offset=" << FormatFixed(result.offset, 6, true) << " delay=" << FormatFixed(RoundTripDelay(result), 6)
-        << " stratum=" << unsigned{result.stratum} << '\n';
-}
-
-}  // namespace
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
@@ -49,40 +31,43 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             return std::nullopt;
         }
     }
-    if (options.hosts.empty()) {
+    options.hostsGiven = !options.hosts.empty();
+    if (!options.hostsGiven) {
         options.hosts = defaultHosts;
     }
     return options;
 }
 
-int RunSntpCommand(const SntpCommandOptions& options, SntpClient& client, ClockSetter& setter,
-                   std::ostream& out, std::ostream& err) {
-    SntpResult result;
-    result.Clear();
-    const std::string* answered = nullptr;
-    for (const std::string& host : options.hosts) {
-        if (client.Exchange(host, result, kNtpPort)) {
-            answered = &host;
-            break;
-        }
-        err << "hodra2-sntp: " << host << ": " << Describe(client) << '\n';
+std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
+    if (options.sync && options.hostsGiven) {
+        return "hodra2-sntp: 시각은 관리자가 정한 서버로만 맞출 수 있습니다: --sync에는 서버를 지정할 수 없습니다";
     }
-    if (answered == nullptr) {
-        out << text::kNoResponse << '\n';
+    return {};
+}
+
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out,
+                   std::ostream& err) {
+    SyncRequest request;
+    request.synchronise = options.sync;
+    request.hosts = options.hosts;
+    const CancelToken never;
+    const SyncOutcome outcome = operation.Run(request, never);
+    for (const std::string& failure : outcome.failures) {
+        err << "hodra2-sntp: " << failure << '\n';
+    }
+    if (!outcome.answered) {
+        out << text::kNoResponse << '\n' << FormatClockReport(outcome) << '\n';
         return kExitNoAnswer;
     }
-    PrintResult(*answered, result, out);
-    if (!options.sync) {
-        return kExitAnswered;
+    out << CompareText(outcome.offset) << '\n';
+    if (options.sync) {
+        out << outcome.message << '\n';
+        if (!outcome.clockSet) {
+            err << "hodra2-sntp: " << std::strerror(outcome.setError) << '\n';
+        }
     }
-    const NtpTimestamp target = AddSeconds(NtpTimestamp::Now(), result.offset);
-    if (!setter.SetClock(target)) {
-        out << text::kSyncFailed << '\n';
-        err << "hodra2-sntp: " << std::strerror(setter.LastError()) << '\n';
-        return kExitSetFailed;
-    }
-    out << text::kSynchronised << '\n';
-    return kExitAnswered;
+    out << FormatClockReport(outcome) << '\n';
+    return !options.sync || outcome.clockSet ? kExitAnswered : kExitSetFailed;
 }
 
 }  // namespace hodra

@@ -7,12 +7,12 @@
 
 namespace hodra {
 
-class SntpClient;
-class ClockSetter;
+class SyncOperation;
 
 struct SntpCommandOptions {
     bool sync = false;
     bool help = false;
+    bool hostsGiven = false;  // false: the deployment servers
     std::vector<std::string> hosts;
 };
 
@@ -28,9 +28,13 @@ extern const char kSntpUsage[];
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts);
 
-// Asks the hosts in order, stops at the first that answers, reports, and with --sync
-// sets the clock. Returns the exit status.
-int RunSntpCommand(const SntpCommandOptions& options, SntpClient& client, ClockSetter& setter,
-                   std::ostream& out, std::ostream& err);
+// Why these options may not run when the program holds a right its caller lacks (only
+// the administrator's servers may set the clock then); empty when they may.
+std::string RefusalWithBorrowedRight(const SntpCommandOptions& options);
+
+// Asks the hosts in order, stops at the first that answers, and with --sync sets the
+// clock. Prints the compare text, the outcome and the report line; returns the exit status.
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace hodra

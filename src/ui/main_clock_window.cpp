@@ -63,7 +63,7 @@ void MainClockWindow::ConnectSync() {
     connect(&sync, &SyncController::resultsRecorded, this, &MainClockWindow::RecordOutcome);
     connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::startBlink);
     connect(&timers, &SyncTimers::messageChanged, messageLabel, &QLabel::setText);
-    connect(&timers, &SyncTimers::autoSyncDue, this, &MainClockWindow::OnSync);
+    connect(&timers, &SyncTimers::autoSyncDue, &sync, &SyncController::OnAutoSync);
 }
 
 void MainClockWindow::Initialise() {
@@ -90,7 +90,7 @@ void MainClockWindow::Initialise() {
         timers.armAutoSync(settings.AutoConDuration);
     }
     if (settings.AutoCompare) {                                    // 13
-        OnCompare();
+        sync.OnAutoCompare();
     }
     if (settings.Small || settings.Small2) {                       // 14
         ApplyLayout();
@@ -140,7 +140,9 @@ void MainClockWindow::SetButtonsEnabled(bool enabled) {
 }
 
 void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
-    settings.ServerID = outcome.serverId;
+    if (outcome.serverId != 0) {  // 0: the run never got as far as the servers
+        settings.ServerID = outcome.serverId;
+    }
     if (outcome.answered) {
         serverAddress = outcome.serverAddress;
     }
@@ -324,8 +326,8 @@ void MainClockWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     closing = true;
-    // A run in progress finishes first, so that its results are saved below.
-    sync.finishPendingRun();
+    // Closing does not wait for a run: it is cancelled, sets no clock and records nothing.
+    sync.cancelPendingRun();
     if (worldTime != nullptr) {
         settings.WorldTime_X = worldTime->x();
         settings.WorldTime_Y = worldTime->y();

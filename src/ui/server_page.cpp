@@ -60,7 +60,7 @@ QString ServerPage::ResolveWithTimeout(const std::string& host, int timeoutMs) {
 
 ServerPage::ServerPage(int serverId, const Deployment& deployment, const std::string& lastAddress,
                        const WebPageLauncher& launcher, QWidget* parent)
-    : QWidget(parent), webPage(deployment.webPage), launcher(launcher) {
+    : QWidget(parent), webPage(QString::fromStdString(deployment.webPage)), launcher(launcher) {
     const DialogTemplate t = LoadDialogTemplate(130);
     built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);

@@ -56,10 +56,12 @@ Env HodraRun::Environment() const {
             {"XDG_DATA_HOME", dir + "/data"},
             {"XDG_RUNTIME_DIR", dir + "/run"},
             {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+            {"DBUS_SYSTEM_BUS_ADDRESS", systemBus},
             {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}};
 }
 
-bool HodraRun::Start() {
+bool HodraRun::Start(bool shim) {
+    shimmed = shim;
     pid = StartAnother();
     window = desktop.WaitWindow(pid, "Hodra2");
     // The tray icon docks a moment after the window shows.
@@ -70,8 +72,12 @@ bool HodraRun::Start() {
 }
 
 pid_t HodraRun::StartAnother() {
-    return Spawn({HODRA_RUN_SANDBOXED, "--shim", HODRA_SHIM, dir + "/settime.log", HODRA2_BINARY}, Environment(),
-                 dir + "/cwd", dir + "/output.log");
+    std::vector<std::string> argv{HODRA_RUN_SANDBOXED};
+    if (shimmed) {
+        argv.insert(argv.end(), {"--shim", HODRA_SHIM, dir + "/settime.log"});
+    }
+    argv.push_back(HODRA2_BINARY);
+    return Spawn(argv, Environment(), dir + "/cwd", dir + "/output.log");
 }
 
 int HodraRun::QuitFromTray() {

@@ -23,8 +23,13 @@ public:
     QVariant Stored(const QString& key) const;
     void Deployment(const std::string& primary, const std::string& secondary);
 
+    // The system bus the program sees: a private one of the test. Without one it sees none,
+    // so that no test ever reaches the machine's own time service.
+    void SystemBus(const std::string& address) { systemBus = address; }
+
     // Starts the program and waits for its clock window; false when it did not appear.
-    bool Start();
+    // Without the shim, setting the clock fails as it does for a helper without its right.
+    bool Start(bool shim = true);
     pid_t Pid() const { return pid; }
     // Another start in the same session (the single-instance check).
     pid_t StartAnother();
@@ -50,6 +55,8 @@ private:
     std::string dir;
     pid_t pid = -1;
     std::string window;
+    std::string systemBus = "unix:path=/nonexistent/system_bus_socket";
+    bool shimmed = true;
 };
 
 std::string ReadFile(const std::string& path);

@@ -1,58 +1,154 @@
-#!/bin/sh
-# The Debian package on this machine: build it from this build tree, install it with
-# dpkg, run the installed tools from /usr/bin against a loopback chronyd, remove it and
-# check that nothing of it is left in /usr.
-# usage: package_test.sh BUILD_DIR SOURCE_DIR
+#!/bin/bash
+# Who may set the clock, and the Debian package.
+#  1. An install into a staging directory gives the capability to the clock helper alone;
+#     run as an ordinary user, the helper takes its servers only from the administrator's
+#     root-owned file and nothing the user controls (arguments, XDG_*, HOME, LD_PRELOAD).
+#     None of these runs reaches the step: the real clock is never set.
+#  2. The .deb from this build tree installs with dpkg, keeps an administrator's
+#     dpkg-statoverride of the helper, runs from /usr/bin and leaves nothing behind.
+# usage: package_test.sh BUILD_DIR SOURCE_DIR COUNTING_SERVER SHIM
 set -eu
 build=$1
 source=$2
+counting=$3
+shim=$4
 skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAILED: $*"; exit 1; }
 
-[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+[ "$(id -u)" -eq 0 ] || skip "installing and giving capabilities needs root"
 command -v dpkg >/dev/null || skip "dpkg is not available"
+command -v setpriv >/dev/null || skip "setpriv is not available"
 [ -x /usr/sbin/chronyd ] || skip "chronyd is not installed (run scripts/setup.sh)"
 if dpkg-query -W -f='${Status}' hodra2 2>/dev/null | grep -q "install ok installed"; then
     skip "a hodra2 package is already installed here; not touching it"
 fi
+helper_bin=/usr/bin/hodra2-sntp
+dpkg-statoverride --list "$helper_bin" >/dev/null 2>&1 && skip "$helper_bin has a statoverride here; not touching it"
 
 work=$(mktemp -d /tmp/hodra-package-XXXXXX)
-server=""
+chmod 755 "$work"
+pids=""
 cleanup() {
-    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    set +e
+    for p in $pids; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
     dpkg -r hodra2 >/dev/null 2>&1 || true
+    dpkg-statoverride --remove "$helper_bin" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+# A loopback server that counts the requests it gets, ready once its port is written.
+start_counting_server() {
+    mkdir -p "$work/$1"
+    "$counting" "$work/$1" >"$work/$1/log" 2>&1 &
+    pids="$pids $!"
+    while [ ! -s "$work/$1/port" ]; do
+        kill -0 $! 2>/dev/null || fail "counting server $1 did not start"
+        sleep 0.05
+    done
+}
+count() { cat "$work/$1/count"; }
+as_user() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
+
+# --- 1. the staging install ---------------------------------------------------------------
+stage=$work/stage
+DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
+helper=$stage/usr/bin/hodra2-sntp
+setcap cap_sys_time+p "$helper"
+held=$(getcap -r "$stage")
+[ "$(echo "$held" | wc -l)" -eq 1 ] || fail "more than one program holds a capability: $held"
+echo "$held" | grep -q "^$helper cap_sys_time=p$" || fail "the capability is not on the helper alone: $held"
+! ldd "$helper" | grep -qi 'libqt' || fail "the privileged helper links Qt"
+getcap "$stage/usr/bin/hodra2" | grep -q . && fail "the window holds a capability"
+
+start_counting_server admin
+start_counting_server user
+port_a=$(cat "$work/admin/port")
+port_b=$(cat "$work/user/port")
+
+# Hosts with --sync are refused before any packet goes out.
+if as_user "$helper" --sync "127.0.0.1:$port_a" >"$work/out" 2>"$work/err"; then status=0; else status=$?; fi
+[ "$status" -eq 2 ] || fail "--sync with a host ran with status $status: $(cat "$work/out" "$work/err")"
+grep -q '관리자가 정한 서버' "$work/err" || fail "no clear refusal: $(cat "$work/err")"
+[ "$(count admin)" -eq 0 ] || fail "a packet went out before the refusal"
+
+# The administrator's file, in a private mount namespace over /etc/xdg; the user's own
+# deployment file, home and preload library beside it.
+mkdir -p "$work/xdg/Hodra Client V2.0" "$work/home"
+printf '[Deployment]\nPrimaryHost=127.0.0.1:%s\nSecondaryHost=127.0.0.1:%s\n' "$port_b" "$port_b" \
+    >"$work/xdg/Hodra Client V2.0/Hodra2.conf"
+in_admin_xdg() {  # MODE OWNER COMMAND...: runs COMMAND with the admin file so made
+    local mode=$1 owner=$2
+    shift 2
+    unshare --mount --propagation private bash -c '
+        mount -t tmpfs -o mode=755 tmpfs /etc/xdg
+        mkdir "/etc/xdg/Hodra Client V2.0"
+        printf "[Deployment]\nPrimaryHost=127.0.0.1:%s\nSecondaryHost=127.0.0.1:9\n" "$0" \
+            > "/etc/xdg/Hodra Client V2.0/Hodra2.conf"
+        chmod "$1" "/etc/xdg/Hodra Client V2.0/Hodra2.conf"
+        chown "$2" "/etc/xdg/Hodra Client V2.0/Hodra2.conf"
+        shift 2
+        exec "$@"' "$port_a" "$mode" "$owner" "$@"
+}
+user_env=(env XDG_CONFIG_DIRS="$work/xdg" XDG_CONFIG_HOME="$work/home" HOME="$work/home"
+          LD_PRELOAD="$shim" HODRA_SHIM_MARK="$work/shim-loaded" ASAN_OPTIONS=verify_asan_link_order=0)
+
+in_admin_xdg 644 root:root setpriv --reuid=65534 --regid=65534 --clear-groups "${user_env[@]}" "$helper" \
+    >"$work/out" 2>"$work/err" || fail "compare with the administrator's servers: $(cat "$work/out" "$work/err")"
+grep -q "^server=127.0.0.1:$port_a " "$work/out" || fail "not the administrator's server: $(cat "$work/out")"
+[ "$(count admin)" -eq 1 ] || fail "the administrator's server got $(count admin) requests"
+[ "$(count user)" -eq 0 ] || fail "the user's XDG_CONFIG_DIRS chose a server"
+[ ! -e "$work/shim-loaded" ] || fail "LD_PRELOAD was honoured"
+
+# The same environment counts where no right is borrowed (root): the check above is real.
+"${user_env[@]}" "$helper" >"$work/out" 2>&1 || fail "root with its own servers: $(cat "$work/out")"
+[ "$(count user)" -eq 1 ] || fail "root's XDG_CONFIG_DIRS was not read"
+[ -e "$work/shim-loaded" ] || fail "the preload check proves nothing"
+
+# A file others could have written is refused, before any packet.
+for made in "666 root:root" "644 nobody:nogroup"; do
+    set -- $made
+    if in_admin_xdg "$1" "$2" setpriv --reuid=65534 --regid=65534 --clear-groups "$helper" --sync \
+        >"$work/out" 2>"$work/err"; then status=0; else status=$?; fi
+    [ "$status" -eq 2 ] || fail "an unsafe deployment file ($made) ran with status $status"
+    grep -q '배포 설정 파일을 쓰지 않습니다' "$work/err" || fail "no refusal for $made: $(cat "$work/err")"
+done
+[ "$(count admin)" -eq 1 ] || fail "a refused deployment file still sent a packet"
+
+# --- 2. the Debian package ------------------------------------------------------------------
 cd "$build"
-cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/out/hodra2_*.deb)
+cpack -G DEB -B "$work/out.deb" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/out.deb/hodra2_*.deb)
 dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' > "$work/files"
 grep -q '^/usr/bin/hodra2$' "$work/files"
 grep -q '^/usr/share/hodra2/세계시간표2.txt$' "$work/files"
 grep -q '^/usr/share/applications/hodra2.desktop$' "$work/files"
 grep -q '^/usr/share/icons/hicolor/scalable/apps/hodra2.svg$' "$work/files"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' 
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6'
 
+# An administrator who lets only one group set the clock.
+dpkg-statoverride --add root adm 0750 "$helper_bin"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
-getcap /usr/bin/hodra2 | grep -q cap_sys_time || { echo "postinst did not set the capability"; exit 1; }
-getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time
+getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time || fail "postinst did not give the helper its capability"
+[ -z "$(getcap /usr/bin/hodra2 /usr/bin/hodra2-worldtime)" ] || fail "a Qt program got a capability"
+[ "$(stat -c '%U:%G %a' "$helper_bin")" = "root:adm 750" ] || fail "the statoverride was not kept: $(stat -c '%U:%G %a' "$helper_bin")"
 
 # The installed tools, from anywhere, against loopback.
 port=$(( 23000 + $$ % 10000 ))
-"$source/tests/support/loopback-chronyd" "$port" "$work" &
-server=$!
+"$source/tests/support/loopback-chronyd" "$port" "$work" >/dev/null 2>&1 &
+pids="$pids $!"
 cd /
 tries=0
 until out=$(/usr/bin/hodra2-sntp "127.0.0.1:$port" 2>&1); do
     tries=$((tries + 1))
-    [ $tries -lt 40 ] || { echo "installed hodra2-sntp got no answer: $out"; exit 1; }
+    [ $tries -lt 40 ] || fail "installed hodra2-sntp got no answer: $out"
     sleep 0.25
 done
 echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
 /usr/bin/hodra2-worldtime --at 2026-07-01T12:00:00Z 런던 | grep -q "2026-07-01 13:00:00"
 
 dpkg -r hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
+dpkg-statoverride --remove "$helper_bin"
 left=0
 while read -r path; do
     case "$path" in /usr|/usr/bin|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*/apps|/usr/share/icons/hicolor*) continue ;; esac
@@ -62,4 +158,4 @@ while read -r path; do
     fi
 done < "$work/files"
 [ $left -eq 0 ]
-echo "package installed, ran from /usr/bin and removed cleanly"
+echo "the helper alone holds the right and serves only the administrator's servers; package installed, ran and removed cleanly"

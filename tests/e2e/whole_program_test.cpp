@@ -24,6 +24,7 @@
 #include "fonts.h"
 #include "hodra_run.h"
 #include "message_label.h"
+#include "private_bus.h"
 #include "region_description.h"
 #include "settings.h"
 #include "settings_sheet.h"
@@ -103,6 +104,24 @@ protected:
         EXPECT_GT(right, wrong) << expected.toStdString();
     }
 
+    // Waits until the message line shows `expected` (and looks less like `other`), taking
+    // screenshots; the last one stays under `name`.
+    bool WaitForMessage(const QString& expected, const QString& other, const std::string& name,
+                        const HodraRun* of = nullptr) {
+        const HodraRun& shown = of != nullptr ? *of : *run;
+        const QRect line = shown.ControlRect(kIdMessage);
+        const QImage want = MessageLineShowing(expected, line.size());
+        const QImage not_ = MessageLineShowing(other, line.size());
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            const QImage now = desktop->Screenshot(Shot(name)).copy(line);
+            const double right = Likeness(now, want);
+            if (right > 0.97 && right > Likeness(now, not_)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     std::unique_ptr<Desktop> desktop;
     std::unique_ptr<HodraRun> run;
 };
@@ -117,13 +136,17 @@ TEST_F(WholeProgram, StartCompareThenQuitFromTheTray) {
     const QImage screen = desktop->Screenshot(Shot("1-compare"));
     ExpectMessage(screen, "사용자 PC가 5.3 초 늦습니다.", "사용자 PC가 5.2 초 늦습니다.");
     EXPECT_EQ(desktop->TrayIcons().size(), 1u);
+    // Root of its own user namespace, the window still holds no capability at all.
+    const std::string status = ReadFile("/proc/" + std::to_string(run->Pid()) + "/status");
+    EXPECT_NE(status.find("CapPrm:\t0000000000000000"), std::string::npos) << status;
+    EXPECT_NE(status.find("CapEff:\t0000000000000000"), std::string::npos) << status;
     EXPECT_EQ(run->QuitFromTray(), 0);
     EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
     EXPECT_TRUE(desktop->TrayIcons().empty()) << "the tray icon must go with the program";
     EXPECT_EQ(run->ShimLog(), "") << "compare never sets the clock";
 }
 
-TEST_F(WholeProgram, SynchroniseLogsRecordsAndSetsTheClockOnce) {
+TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) {
     test::ChronyServer ahead("+5.25s");
     ASSERT_TRUE(ahead.Running()) << ahead.Failure();
     run->Deployment(ahead.Address(), "127.0.0.1:9");
@@ -148,9 +171,10 @@ TEST_F(WholeProgram, SynchroniseLogsRecordsAndSetsTheClockOnce) {
     const QStringList calls = QString::fromStdString(run->ShimLog()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(calls.size(), 1) << run->ShimLog();
     const QStringList f = calls[0].split(' ');
-    ASSERT_EQ(f.size(), 4);
+    ASSERT_EQ(f.size(), 5);
     EXPECT_EQ(f[0], "clock_settime");
     EXPECT_EQ(f[1], "0");
+    EXPECT_EQ(f[4], "hodra2-sntp") << "the window never sets the clock itself";
     const double error = f[2].toDouble() - f[3].toDouble() - 5.25;
     EXPECT_LT(std::abs(error), 0.010) << "target minus true time minus 5.25 s: " << error;
     EXPECT_NEAR(run->Stored("LastDiff").toInt(), 5250, 1);
@@ -353,6 +377,60 @@ TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
     ASSERT_TRUE(again.Start());
     EXPECT_EQ(again.Window().topLeft(), left);
     EXPECT_EQ(again.QuitFromTray(), 0);
+}
+
+
+// Where the helper may not set the clock (here: no shim, so the kernel refuses it), the
+// window asks the system's time service to step it by the helper's measurement.
+TEST_F(WholeProgram, WithoutTheHelpersRightTheSystemTimeServiceStepsTheClock) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    const std::string calls = run->Dir() + "/timedated.calls";
+    test::FakeBusService timedated(HODRA_FAKE_TIMEDATED, {bus.Address(), calls});
+    ASSERT_TRUE(timedated.Ready());
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->SystemBus(bus.Address());
+    run->Profile("Blink", 0);
+    ASSERT_TRUE(run->Start(false));
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    EXPECT_TRUE(WaitForMessage("한국표준시에 동기되었습니다.", "동기에 실패했습니다.", "9-timedated-step"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    const QStringList call = QString::fromStdString(ReadFile(calls)).trimmed().split(' ');
+    ASSERT_EQ(call.size(), 5) << ReadFile(calls);
+    EXPECT_NEAR(call[1].toLongLong(), 5250000, 20000) << "the measured offset, in microseconds";
+    EXPECT_EQ(call.mid(2).join(' '), "1 1 1") << "relative, interactive, and polkit may ask";
+    EXPECT_EQ(run->ShimLog(), "");
+    EXPECT_NEAR(run->Stored("LastDiff").toInt(), 5250, 20);
+    EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
+}
+
+TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunSaysSo) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    test::FakeBusService timedated(HODRA_FAKE_TIMEDATED,
+                                   {bus.Address(), run->Dir() + "/timedated.calls", "--ntp", "--synchronized"});
+    ASSERT_TRUE(timedated.Ready());
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->SystemBus(bus.Address());
+    run->Profile("AutoCompare", 1);
+    ASSERT_TRUE(run->Start());
+    EXPECT_TRUE(
+        WaitForMessage("시스템 동기중: PC가 5.3 초 늦습니다.", "사용자 PC가 5.3 초 늦습니다.", "10-system-keeps-clock"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_EQ(run->ShimLog(), "");
 }
 
 }  // namespace

@@ -92,6 +92,11 @@ void FakeSntpServer::SetScript(const ReplyScript& script) {
     current = script;
 }
 
+bool FakeSntpServer::WaitForRequests(int n, std::chrono::milliseconds limit) const {
+    std::unique_lock guard(requestLock);
+    return requestArrived.wait_for(guard, limit, [this, n] { return requests.load() >= n; });
+}
+
 std::vector<std::uint8_t> FakeSntpServer::LastRequest() const {
     std::lock_guard guard(scriptLock);
     return lastRequest;
@@ -122,7 +127,11 @@ void FakeSntpServer::Serve() {
         }
         // Stamped by the kernel, as a real server does, so thread wake-up does not count.
         const NtpTimestamp arrival = AddSeconds(NtpTimestamp::FromUnix(kernelArrival), script.clockOffset);
-        requests.fetch_add(1);
+        {
+            std::lock_guard guard(requestLock);
+            requests.fetch_add(1);
+        }
+        requestArrived.notify_all();
         if (!script.silent) {
             Answer(request.data(), static_cast<std::size_t>(n), &from, fromLength, script, arrival);
         }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <netinet/in.h>
@@ -49,6 +50,8 @@ public:
     std::string Address() const;  // "127.0.0.1:PORT"
     void SetScript(const ReplyScript& script);
     int RequestsSeen() const { return requests.load(); }
+    // Blocks until at least n requests arrived; false if the limit passed first.
+    bool WaitForRequests(int n, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
     // The bytes of the last request received.
     std::vector<std::uint8_t> LastRequest() const;
 
@@ -64,6 +67,8 @@ private:
     int wakeFd = -1;
     std::uint16_t port = 0;
     std::atomic<int> requests{0};
+    mutable std::mutex requestLock;
+    mutable std::condition_variable requestArrived;
     mutable std::mutex scriptLock;
     ReplyScript current;
     std::vector<std::uint8_t> lastRequest;

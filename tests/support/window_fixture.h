@@ -33,8 +33,8 @@ public:
           counting(client),
           setter(driver),
           log(dir.StdPath("HodraLog.txt")),
-          operation(counting, setter, log),
-          sync(operation, server.Address(), "127.0.0.1:9",
+          operation(counting, &setter, log),
+          sync(operation, {server.Address(), "127.0.0.1:9"},
                [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; }),
           timers(monotonic) {}
 

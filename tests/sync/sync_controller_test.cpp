@@ -3,15 +3,21 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMetaType>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
+#include "fake_time_service.h"
+#include "helper_sync.h"
 #include "result_log.h"
 #include "sntp_client.h"
 #include "sync_controller.h"
+#include "temp_dir.h"
 
 namespace hodra {
 namespace {
@@ -44,10 +50,10 @@ protected:
         : client(milliseconds(300)),
           setter(driver),
           log("/nonexistent/HodraLog.txt"),
-          operation(client, setter, log) {}
+          operation(client, &setter, log) {}
 
     std::unique_ptr<SyncController> Make(const std::string& primary, bool blink = true) {
-        auto c = std::make_unique<SyncController>(operation, primary, "127.0.0.1:9",
+        auto c = std::make_unique<SyncController>(operation, std::vector<std::string>{primary, "127.0.0.1:9"},
                                                   [blink] { return SyncController::RunFlags{blink, false}; });
         observer.Watch(*c);
         return c;
@@ -118,25 +124,185 @@ TEST_F(Controller, NeitherServerRecordsServerThreeWithoutBlink) {
     EXPECT_EQ(observer.events, expected);
 }
 
-TEST_F(Controller, ClosingDuringARunWaitsForItAndKeepsItsResults) {
-    ReplyScript slow;
-    slow.clockOffset = -2.0;
-    slow.delay = milliseconds(250);
-    server.SetScript(slow);
-    auto c = Make(server.Address(), false);
-    c->OnSync();
-    c->finishPendingRun();  // no event loop in between: the close path
-    EXPECT_FALSE(c->busy());
-    EXPECT_EQ(observer.events.back(), "enable");
-    EXPECT_TRUE(observer.last.clockSet);
-    EXPECT_NEAR(observer.last.lastDiff, -2.0, 0.005);
-    // The queued delivery that follows finds nothing more to apply.
-    const auto count = observer.events.size();
+// A close cancels the run at once: with a reply time-out of an hour, a close that waited
+// for the exchange would hang here.
+TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
+    ReplyScript quiet;
+    quiet.silent = true;
+    server.SetScript(quiet);
+    SntpClient patient(std::chrono::hours(1));
+    SyncOperation waiting(patient, &setter, log);
+    SyncController c(waiting, {server.Address()}, [] { return SyncController::RunFlags{true, true}; });
+    observer.Watch(c);
+    c.OnSync();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    c.cancelPendingRun();
+    EXPECT_FALSE(c.busy());
     QCoreApplication::processEvents();
-    EXPECT_EQ(observer.events.size(), count);
+    EXPECT_EQ(observer.events, std::vector<std::string>{"disable"}) << "a cancelled run records nothing";
+    EXPECT_TRUE(driver.calls.empty()) << "and sets no clock";
     // Destroying a controller mid-run neither crashes nor hangs.
-    c->OnCompare();
-    c.reset();
+    c.OnCompare();
+    ASSERT_TRUE(server.WaitForRequests(2));
+}
+
+
+// Automatic runs leave the clock to the system where it keeps it; a run the user asks for
+// still sets it.
+TEST_F(Controller, AutomaticRunsOnlyCompareWhereTheSystemKeepsTheClock) {
+    ReplyScript ahead;
+    ahead.clockOffset = 4.0;
+    server.SetScript(ahead);
+    test::FakeTimeService system;
+    system.keepsClock = true;
+    auto c = Make(server.Address());
+    c->setTimeService(&system);
+    c->OnAutoSync();
+    ASSERT_TRUE(WaitIdle(*c));
+    EXPECT_EQ(system.queries, 1);
+    EXPECT_TRUE(driver.calls.empty()) << "no step behind the system's back";
+    std::vector<std::string> expected = {"disable", "text:시스템 동기중: PC가 4.0 초 늦습니다.", "results:1", "enable"};
+    EXPECT_EQ(observer.events, expected);
+    EXPECT_FALSE(observer.last.clockSet);
+
+    observer.events.clear();
+    c->OnSync();
+    ASSERT_TRUE(WaitIdle(*c));
+    EXPECT_EQ(system.queries, 1) << "a run the user asks for does not ask the system";
+    EXPECT_EQ(driver.setTimes.size(), 1u);
+
+    system.keepsClock = false;
+    c->OnAutoSync();
+    ASSERT_TRUE(WaitIdle(*c));
+    EXPECT_EQ(system.queries, 2);
+    EXPECT_EQ(driver.setTimes.size(), 2u) << "without the system keeping it, the timer sets the clock";
+}
+
+// A run that may not set the clock hands the measured offset to the system's service.
+TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
+    ReplyScript ahead;
+    ahead.clockOffset = -1.5;
+    server.SetScript(ahead);
+    test::TempDir dir;
+    ResultLog written(dir.StdPath("HodraLog.txt"));
+    SyncOperation unprivileged(client, nullptr, written);
+    test::FakeTimeService system;
+    SyncController c(unprivileged, {server.Address()}, [] { return SyncController::RunFlags{true, true}; });
+    c.setTimeService(&system);
+    observer.Watch(c);
+    c.OnSync();
+    ASSERT_TRUE(WaitIdle(c));
+    ASSERT_EQ(system.steps.size(), 1u);
+    EXPECT_NEAR(system.steps[0], -1.5, 0.005);
+    std::vector<std::string> expected = {"disable", "text:한국표준시에 동기되었습니다.", "results:1", "blink", "enable"};
+    EXPECT_EQ(observer.events, expected);
+    EXPECT_TRUE(observer.last.clockSet);
+    EXPECT_NEAR(observer.last.lastDiff, -1.5, 0.005);
+    std::ifstream logged(dir.StdPath("HodraLog.txt"));
+    std::string line;
+    std::getline(logged, line);
+    EXPECT_EQ(line.substr(line.size() - 6), " 1.500") << line;
+
+    observer.events.clear();
+    system.stepSucceeds = false;
+    c.OnSync();
+    ASSERT_TRUE(WaitIdle(c));
+    expected = {"disable", "text:동기에 실패했습니다.", "results:1", "enable"};
+    EXPECT_EQ(observer.events, expected) << "no blink, nothing recorded";
+    EXPECT_FALSE(observer.last.clockSet);
+
+    observer.events.clear();
+    c.setTimeService(nullptr);
+    c.OnSync();
+    ASSERT_TRUE(WaitIdle(c));
+    EXPECT_EQ(observer.events, expected) << "no route at all: the usual failure";
+}
+
+// A stand-in for the clock helper: a script that answers as hodra2-sntp would.
+class ScriptedHelper : public ::testing::Test {
+protected:
+    std::string Helper(const std::string& body) {
+        const std::string path = dir.StdPath("hodra2-sntp");
+        std::ofstream(path) << "#!/bin/sh\necho \"$@\" > " << dir.StdPath("args") << "\n" << body << "\n";
+        chmod(path.c_str(), 0755);
+        return path;
+    }
+    SyncOutcome Synchronise(const std::string& helper) {
+        HelperSync runs(compare, helper, log);
+        SyncRequest request{true, {"127.0.0.1:9"}, true, true};
+        const CancelToken none;
+        return runs.Run(request, none);
+    }
+    std::string Read(const QString& name) {
+        std::ifstream in(dir.StdPath(name));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    test::TempDir dir;
+    SntpClient client{milliseconds(300)};
+    ResultLog log{dir.StdPath("HodraLog.txt")};
+    SyncOperation compare{client, nullptr, log};
+};
+
+TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
+    SyncOutcome out = Synchronise(Helper(
+        "echo '사용자 PC가 1.5 초 늦습니다.'\necho '한국표준시에 동기되었습니다.'\n"
+        "echo 'server=time.example:123 address=192.0.2.7 offset=+1.500000 delay=0.000100 stratum=2 answered=2 "
+        "outcome=set'"));
+    EXPECT_EQ(Read("args"), "--sync\n") << "the helper picks the administrator's servers itself";
+    EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
+    EXPECT_TRUE(out.clockSet);
+    EXPECT_EQ(out.serverId, 2);
+    EXPECT_EQ(out.serverAddress, "192.0.2.7");
+    EXPECT_NEAR(out.lastDiff, 1.5, 1e-9);
+    EXPECT_TRUE(out.startBlink);
+    EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(out.lastCon, 1.5));
+
+    out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
+                             "answered=1 outcome=not-permitted'\nexit 3"));
+    EXPECT_TRUE(out.stepRefused);
+    EXPECT_FALSE(out.clockSet);
+    EXPECT_DOUBLE_EQ(out.offset, -0.25);
+    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+
+    out = Synchronise(Helper("echo '서버에서 응답이 없습니다'\necho 'answered=3 outcome=no-answer'\nexit 1"));
+    EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
+    EXPECT_EQ(out.serverId, 3);
+    EXPECT_FALSE(out.answered);
+}
+
+TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord) {
+    ::testing::internal::CaptureStderr();
+    SyncOutcome out = Synchronise(dir.StdPath("no-such-helper"));
+    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(out.serverId, 0) << "the run never reached a server";
+    out = Synchronise(Helper("echo 'answered=banana outcome=set'"));
+    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_FALSE(out.clockSet);
+    EXPECT_EQ(out.serverId, 0);
+    out = Synchronise(Helper("kill -9 $$"));
+    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("no-such-helper"), std::string::npos) << err;
+    EXPECT_EQ(Read("HodraLog.txt"), "");
+}
+
+// Closing while the helper runs kills it: a helper that would wait for an hour ends at once.
+TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
+    const std::string helper = Helper("touch " + dir.StdPath("started") + "\nexec sleep 3600");
+    HelperSync runs(compare, helper, log);
+    CancelToken cancel;
+    SyncOutcome out;
+    std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });
+    struct stat seen {};
+    while (stat(dir.StdPath("started").c_str(), &seen) != 0) {
+        std::this_thread::yield();
+    }
+    cancel.Cancel();
+    worker.join();
+    EXPECT_FALSE(out.clockSet);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ std::string ReadAll(const std::string& path) {
 
 class Run : public ::testing::Test {
 protected:
-    Run() : client(milliseconds(300)), setter(driver), log(dir.StdPath("HodraLog.txt")), operation(client, setter, log) {
+    Run() : client(milliseconds(300)), setter(driver), log(dir.StdPath("HodraLog.txt")), operation(client, &setter, log) {
         ReplyScript quiet;
         quiet.silent = true;
         silent.SetScript(quiet);
@@ -41,8 +41,7 @@ protected:
     SyncRequest Request(bool synchronise, const FakeSntpServer& primary, const FakeSntpServer& secondary) {
         SyncRequest r;
         r.synchronise = synchronise;
-        r.primaryHost = primary.Address();
-        r.secondaryHost = secondary.Address();
+        r.hosts = {primary.Address(), secondary.Address()};
         r.blink = true;
         r.log = true;
         return r;
@@ -133,7 +132,7 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
 TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
     ServerAhead(2.0);
     ResultLog nowhere(dir.StdPath("no/such/dir/HodraLog.txt"));
-    SyncOperation op(client, setter, nowhere);
+    SyncOperation op(client, &setter, nowhere);
     ::testing::internal::CaptureStderr();
     const SyncOutcome out = op.Run(Request(true, answering, silent));
     const std::string err = ::testing::internal::GetCapturedStderr();
@@ -155,8 +154,8 @@ TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
     SntpClient client;  // the real 2000 ms
     ClockSetter setter(driver);
     ResultLog log("/nonexistent/HodraLog.txt");
-    SyncOperation operation(client, setter, log);
-    SyncRequest request{true, first.Address(), second.Address(), true, true};
+    SyncOperation operation(client, &setter, log);
+    SyncRequest request{true, {first.Address(), second.Address()}, true, true};
     const auto start = std::chrono::steady_clock::now();
     const SyncOutcome out = operation.Run(request);
     const auto took = std::chrono::steady_clock::now() - start;
@@ -192,8 +191,8 @@ TEST(RunAgainstChrony, FakedClockTwelveSecondsBehindGivesTheFastText) {
     SntpClient client;
     ClockSetter setter(driver);
     ResultLog log("/nonexistent/HodraLog.txt");
-    SyncOperation operation(client, setter, log);
-    const SyncOutcome out = operation.Run({false, chrony.Address(), "127.0.0.1:9", false, false});
+    SyncOperation operation(client, &setter, log);
+    const SyncOutcome out = operation.Run({false, {chrony.Address(), "127.0.0.1:9"}, false, false});
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
 }

@@ -79,7 +79,7 @@ protected:
         SntpClient client(kind.slow ? SntpClient::kReplyTimeout : milliseconds(400));
         ClockSetter setter(driver);
         ResultLog log("/nonexistent/HodraLog.txt");
-        SyncOperation operation(client, setter, log);
+        SyncOperation operation(client, &setter, log);
         std::string primary = hostile.Address();
         if (kind.host == "closed") {
             auto* gone = new FakeSntpServer;
@@ -88,7 +88,7 @@ protected:
         } else if (!kind.host.empty()) {
             primary = kind.host;
         }
-        return operation.Run({true, primary, secondary, true, false});
+        return operation.Run({true, {primary, secondary}, true, false});
     }
 
     FakeSntpServer hostile;

@@ -78,7 +78,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     WatchedDriver driver;
     ClockSetter setter(driver);
     ResultLog log("/nonexistent/HodraLog.txt");
-    SyncOperation operation(client, setter, log);
+    SyncOperation operation(client, &setter, log);
 
     std::atomic<bool> done{false};
     long samples = 0, violations = 0, seenInside = 0;
@@ -97,7 +97,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     int set = 0;
     for (int run = 0; run < 1000; ++run) {
         SyncOutcome outcome;
-        std::thread worker([&] { outcome = operation.Run({true, server.Address(), "127.0.0.1:9", false, false}); });
+        std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}, false, false}); });
         worker.join();
         set += outcome.clockSet;
     }

@@ -7,7 +7,9 @@
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "sntp_client.h"
+#include "result_log.h"
 #include "sntp_command.h"
+#include "sync_operation.h"
 
 namespace hodra {
 namespace {
@@ -30,16 +32,18 @@ protected:
         }
         SntpClient client(std::chrono::milliseconds(300));
         ClockSetter setter(driver);
+        ResultLog unused("/nonexistent/HodraLog.txt");
+        SyncOperation operation(client, &setter, unused);
         std::ostringstream out;
         std::ostringstream err;
-        const int status = RunSntpCommand(*options, client, setter, out, err);
+        const int status = RunSntpCommand(*options, operation, out, err);
         return {status, out.str(), err.str()};
     }
 
     test::FakeClockDriver driver;
 };
 
-TEST_F(SntpCommand, ComparePrintsTheTextAndOneMeasurementLine) {
+TEST_F(SntpCommand, ComparePrintsTheTextAndTheReportLine) {
     FakeSntpServer server;
     ReplyScript ahead;
     ahead.clockOffset = 5.31;
@@ -50,7 +54,7 @@ TEST_F(SntpCommand, ComparePrintsTheTextAndOneMeasurementLine) {
     const std::regex expected(
         "사용자 PC가 5\\.3 초 늦습니다\\.\n"
         "server=127\\.0\\.0\\.1:" + std::to_string(server.Port()) +
-        " address=127\\.0\\.0\\.1 offset=\\+5\\.3\\d{5} delay=0\\.\\d{6} stratum=3\n");
+        " address=127\\.0\\.0\\.1 offset=\\+5\\.3\\d{5} delay=0\\.\\d{6} stratum=3 answered=1 outcome=compared\n");
     EXPECT_TRUE(std::regex_match(got.out, expected)) << got.out;
     EXPECT_TRUE(driver.calls.empty());
 }
@@ -68,6 +72,7 @@ TEST_F(SntpCommand, StopsAtTheFirstHostThatAnswers) {
     const Outcome got = Run({silent.Address(), fast.Address(), unused.Address()});
     EXPECT_EQ(got.status, kExitAnswered);
     EXPECT_EQ(got.out.substr(0, got.out.find('\n')), "사용자 PC가 12.3 초 빠릅니다.");
+    EXPECT_NE(got.out.find(" answered=2 outcome=compared\n"), std::string::npos) << got.out;
     EXPECT_NE(got.err.find(silent.Address() + ": 응답 시간 초과"), std::string::npos) << got.err;
     EXPECT_EQ(unused.RequestsSeen(), 0);
 }
@@ -79,7 +84,7 @@ TEST_F(SntpCommand, NoAnswerExitsOneWithEachReason) {
     silent.SetScript(quiet);
     const Outcome got = Run({silent.Address(), "no-such-host.invalid"});
     EXPECT_EQ(got.status, kExitNoAnswer);
-    EXPECT_EQ(got.out, "서버에서 응답이 없습니다\n");
+    EXPECT_EQ(got.out, "서버에서 응답이 없습니다\nanswered=3 outcome=no-answer\n");
     EXPECT_NE(got.err.find("no-such-host.invalid: 호스트 이름을 찾을 수 없음"), std::string::npos) << got.err;
 }
 
@@ -90,7 +95,8 @@ TEST_F(SntpCommand, SyncSetsTheMeasuredTimeOrReportsTheFailure) {
     server.SetScript(ahead);
     Outcome got = Run({"--sync", server.Address()});
     EXPECT_EQ(got.status, kExitAnswered);
-    EXPECT_NE(got.out.find("\n한국표준시에 동기되었습니다.\n"), std::string::npos) << got.out;
+    EXPECT_NE(got.out.find("\n한국표준시에 동기되었습니다.\nserver="), std::string::npos) << got.out;
+    EXPECT_NE(got.out.find(" answered=1 outcome=set\n"), std::string::npos) << got.out;
     ASSERT_EQ(driver.setTimes.size(), 1u);
     const double error = Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), AddSeconds(NtpTimestamp::Now(), 3.0));
     EXPECT_NEAR(error, 0.0, 0.05);
@@ -99,6 +105,7 @@ TEST_F(SntpCommand, SyncSetsTheMeasuredTimeOrReportsTheFailure) {
     got = Run({server.Address(), "--sync"});
     EXPECT_EQ(got.status, kExitSetFailed);
     EXPECT_NE(got.out.find("\n동기에 실패했습니다.\n"), std::string::npos) << got.out;
+    EXPECT_NE(got.out.find(" outcome=not-permitted\n"), std::string::npos) << "EPERM: " << got.out;
 }
 
 TEST_F(SntpCommand, BadUsage) {
@@ -110,6 +117,11 @@ TEST_F(SntpCommand, BadUsage) {
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->hosts, deployment);
     EXPECT_FALSE(defaults->sync);
+    // With a borrowed right only the administrator's servers may set the clock.
+    EXPECT_EQ(RefusalWithBorrowedRight(*defaults), "");
+    EXPECT_EQ(RefusalWithBorrowedRight(*ParseSntpArguments({"--sync"}, deployment)), "");
+    EXPECT_EQ(RefusalWithBorrowedRight(*ParseSntpArguments({"127.0.0.1:9"}, deployment)), "");
+    EXPECT_NE(RefusalWithBorrowedRight(*ParseSntpArguments({"--sync", "127.0.0.1:9"}, deployment)), "");
 }
 
 }  // namespace

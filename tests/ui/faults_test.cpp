@@ -71,9 +71,9 @@ class FaultyFiles : public ::testing::Test, public test::WindowFixture {};
 TEST_F(FaultyFiles, UnwritableLogStillSynchronises) {
     QDir().mkpath(dir.Path("HodraLog.txt"));  // a directory where the log should be
     ResultLog blocked(dir.StdPath("HodraLog.txt"));
-    SyncOperation op(counting, setter, blocked);
+    SyncOperation op(counting, &setter, blocked);
     ::testing::internal::CaptureStderr();
-    const SyncOutcome out = op.Run({true, server.Address(), "127.0.0.1:9", true, true});
+    const SyncOutcome out = op.Run({true, {server.Address(), "127.0.0.1:9"}, true, true});
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
     EXPECT_TRUE(out.clockSet);

@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QSettings>
 #include <QStringList>
+#include <QDir>
 #include <csignal>
+#include <fstream>
+#include <sys/stat.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -236,21 +239,71 @@ TEST_F(Profile, KilledWhileSavingLeavesAWholeOldOrNewProfile) {
     EXPECT_GT(sawFirst + sawSecond, 0);
 }
 
-TEST(Deployment, SystemFileOverridesEachValueAndDefaultsFillTheRest) {
+TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
     test::TempDir dir;
-    const Deployment none = LoadDeployment(dir.Path("missing.conf"));
+    const Deployment none = ReadDeployment({dir.StdPath() + "/missing.conf"});
     EXPECT_EQ(none.primaryHost, kDefaultPrimaryHost);
     EXPECT_EQ(none.secondaryHost, kDefaultSecondaryHost);
-    EXPECT_FALSE(none.webPage.isEmpty());
+    EXPECT_FALSE(none.webPage.empty());
+    QDir().mkpath(dir.Path("first/Hodra Client V2.0"));
+    QDir().mkpath(dir.Path("second/Hodra Client V2.0"));
     {
-        QSettings file(dir.Path("Hodra2.conf"), QSettings::IniFormat);
-        file.setValue("Deployment/PrimaryHost", "127.0.0.1:12300");
-        file.setValue("Deployment/WebPage", "http://127.0.0.1:8080/");
+        // Written the way QSettings writes it, so both readers agree on the format.
+        QSettings first(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
+        first.setValue("Deployment/PrimaryHost", "127.0.0.1:12300");
+        first.setValue("Deployment/WebPage", "http://127.0.0.1:8080/a b;c,d");
+        first.setValue("Other/SecondaryHost", "not this group");
+        QSettings second(dir.Path("second/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
+        second.setValue("Deployment/PrimaryHost", "later files lose");
+        second.setValue("Deployment/SecondaryHost", "192.0.2.10:123");
     }
-    const Deployment some = LoadDeployment(dir.Path("Hodra2.conf"));
+    const std::string dirs = dir.StdPath() + "/first::" + dir.StdPath() + "/second";
+    const Deployment some = ReadDeployment(SystemDeploymentFiles(dirs.c_str()));
     EXPECT_EQ(some.primaryHost, "127.0.0.1:12300");
-    EXPECT_EQ(some.secondaryHost, kDefaultSecondaryHost);
-    EXPECT_EQ(some.webPage, "http://127.0.0.1:8080/");
+    EXPECT_EQ(some.secondaryHost, "192.0.2.10:123");
+    EXPECT_EQ(some.webPage, "http://127.0.0.1:8080/a b;c,d");
+    EXPECT_EQ(SystemDeploymentFiles(""), SystemDeploymentFiles(nullptr));
+    EXPECT_EQ(SystemDeploymentFiles(nullptr).front(), "/etc/xdg/Hodra Client V2.0/Hodra2.conf");
+}
+
+// The administrator's file counts only when no one but root could have written it.
+TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to own and give away the test files";
+    }
+    char base[] = "/tmp/hodra-admin-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    chmod(base, 0755);
+    const std::string file = std::string(base) + "/Hodra2.conf";
+    {
+        std::ofstream out(file);
+        out << "[Deployment]\nPrimaryHost=10.1.2.3\n";
+    }
+    chmod(file.c_str(), 0644);
+    using Verdict = AdministratorDeployment::Verdict;
+    const AdministratorDeployment trusted = ReadAdministratorDeployment(file);
+    EXPECT_EQ(trusted.verdict, Verdict::Trusted) << trusted.reason;
+    EXPECT_EQ(trusted.values.primaryHost, "10.1.2.3");
+    EXPECT_EQ(trusted.values.secondaryHost, kDefaultSecondaryHost);
+    chmod(file.c_str(), 0666);
+    const AdministratorDeployment writable = ReadAdministratorDeployment(file);
+    EXPECT_EQ(writable.verdict, Verdict::Refused);
+    EXPECT_EQ(writable.values.primaryHost, kDefaultPrimaryHost) << "nothing of a refused file is used";
+    chmod(file.c_str(), 0644);
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "owned by nobody";
+    ASSERT_EQ(chown(file.c_str(), 0, 0), 0);
+    const std::string link = std::string(base) + "/link.conf";
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    EXPECT_EQ(ReadAdministratorDeployment(link).verdict, Verdict::Refused) << "a symbolic link";
+    EXPECT_EQ(ReadAdministratorDeployment(std::string(base) + "/none.conf").verdict, Verdict::Absent);
+    EXPECT_EQ(ReadAdministratorDeployment("relative.conf").verdict, Verdict::Refused);
+    // A user who can write the directory could swap the file.
+    chmod(base, 0777);
+    EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "a world-writable directory";
+    unlink(link.c_str());
+    unlink(file.c_str());
+    rmdir(base);
 }
 
 }  // namespace

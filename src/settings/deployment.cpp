@@ -1,0 +1,198 @@
+#include "deployment.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "build_info.h"
+
+namespace hodra {
+namespace {
+
+constexpr char kProfileFile[] = "/Hodra Client V2.0/Hodra2.conf";
+constexpr char kGroup[] = "Deployment";
+constexpr std::size_t kLongestFile = 64 * 1024;
+
+using Values = std::map<std::string, std::string>;
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// A value as QSettings writes it: plain, or in double quotes with backslash escapes.
+std::string Unquoted(const std::string& value) {
+    if (value.size() < 2 || value.front() != '"' || value.back() != '"') {
+        return value;
+    }
+    std::string out;
+    for (std::size_t i = 1; i + 1 < value.size(); ++i) {
+        if (value[i] == '\\' && i + 2 < value.size()) {
+            ++i;
+        }
+        out += value[i];
+    }
+    return out;
+}
+
+// The non-empty values of the "Deployment" group of an INI text.
+Values ParseGroup(std::istream& in) {
+    Values values;
+    bool inGroup = false;
+    for (std::string line; std::getline(in, line);) {
+        line = Trimmed(line);
+        if (line.empty() || line[0] == ';' || line[0] == '#') {
+            continue;
+        }
+        if (line.front() == '[' && line.back() == ']') {
+            inGroup = line.substr(1, line.size() - 2) == kGroup;
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inGroup || equals == std::string::npos) {
+            continue;
+        }
+        const std::string value = Unquoted(Trimmed(line.substr(equals + 1)));
+        if (!value.empty()) {
+            values.emplace(Trimmed(line.substr(0, equals)), value);
+        }
+    }
+    return values;
+}
+
+// Keys already set keep their value: earlier files win.
+void Merge(Values& into, const Values& more) {
+    into.insert(more.begin(), more.end());
+}
+
+Deployment WithDefaults(const Values& values) {
+    Deployment d = BuiltInDeployment();
+    auto take = [&values](const char* key, std::string& field) {
+        if (const auto it = values.find(key); it != values.end()) {
+            field = it->second;
+        }
+    };
+    take("PrimaryHost", d.primaryHost);
+    take("SecondaryHost", d.secondaryHost);
+    take("WebPage", d.webPage);
+    return d;
+}
+
+bool WritableByOthers(const struct stat& s) {
+    return (s.st_mode & S_IWOTH) != 0 || ((s.st_mode & S_IWGRP) != 0 && s.st_gid != 0);
+}
+
+// A sticky directory (/tmp) lets others add entries but not remove or rename root's.
+bool DirectoryWritableByOthers(const struct stat& s) {
+    return WritableByOthers(s) && (s.st_mode & S_ISVTX) == 0;
+}
+
+// Why the directories above path could let someone else replace it, or "".
+std::string UnsafeDirectory(const std::string& path) {
+    std::string dir = path.substr(0, path.find_last_of('/'));
+    for (;;) {
+        const std::string shown = dir.empty() ? "/" : dir;
+        struct stat s {};
+        if (lstat(shown.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) {
+            return shown + " is not a plain directory";
+        }
+        if (s.st_uid != 0 || DirectoryWritableByOthers(s)) {
+            return shown + " may be changed by a user other than root";
+        }
+        if (dir.empty()) {
+            return {};
+        }
+        dir = dir.substr(0, dir.find_last_of('/'));
+    }
+}
+
+AdministratorDeployment Refuse(std::string reason) {
+    AdministratorDeployment a;
+    a.verdict = AdministratorDeployment::Verdict::Refused;
+    a.reason = std::move(reason);
+    a.values = BuiltInDeployment();
+    return a;
+}
+
+}  // namespace
+
+Deployment BuiltInDeployment() {
+    return {kDefaultPrimaryHost, kDefaultSecondaryHost, kDefaultWebPage};
+}
+
+std::vector<std::string> SystemDeploymentFiles(const char* xdgConfigDirs) {
+    std::vector<std::string> files;
+    std::stringstream dirs(xdgConfigDirs != nullptr ? xdgConfigDirs : "");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        if (!dir.empty()) {
+            files.push_back(dir + kProfileFile);
+        }
+    }
+    if (files.empty()) {
+        files.push_back(std::string("/etc/xdg") + kProfileFile);
+    }
+    return files;
+}
+
+Deployment ReadDeployment(const std::vector<std::string>& files) {
+    Values values;
+    for (const std::string& path : files) {
+        std::ifstream in(path);
+        if (in) {
+            Merge(values, ParseGroup(in));
+        }
+    }
+    return WithDefaults(values);
+}
+
+Deployment LoadDeployment() {
+    return ReadDeployment(SystemDeploymentFiles(std::getenv("XDG_CONFIG_DIRS")));
+}
+
+AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
+    if (path.empty() || path.front() != '/') {
+        return Refuse(path + " is not an absolute path");
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return {AdministratorDeployment::Verdict::Absent, {}, BuiltInDeployment()};
+        }
+        return Refuse(path + ": " + std::strerror(errno));
+    }
+    struct stat s {};
+    std::string text;
+    std::string problem;
+    if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
+        problem = path + " is not a regular file";
+    } else if (s.st_uid != 0 || WritableByOthers(s)) {
+        problem = path + " may be changed by a user other than root";
+    } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > kLongestFile) {
+        problem = path + " is too long";
+    } else {
+        text.resize(static_cast<std::size_t>(s.st_size));
+        const ssize_t n = read(fd, text.data(), text.size());
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    close(fd);
+    if (problem.empty()) {
+        problem = UnsafeDirectory(path);
+    }
+    if (!problem.empty()) {
+        return Refuse(problem);
+    }
+    std::istringstream in(text);
+    return {AdministratorDeployment::Verdict::Trusted, {}, WithDefaults(ParseGroup(in))};
+}
+
+}  // namespace hodra

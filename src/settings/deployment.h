@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hodra {
+
+// The two SNTP servers and the service's web page: built-in defaults, overridden key by
+// key by the system-scope file "Hodra Client V2.0/Hodra2.conf", group "Deployment".
+// No Qt here: the clock helper reads the same file.
+struct Deployment {
+    std::string primaryHost;
+    std::string secondaryHost;
+    std::string webPage;
+};
+
+Deployment BuiltInDeployment();
+
+// The system-scope files in the order the profile's QSettings reads them: one per entry
+// of XDG_CONFIG_DIRS (colon-separated; /etc/xdg when unset or empty).
+std::vector<std::string> SystemDeploymentFiles(const char* xdgConfigDirs);
+
+// Each value from the first file that sets it, the built-in default otherwise. Files
+// that are missing or unreadable set nothing.
+Deployment ReadDeployment(const std::vector<std::string>& files);
+
+// The program's deployment: the system-scope files named by this process's environment.
+Deployment LoadDeployment();
+
+// The administrator's file at a fixed path, for a program that holds a right its caller
+// lacks: it is used only when it is a regular file that root owns and no one else may
+// change, nor any directory above it. A missing file means the built-in defaults.
+struct AdministratorDeployment {
+    enum class Verdict { Absent, Trusted, Refused };
+    Verdict verdict = Verdict::Absent;
+    std::string reason;  // why it was refused
+    Deployment values;
+};
+AdministratorDeployment ReadAdministratorDeployment(const std::string& path);
+
+}  // namespace hodra

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hodra {
+
+class CancelToken;
+
+struct ChildResult {
+    enum class Status { Exited, Killed, NotStarted, Cancelled };
+    Status status = Status::NotStarted;
+    int exitCode = -1;   // Exited
+    int error = 0;       // errno, NotStarted
+    std::string output;  // what it wrote to its standard output
+};
+
+// Runs a program (a full path) with this process's environment and standard error, its
+// standard input empty, collects its standard output and waits for its end. A raised
+// cancel kills it at once.
+ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& cancel);
+
+}  // namespace hodra

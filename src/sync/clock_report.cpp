@@ -1,0 +1,89 @@
+#include "clock_report.h"
+
+#include <cerrno>
+#include <charconv>
+#include <map>
+#include <sstream>
+
+#include "compare_text.h"
+
+namespace hodra {
+namespace {
+
+const char* OutcomeWord(const SyncOutcome& o) {
+    if (!o.answered) {
+        return "no-answer";
+    }
+    if (!o.synchronise) {
+        return "compared";
+    }
+    if (o.clockSet) {
+        return "set";
+    }
+    return o.stepRefused ? "not-permitted" : "failed";
+}
+
+std::map<std::string, std::string> Fields(const std::string& line) {
+    std::map<std::string, std::string> fields;
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+        const auto equals = word.find('=');
+        if (equals != std::string::npos) {
+            fields[word.substr(0, equals)] = word.substr(equals + 1);
+        }
+    }
+    return fields;
+}
+
+template <typename T>
+bool Number(const std::string& text, T& value) {
+    const char* begin = text.data();
+    if (!text.empty() && text[0] == '+') {
+        ++begin;
+    }
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && stop == end;
+}
+
+}  // namespace
+
+std::string FormatClockReport(const SyncOutcome& o) {
+    std::string line;
+    if (o.answered) {
+        line = "server=" + o.serverHost + " address=" + o.serverAddress + " offset=" + FormatFixed(o.offset, 6, true) +
+               " delay=" + FormatFixed(o.delay, 6) + " stratum=" + std::to_string(o.stratum) + " ";
+    }
+    return line + "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
+}
+
+bool ParseClockReport(const std::string& text, SyncOutcome& out) {
+    const auto at = text.rfind("answered=");
+    if (at == std::string::npos) {
+        return false;
+    }
+    const auto newline = text.rfind('\n', at);
+    const auto begin = newline == std::string::npos ? 0 : newline + 1;
+    const auto end = text.find('\n', at);
+    auto fields = Fields(text.substr(begin, end == std::string::npos ? std::string::npos : end - begin));
+    const std::string& word = fields["outcome"];
+    if (!Number(fields["answered"], out.serverId) || out.serverId < 1) {
+        return false;
+    }
+    out.answered = word != "no-answer";
+    if (out.answered) {
+        out.serverHost = fields["server"];
+        out.serverAddress = fields["address"];
+        if (!Number(fields["offset"], out.offset) || !Number(fields["delay"], out.delay) ||
+            !Number(fields["stratum"], out.stratum)) {
+            return false;
+        }
+    }
+    out.clockSet = word == "set";
+    out.stepRefused = word == "not-permitted";
+    out.setError = out.stepRefused ? EPERM : 0;
+    return word == "no-answer" || word == "compared" || word == "set" || word == "not-permitted" ||
+           word == "failed";
+}
+
+}  // namespace hodra

@@ -1,0 +1,52 @@
+#include "helper_sync.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "child_process.h"
+#include "clock_report.h"
+#include "messages.h"
+
+namespace hodra {
+
+SyncOutcome HelperSync::Run(const SyncRequest& request, const CancelToken& cancel) {
+    return request.synchronise ? Synchronise(request, cancel) : compare.Run(request, cancel);
+}
+
+void HelperSync::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
+    compare.SettleSystemStep(outcome, request, stepped);
+}
+
+SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToken& cancel) {
+    SyncOutcome out;
+    out.synchronise = true;
+    out.message = text::kSyncFailed;
+    // The helper takes no hosts from us: with its right it would refuse them.
+    const ChildResult child = RunChild({helperPath, "--sync"}, cancel);
+    switch (child.status) {
+    case ChildResult::Status::Cancelled:
+        return out;
+    case ChildResult::Status::NotStarted:
+        std::fprintf(stderr, "hodra2: 시각 도우미를 실행할 수 없습니다: %s: %s\n", helperPath.c_str(),
+                     std::strerror(child.error));
+        return out;
+    case ChildResult::Status::Exited:
+    case ChildResult::Status::Killed:
+        break;
+    }
+    if (!ParseClockReport(child.output, out)) {
+        std::fprintf(stderr, "hodra2: 시각 도우미의 결과를 알 수 없습니다 (종료 상태 %d)\n", child.exitCode);
+        out = SyncOutcome{};
+        out.synchronise = true;
+        out.message = text::kSyncFailed;
+        return out;
+    }
+    if (!out.answered) {
+        out.message = text::kNoResponse;
+    } else if (out.clockSet) {
+        RecordSynchronised(out, out.offset, request, log);
+    }
+    return out;
+}
+
+}  // namespace hodra

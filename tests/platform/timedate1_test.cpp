@@ -1,0 +1,130 @@
+// The system time service client against a fake timedated on a private bus, never the
+// machine's own.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "private_bus.h"
+#include "temp_dir.h"
+#include "timedate1.h"
+
+namespace hodra {
+namespace {
+
+using test::FakeBusService;
+using test::PrivateBus;
+
+class Timedated : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!PrivateBus::Available(&why)) {
+            GTEST_SKIP() << why;
+        }
+    }
+
+    // A fresh bus with a fake service of these flags; a client connection to it.
+    QDBusConnection Serve(const std::vector<std::string>& flags) {
+        bus = std::make_unique<PrivateBus>();
+        EXPECT_TRUE(bus->Running());
+        std::vector<std::string> args{bus->Address(), dir.StdPath("calls")};
+        args.insert(args.end(), flags.begin(), flags.end());
+        if (!flags.empty() && flags.front() == "--absent") {
+            service.reset();
+        } else {
+            service = std::make_unique<FakeBusService>(HODRA_FAKE_TIMEDATED, args);
+            EXPECT_TRUE(service->Ready());
+        }
+        // Names are process-wide: a name used before would return that old connection.
+        static int connections = 0;
+        const QString name = QStringLiteral("client%1").arg(++connections);
+        return QDBusConnection::connectToBus(QString::fromStdString(bus->Address()), name);
+    }
+
+    template <typename Done>
+    static bool WaitFor(Done done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 30000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        return done();
+    }
+
+    std::string Calls() const {
+        std::ifstream in(dir.StdPath("calls"));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<PrivateBus> bus;
+    std::unique_ptr<FakeBusService> service;
+};
+
+TEST_F(Timedated, TheSystemKeepsTheClockOnlyWhenSynchronisationIsOnAndDone) {
+    struct Case {
+        std::vector<std::string> flags;
+        bool keeps;
+    };
+    const std::vector<Case> cases = {{{}, false},
+                                     {{"--ntp"}, false},
+                                     {{"--synchronized"}, false},
+                                     {{"--ntp", "--synchronized"}, true},
+                                     {{"--absent"}, false}};
+    for (const Case& c : cases) {
+        Timedate1 client(Serve(c.flags));
+        std::optional<bool> keeps;
+        client.QueryKeepsClock([&keeps](bool k) { keeps = k; });
+        ASSERT_TRUE(WaitFor([&] { return keeps.has_value(); })) << c.flags.size();
+        EXPECT_EQ(*keeps, c.keeps) << (c.flags.empty() ? "no flags" : c.flags.front());
+    }
+    // No bus at all answers at once, and no.
+    Timedate1 nowhere(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), "none"));
+    std::optional<bool> keeps;
+    nowhere.QueryKeepsClock([&keeps](bool k) { keeps = k; });
+    EXPECT_EQ(keeps, std::optional<bool>(false));
+}
+
+TEST_F(Timedated, StepsRelativelyWithInteractiveAuthorisationAndReportsARefusal) {
+    Timedate1 client(Serve({}));
+    std::optional<bool> stepped;
+    client.StepBy(5.2500014, [&stepped](bool ok, const std::string&) { stepped = ok; });
+    ASSERT_TRUE(WaitFor([&] { return stepped.has_value(); }));
+    EXPECT_TRUE(*stepped);
+    // Microseconds, relative, interactive, and the message itself lets polkit ask.
+    EXPECT_EQ(Calls(), "SetTime 5250001 1 1 1\n");
+
+    Timedate1 refused(Serve({"--refuse", "org.freedesktop.timedate1.AutomaticTimeSyncEnabled"}));
+    std::string why;
+    stepped.reset();
+    refused.StepBy(-1.5, [&](bool ok, const std::string& reason) {
+        stepped = ok;
+        why = reason;
+    });
+    ASSERT_TRUE(WaitFor([&] { return stepped.has_value(); }));
+    EXPECT_FALSE(*stepped);
+    EXPECT_NE(why.find("AutomaticTimeSyncEnabled"), std::string::npos) << why;
+}
+
+TEST_F(Timedated, CancelForgetsAnswersStillToCome) {
+    Timedate1 client(Serve({"--ntp", "--synchronized"}));
+    bool first = false;
+    client.QueryKeepsClock([&first](bool) { first = true; });
+    client.Cancel();
+    // Replies come in order: once the second is in, the first one was dropped, not late.
+    bool second = false;
+    client.QueryKeepsClock([&second](bool) { second = true; });
+    ASSERT_TRUE(WaitFor([&] { return second; }));
+    EXPECT_FALSE(first);
+}
+
+}  // namespace
+}  // namespace hodra
