@@ -7,7 +7,7 @@ PACKAGES="
 g++ cmake make pkg-config
 googletest libgtest-dev
 libcap-dev libcap2-bin
-qt6-base-dev
+qt6-base-dev qt6-translations-l10n
 chrony faketime tzdata dbus-daemon
 xvfb xdotool imagemagick
 fonts-nanum fonts-nanum-coding fonts-liberation

@@ -46,8 +46,10 @@ bool HodraApplication::Start() {
         SettingsSheet sheet(settings, deployment, w.lastServerAddress(), launcher, &w);
         sheet.exec();
     });
-    window->setWorldTimeFactory([this](MainClockWindow& w) -> QWidget* {
-        return new WorldTimeDialog(worldTimeTable, settings, state, &w);
+    // A window of its own, not a child of the clock window: the settings sheet and the help,
+    // modal to the clock window, would otherwise block it too. The clock window deletes it.
+    window->setWorldTimeFactory([this](MainClockWindow&) -> QWidget* {
+        return new WorldTimeDialog(worldTimeTable, settings, state, nullptr);
     });
     window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     window->Initialise();

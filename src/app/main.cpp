@@ -6,6 +6,7 @@
 #include "fonts.h"
 #include "hodra_application.h"
 #include "instance_lock.h"
+#include "qt_translations.h"
 
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     hodra::InstallFontSubstitutions();
+    hodra::InstallQtKoreanTranslations();
 
     hodra::InstanceLock instance;
     if (!instance.TryAcquire()) {

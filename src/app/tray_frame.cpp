@@ -15,14 +15,13 @@ TrayFrame::TrayFrame(MainClockWindow& window, WindowState& state, QObject* paren
     connect(&commands, &QMenu::triggered, this, [this](QAction* a) { Command(a->data().toInt()); });
     connect(&commands, &QMenu::aboutToShow, this, &TrayFrame::UpdateMenuState);
 
-    available = QSystemTrayIcon::isSystemTrayAvailable();
     tray.setIcon(AppIcon());
     tray.setToolTip(QStringLiteral("Hodra"));
     tray.setContextMenu(&commands);
     connect(&tray, &QSystemTrayIcon::activated, this, &TrayFrame::OnActivated);
     tray.show();
 
-    window.setTrayAvailable(available);
+    window.setTrayAvailability([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     connect(&window, &MainClockWindow::contextMenuRequested, this, &TrayFrame::ShowMenuAt);
     connect(&window, &MainClockWindow::closed, this, &TrayFrame::Exit);
 }

@@ -17,7 +17,6 @@ class TrayFrame : public QObject {
 public:
     TrayFrame(MainClockWindow& window, WindowState& state, QObject* parent = nullptr);
 
-    bool trayAvailable() const { return available; }
     QMenu& menu() { return commands; }
     QSystemTrayIcon& icon() { return tray; }
 
@@ -39,7 +38,6 @@ private:
     WindowState& state;
     QSystemTrayIcon tray;
     QMenu commands;
-    bool available = false;
     bool exiting = false;
 };
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <optional>
 
 namespace hodra {
 
@@ -14,10 +15,13 @@ QString CutBrowserCommand(const QString& commandLine);
 
 // Words of a command line as a shell would split it, without expansions: blanks separate
 // words, single quotes keep everything, double quotes all but a backslash before " \ $ `.
-QStringList SplitCommandLine(const QString& command);
+// Nothing when a quote is left open.
+std::optional<QStringList> SplitCommandLine(const QString& command);
 
-// The command to start: the cut command line, a blank, the address (unquoted).
-QString BrowserCommandFor(const QString& commandLine, const QString& address);
+// The program and its arguments: the words of the cut command line, then the address as
+// one more argument whatever it holds. Nothing when the cut leaves a quote open or no
+// program.
+std::optional<QStringList> BrowserCommandFor(const QString& commandLine, const QString& address);
 
 // Opens the service's web page: first through the desktop (xdg-open), then through the
 // default browser's own command line ($BROWSER, then the default browser's desktop entry).

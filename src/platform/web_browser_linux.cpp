@@ -80,20 +80,16 @@ QString WithoutFieldCodes(QString command) {
     return command.trimmed();
 }
 
-bool StartDetached(const QString& command) {
-    QStringList parts = SplitCommandLine(command);
-    if (parts.isEmpty()) {
-        return false;
-    }
-    const QString program = parts.takeFirst();
-    return QProcess::startDetached(program, parts);
+bool StartDetached(QStringList words) {
+    const QString program = words.takeFirst();
+    return QProcess::startDetached(program, words);
 }
 
 }  // namespace
 
 // Splits like a shell without expansion: blanks separate words; single quotes keep
 // everything, double quotes keep all but a backslash before " \ $ or `.
-QStringList SplitCommandLine(const QString& command) {
+std::optional<QStringList> SplitCommandLine(const QString& command) {
     QStringList words;
     QString word;
     bool inWord = false;
@@ -123,6 +119,9 @@ QStringList SplitCommandLine(const QString& command) {
             inWord = true;
         }
     }
+    if (!quote.isNull()) {
+        return std::nullopt;
+    }
     if (inWord) {
         words << word;
     }
@@ -151,8 +150,13 @@ QString CutBrowserCommand(const QString& commandLine) {
     return WithoutFieldCodes(kept);
 }
 
-QString BrowserCommandFor(const QString& commandLine, const QString& address) {
-    return CutBrowserCommand(commandLine) + QLatin1Char(' ') + address;
+std::optional<QStringList> BrowserCommandFor(const QString& commandLine, const QString& address) {
+    std::optional<QStringList> words = SplitCommandLine(CutBrowserCommand(commandLine));
+    if (!words || words->isEmpty()) {
+        return std::nullopt;
+    }
+    *words << address;
+    return words;
 }
 
 QString WebPageLauncher::DefaultBrowserCommandLine() {
@@ -181,8 +185,8 @@ bool WebPageLauncher::Open(const QString& address) const {
     if (shellOpen && shellOpen(QUrl(address))) {
         return true;
     }
-    const QString commandLine = DefaultBrowserCommandLine();
-    return !commandLine.isEmpty() && StartDetached(BrowserCommandFor(commandLine, address));
+    const std::optional<QStringList> command = BrowserCommandFor(DefaultBrowserCommandLine(), address);
+    return command && StartDetached(*command);
 }
 
 }  // namespace hodra

@@ -1,8 +1,17 @@
 #include "host_port.h"
 
+#include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <memory>
 #include <netdb.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "cancel_token.h"
 
 namespace hodra {
 
@@ -25,7 +34,9 @@ std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t def
     return HostPort{host, static_cast<std::uint16_t>(port)};
 }
 
-int ResolveIpv4(const std::string& host, in_addr& out) {
+namespace {
+
+int LookUp(const std::string& host, in_addr& out) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
@@ -37,6 +48,60 @@ int ResolveIpv4(const std::string& host, in_addr& out) {
     out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     freeaddrinfo(found);
     return 0;
+}
+
+// One lookup on a thread of its own, so that the caller can stop waiting for it; the
+// thread keeps this alive until it is done, whoever gave up first.
+struct Lookup {
+    std::string host;
+    in_addr address{};
+    int result = 0;
+    std::atomic<bool> finished{false};
+    int done = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+    ~Lookup() {
+        if (done >= 0) {
+            close(done);
+        }
+    }
+};
+
+// Waits for the lookup or the cancel; true when the lookup finished.
+bool WaitFor(const Lookup& lookup, const CancelToken& cancel) {
+    pollfd entries[2] = {{lookup.done, POLLIN, 0}, {cancel.Fd(), POLLIN, 0}};
+    while (!cancel.Cancelled()) {
+        if (poll(entries, 2, -1) < 0 && errno != EINTR) {
+            return false;
+        }
+        if (entries[0].revents != 0 && lookup.finished.load(std::memory_order_acquire)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel) {
+    if (cancel == nullptr) {
+        return LookUp(host, out);
+    }
+    auto lookup = std::make_shared<Lookup>();
+    lookup->host = host;
+    if (lookup->done < 0) {
+        return LookUp(host, out);
+    }
+    std::thread([lookup] {
+        lookup->result = LookUp(lookup->host, lookup->address);
+        lookup->finished.store(true, std::memory_order_release);
+        const std::uint64_t one = 1;
+        (void)!write(lookup->done, &one, sizeof one);
+    }).detach();
+    if (!WaitFor(*lookup, *cancel)) {
+        return EAI_CANCELED;
+    }
+    out = lookup->address;
+    return lookup->result;
 }
 
 }  // namespace hodra

@@ -16,8 +16,11 @@ struct HostPort {
 // out-of-range ports give nothing.
 std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t defaultPort);
 
+class CancelToken;
+
 // The first IPv4 address of a host name (or dotted text); 0 on success, else the
-// getaddrinfo error code.
-int ResolveIpv4(const std::string& host, in_addr& out);
+// getaddrinfo error code. A raised cancel gives up the wait at once (EAI_CANCELED); the
+// lookup itself runs on to its end on a thread of its own.
+int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel = nullptr);
 
 }  // namespace hodra

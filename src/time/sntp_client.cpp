@@ -54,7 +54,10 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
     if (!socket.Create()) {
         return Fail(SntpError::Socket, socket);
     }
-    if (!socket.Connect(target->host, target->port)) {
+    if (!socket.Connect(target->host, target->port, cancel)) {
+        if (socket.LookupCancelled()) {
+            return Fail(SntpError::Cancelled, ECANCELED);
+        }
         return Fail(socket.LookupFailed() ? SntpError::LookupFailed : SntpError::Connect, socket);
     }
 

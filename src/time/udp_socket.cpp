@@ -48,7 +48,7 @@ bool UdpSocket::Create() {
     return true;
 }
 
-bool UdpSocket::Connect(const std::string& host, std::uint16_t port) {
+bool UdpSocket::Connect(const std::string& host, std::uint16_t port, const CancelToken* cancel) {
     lookupFailed = false;
     lookupError = 0;
     peer = sockaddr_in{};
@@ -56,7 +56,7 @@ bool UdpSocket::Connect(const std::string& host, std::uint16_t port) {
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = inet_addr(host.c_str());
     if (peer.sin_addr.s_addr == INADDR_NONE) {
-        lookupError = ResolveIpv4(host, peer.sin_addr);
+        lookupError = ResolveIpv4(host, peer.sin_addr, cancel);
         if (lookupError != 0) {
             lookupFailed = true;
             lastErrno = EHOSTUNREACH;

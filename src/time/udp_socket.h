@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/types.h>
 
@@ -27,7 +28,9 @@ public:
     bool Create();
     // Dotted-decimal text connects without a lookup; anything else (including
     // 255.255.255.255, which inet_addr cannot tell from failure) is resolved as a name.
-    bool Connect(const std::string& host, std::uint16_t port);
+    // A raised cancel gives up a name lookup at once.
+    bool Connect(const std::string& host, std::uint16_t port, const CancelToken* cancel = nullptr);
+    bool LookupCancelled() const { return lookupError == EAI_CANCELED; }
     bool Send(const void* bytes, std::size_t length);
 
     struct Received {

@@ -87,31 +87,24 @@ void ClockFace::PaintSlim(QPainter& p, const ClockTexts& texts) {
     DrawTextAt(p, 220, 3, slimPeriod, texts.period);
 }
 
-QPoint ClockFace::ToWindow(QPoint local) const {
-    if (settings.Small || settings.Small2) {
-        return local;  // the clock sits at the window's origin
-    }
-    return local + state.ClockRect.topLeft();
-}
-
 void ClockFace::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    const QPoint at = ToWindow(event->position().toPoint());
+    const QPoint at = event->globalPosition().toPoint();
     emit mouseMoved(at);
     emit leftPressed(at);
 }
 
 void ClockFace::mouseMoveEvent(QMouseEvent* event) {
-    emit mouseMoved(ToWindow(event->position().toPoint()));
+    emit mouseMoved(event->globalPosition().toPoint());
 }
 
 void ClockFace::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    const QPoint at = ToWindow(event->position().toPoint());
+    const QPoint at = event->globalPosition().toPoint();
     emit mouseMoved(at);
     emit leftReleased(at);
 }

@@ -43,9 +43,9 @@ public:
 
 signals:
     // Points are in the main window's client coordinates.
-    void mouseMoved(QPoint windowPoint);
-    void leftPressed(QPoint windowPoint);
-    void leftReleased(QPoint windowPoint);
+    void mouseMoved(QPoint globalPoint);
+    void leftPressed(QPoint globalPoint);
+    void leftReleased(QPoint globalPoint);
     void contextMenuRequested(QPoint globalPoint);
 
 protected:
@@ -56,7 +56,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    QPoint ToWindow(QPoint local) const;
     void ScheduleNext();
     void PaintFull(QPainter& p, const struct ClockTexts& texts);
     void PaintSlim(QPainter& p, const struct ClockTexts& texts);

@@ -120,6 +120,7 @@ bool EnvPage::ReadMinutes() {
 }
 
 void EnvPage::Refuse(const QString& message) {
+    emit refusing();
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Hodra2"), message, QMessageBox::NoButton, this);
     box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
     box.exec();

@@ -34,6 +34,10 @@ public:
     using ColourChooser = std::function<bool(QWidget* parent, ColorRef initial, ColorRef& chosen)>;
     void setColourChooser(ColourChooser chooser) { chooseColour = std::move(chooser); }
 
+signals:
+    // Just before a refusal is shown: whoever holds the page brings it to the front.
+    void refusing();
+
 private:
     struct Values {
         int AutoCon = 0, Beep = 0, SCR = 0, Blink = 0, AutoCompare = 0, Log = 0, Top = 0, Small = 0, Small2 = 0;

@@ -18,6 +18,8 @@ QString InfoDialog::HelpText(const QString& path) {
 }
 
 InfoDialog::InfoDialog(QWidget* parent, const QString& helpPath) : QDialog(parent) {
+    // Modal to the clock window only: the tray icon and the world time dialog stay usable.
+    setWindowModality(Qt::WindowModal);
     const DialogTemplate t = LoadDialogTemplate(100);
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);

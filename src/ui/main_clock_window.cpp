@@ -34,7 +34,9 @@ MainClockWindow::MainClockWindow(const MainWindowParts& parts, QWidget* parent)
     ConnectSync();
 }
 
-MainClockWindow::~MainClockWindow() = default;
+MainClockWindow::~MainClockWindow() {
+    delete worldTime;  // made without a parent (see the factory), closed or not
+}
 
 void MainClockWindow::BuildFromTemplate() {
     const DialogTemplate t = LoadDialogTemplate(102);
@@ -216,7 +218,7 @@ void MainClockWindow::reject() {
 }
 
 void MainClockWindow::HideOrMinimise() {
-    if (trayAvailable) {
+    if (trayAvailable()) {
         hide();
     } else {
         showMinimized();
@@ -280,17 +282,17 @@ void MainClockWindow::changeEvent(QEvent* event) {
     }
 }
 
-void MainClockWindow::BeginDrag(QPoint windowPoint) {
+void MainClockWindow::BeginDrag(QPoint globalPoint) {
     pressWindowRect = QRect(pos(), size());
-    pressCursor = mapToGlobal(windowPoint);
+    pressCursor = globalPoint;
     dragging = true;
 }
 
-void MainClockWindow::DragTo(QPoint windowPoint) {
+void MainClockWindow::DragTo(QPoint globalPoint) {
     if (!dragging) {
         return;
     }
-    const QPoint delta = mapToGlobal(windowPoint) - pressCursor;
+    const QPoint delta = globalPoint - pressCursor;
     move(pressWindowRect.topLeft() + delta);
 }
 
@@ -303,13 +305,13 @@ void MainClockWindow::EndDrag() {
 
 void MainClockWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        BeginDrag(event->position().toPoint());
+        BeginDrag(event->globalPosition().toPoint());
     }
     QDialog::mousePressEvent(event);
 }
 
 void MainClockWindow::mouseMoveEvent(QMouseEvent* event) {
-    DragTo(event->position().toPoint());
+    DragTo(event->globalPosition().toPoint());
     QDialog::mouseMoveEvent(event);
 }
 

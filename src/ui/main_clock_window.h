@@ -57,8 +57,9 @@ public:
 
     void ApplyLayout();
     void ApplyTopmost(bool topmost);
-    // Without a system tray, hiding minimises instead, so the window stays reachable.
-    void setTrayAvailable(bool available) { trayAvailable = available; }
+    // Without a system tray, hiding minimises instead, so the window stays reachable. Asked
+    // at each hide: a panel may come up after the program (at the start of a session).
+    void setTrayAvailability(std::function<bool()> available) { trayAvailable = std::move(available); }
     void setSheetRunner(SheetRunner runner) { sheetRunner = std::move(runner); }
     void setWorldTimeFactory(WorldTimeFactory factory) { worldTimeFactory = std::move(factory); }
     void setScreenSaverApplier(std::function<void(bool on)> apply) { applyScreenSaver = std::move(apply); }
@@ -95,8 +96,10 @@ private:
     void SetButtonsEnabled(bool enabled);
     void SetTopButtonsVisible(bool visible);
     void SetFlagInPlace(Qt::WindowType flag, bool on);
-    void BeginDrag(QPoint windowPoint);
-    void DragTo(QPoint windowPoint);
+    // Screen points: the window moves under the pointer while it drags, so a point in window
+    // coordinates would be measured against a position that is already out of date.
+    void BeginDrag(QPoint globalPoint);
+    void DragTo(QPoint globalPoint);
     void EndDrag();
     void HideOrMinimise();
 
@@ -119,7 +122,7 @@ private:
     SheetRunner sheetRunner;
     std::function<void(bool)> applyScreenSaver;
     bool worldTimeCreated = false;
-    bool trayAvailable = true;
+    std::function<bool()> trayAvailable = [] { return true; };
     bool sheetOpen = false;
     bool infoOpen = false;
     bool closing = false;

@@ -14,6 +14,8 @@ namespace hodra {
 SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, const std::string& lastAddress,
                              const WebPageLauncher& launcher, QWidget* parent)
     : QDialog(parent) {
+    // Modal to the clock window only: the tray icon and the world time dialog stay usable.
+    setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("설정"));
     setFont(MakeFont(QStringLiteral("굴림"), 9));
     pages = new QTabWidget(this);
@@ -22,6 +24,8 @@ SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, c
     pages->addTab(env, env->windowTitle());
     pages->addTab(server, server->windowTitle());
     pages->setCurrentIndex(0);
+    // A refused interval is shown with its field in sight, even when OK came from the other tab.
+    connect(env, &EnvPage::refusing, this, [this] { pages->setCurrentWidget(env); });
 
     auto* ok = new QPushButton(QStringLiteral("확인"), this);
     auto* cancel = new QPushButton(QStringLiteral("취소"), this);

@@ -76,13 +76,21 @@ qint64 LastConCount(std::int64_t seconds) {
 SettingsStore::SettingsStore()
     : profile(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
                                           kApplication)) {
-    // Only the user's own profile counts; the system file holds deployment values.
-    profile->setFallbacksEnabled(false);
+    Configure();
 }
 
 SettingsStore::SettingsStore(const QString& iniPath)
     : profile(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {
+    Configure();
+}
+
+void SettingsStore::Configure() {
+    // Only the user's own profile counts; the system file holds deployment values.
     profile->setFallbacksEnabled(false);
+    // Each save reaches the disk as one replacement of the whole file (a new file renamed
+    // over the old one, under the profile's lock), or not at all: a kill at any moment
+    // leaves the old profile or the new one, never a mix.
+    profile->setAtomicSyncRequired(true);
 }
 
 SettingsStore::~SettingsStore() = default;

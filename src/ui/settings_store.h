@@ -30,6 +30,8 @@ public:
     QString FileName() const;
 
 private:
+    void Configure();
+    // The one write of a save: every value set since the last one, in one atomic file replacement.
     bool Flush(const char* what);
 
     std::unique_ptr<QSettings> profile;

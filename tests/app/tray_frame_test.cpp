@@ -40,7 +40,7 @@ TEST_F(Tray, HideIsEnabledExactlyWhileTheWindowIsVisible) {
 }
 
 TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
-    window->setTrayAvailable(true);
+    window->setTrayAvailability([] { return true; });
     frame->Command(kCmdHide);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(state.MainWindowShown);

@@ -1,6 +1,9 @@
 #include "desktop.h"
 
 #include <QThread>
+#include <X11/Xlib.h>
+#include <fstream>
+#include <poll.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -142,31 +145,118 @@ bool Desktop::Available(std::string* whyNot) {
     return true;
 }
 
-Desktop::Desktop() {
-    int number = 150 + getpid() % 200;
-    while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
-        ++number;
+namespace {
+
+constexpr int kAttempts = 3;
+constexpr int kReadyLimitMs = 30000;
+
+std::string Tail(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string all = text.str();
+    return all.size() > 400 ? all.substr(all.size() - 400) : all;
+}
+
+std::string Ended(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) != pid) {
+        return {};
     }
-    display = ":" + std::to_string(number);
-    xvfb = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i) {
-        Sleep(50);
-    }
-    tray = Spawn({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-                  "--transparent", "false"},
-                 {{"DISPLAY", display}});
-    for (int i = 0; i < 100 && !ready; ++i) {
-        ready = !Xdotool({"search", "--class", "trayer"}).out.empty();
+    return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                             : "signal " + std::to_string(WTERMSIG(status));
+}
+
+}  // namespace
+
+Desktop::Desktop(bool withTray) {
+    char dir[] = "/tmp/hodra-desktop-XXXXXX";
+    logs = mkdtemp(dir) != nullptr ? dir : "/tmp";
+    for (int attempt = 1; attempt <= kAttempts && !ready; ++attempt) {
+        lastProblem.clear();
+        ready = StartServer() && (!withTray || StartTray());
         if (!ready) {
-            Sleep(50);
+            failure += "attempt " + std::to_string(attempt) + ": " + lastProblem + "\n";
+            Stop(tray);
+            Stop(xvfb);
+            tray = xvfb = -1;
         }
     }
+}
+
+// Xvfb picks a free display itself and writes its number once it takes connections.
+bool Desktop::StartServer() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        lastProblem = "no pipe";
+        return false;
+    }
+    const std::string log = logs + "/xvfb.log";
+    xvfb = fork();
+    if (xvfb == 0) {
+        dup2(fds[1], 3);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(out, 2);
+        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    pollfd entry{fds[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&entry, 1, kReadyLimitMs) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        const std::string end = Ended(xvfb);
+        lastProblem = "Xvfb " + (end.empty() ? "named no display within 30 s" : "ended (" + end + ")") +
+                      " before taking connections: " + Tail(log);
+        return false;
+    }
+    display = ":" + number;
+    return true;
+}
+
+// The tray is there once trayer owns the system tray selection of the screen.
+bool Desktop::StartTray() {
+    const std::string log = logs + "/trayer.log";
+    tray = Spawn({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                  "--transparent", "false"},
+                 {{"DISPLAY", display}}, {}, log);
+    ::Display* x = XOpenDisplay(display.c_str());
+    if (x == nullptr) {
+        lastProblem = "the display " + display + " does not answer";
+        return false;
+    }
+    const Atom selection = XInternAtom(x, ("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(x))).c_str(), False);
+    bool owned = false;
+    for (int waited = 0; waited < kReadyLimitMs && !owned; waited += 20) {
+        owned = XGetSelectionOwner(x, selection) != None;
+        if (!owned) {
+            if (const std::string end = Ended(tray); !end.empty()) {
+                lastProblem = "trayer ended (" + end + ") without taking the tray: " + Tail(log);
+                tray = -1;
+                break;
+            }
+            Sleep(20);
+        }
+    }
+    XCloseDisplay(x);
+    if (!owned && lastProblem.empty()) {
+        lastProblem = "trayer did not take the tray selection within 30 s: " + Tail(log);
+    }
+    return owned;
 }
 
 Desktop::~Desktop() {
     Stop(tray);
     Stop(xvfb);
+    if (logs != "/tmp") {
+        std::filesystem::remove_all(logs);
+    }
 }
 
 RunResult Desktop::Xdotool(const std::vector<std::string>& args) const {
@@ -191,11 +281,21 @@ std::vector<std::string> Desktop::Windows(pid_t pid, const std::string& title) c
     return ids;
 }
 
+std::vector<std::string> Desktop::VisibleWindows(pid_t pid) const {
+    std::istringstream lines(Xdotool({"search", "--onlyvisible", "--pid", std::to_string(pid), "--name", ""}).out);
+    std::vector<std::string> ids;
+    for (std::string id; std::getline(lines, id);) {
+        if (!id.empty()) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
 std::string Desktop::WaitWindow(pid_t pid, const std::string& title, int timeoutMs) const {
     for (int waited = 0; waited <= timeoutMs; waited += 50) {
         const auto ids = Windows(pid, title);
         if (!ids.empty()) {
-            Sleep(150);  // let the first paint land
             return ids.back();
         }
         Sleep(50);
@@ -215,22 +315,19 @@ QRect Desktop::Geometry(const std::string& window) const {
     return QRect(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
 }
 
+// The X server keeps the order of the events it is sent, so the program sees the motion
+// before the click and a click before the keys that follow; nothing needs to wait here.
+// Whoever expects a result waits for that result.
 void Desktop::Click(int x, int y, int button) const {
-    // No --sync: it waits for a motion that never comes when the pointer is already there.
-    Xdotool({"mousemove", std::to_string(x), std::to_string(y)});
-    Sleep(60);
-    Xdotool({"click", std::to_string(button)});
-    Sleep(150);
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
 }
 
 void Desktop::Key(const std::string& keys) const {
     Xdotool({"key", keys});
-    Sleep(150);
 }
 
 void Desktop::Type(const std::string& text) const {
     Xdotool({"type", "--delay", "40", text});
-    Sleep(150);
 }
 
 QImage Desktop::Screenshot(const std::string& saveAs) const {

@@ -28,21 +28,28 @@ int WaitExit(pid_t pid, int timeoutMs);
 bool Alive(pid_t pid);
 void Stop(pid_t pid);
 
-// An X server (Xvfb) with a tray (trayer), for the length of a test.
+// An X server (Xvfb) with a tray (trayer), for the length of a test, on a display of
+// its own; ready once the display answers and the tray's selection is owned.
 class Desktop {
 public:
-    Desktop();
+    // Without a tray, one can come up later (AddTray), as a panel does at a session start.
+    explicit Desktop(bool withTray = true);
     ~Desktop();
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
     static bool Available(std::string* whyNot);
     bool Ready() const { return ready; }
+    bool AddTray() { return StartTray(); }
+    // What was seen on each attempt that failed.
+    const std::string& Failure() const { return failure; }
     const std::string& Display() const { return display; }
 
     RunResult Xdotool(const std::vector<std::string>& args) const;
     // The visible windows of a process with exactly this title.
     std::vector<std::string> Windows(pid_t pid, const std::string& title) const;
+    // Every visible window of a process (menus included).
+    std::vector<std::string> VisibleWindows(pid_t pid) const;
     std::string WaitWindow(pid_t pid, const std::string& title, int timeoutMs = 8000) const;
     QRect Geometry(const std::string& window) const;
     void Click(int x, int y, int button = 1) const;
@@ -53,10 +60,16 @@ public:
     std::vector<QRect> TrayIcons() const;
 
 private:
+    bool StartServer();
+    bool StartTray();
+
     std::string display;
+    std::string logs;
     pid_t xvfb = -1;
     pid_t tray = -1;
     bool ready = false;
+    std::string failure;
+    std::string lastProblem;
 };
 
 // How alike two images of the same size are: the share of pixels within a small

@@ -19,6 +19,17 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+bool WaitUntil(const std::function<bool()>& holds, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 HodraRun::HodraRun(const Desktop& desktop) : desktop(desktop), dir(temp.StdPath()) {
     for (const char* sub : {"home", "config/Hodra Client V2.0", "xdg/Hodra Client V2.0", "run", "data", "cwd"}) {
         QDir().mkpath(QString::fromStdString(dir + "/" + sub));
@@ -60,21 +71,21 @@ Env HodraRun::Environment() const {
             {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}};
 }
 
-bool HodraRun::Start(bool shim) {
+bool HodraRun::Start(bool shim, bool withTray) {
     shimmed = shim;
     pid = StartAnother();
-    window = desktop.WaitWindow(pid, "Hodra2");
+    window = desktop.WaitWindow(pid, "Hodra2", 30000);
     // The tray icon docks a moment after the window shows.
-    for (int i = 0; i < 60 && desktop.TrayIcons().empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return !window.empty();
+    return !window.empty() && (!withTray || WaitUntil([this] { return !desktop.TrayIcons().empty(); }));
 }
 
 pid_t HodraRun::StartAnother() {
     std::vector<std::string> argv{HODRA_RUN_SANDBOXED};
     if (shimmed) {
         argv.insert(argv.end(), {"--shim", HODRA_SHIM, dir + "/settime.log"});
+    }
+    if (!resolver.empty()) {
+        argv.insert(argv.end(), {"--resolv", resolver});
     }
     argv.push_back(HODRA2_BINARY);
     return Spawn(argv, Environment(), dir + "/cwd", dir + "/output.log");
@@ -86,11 +97,15 @@ int HodraRun::QuitFromTray() {
         return -2;
     }
     const QPoint at = icons.front().center();
+    const std::size_t before = desktop.VisibleWindows(pid).size();
     desktop.Click(at.x(), at.y(), 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The keys go to the menu only once it is up.
+    if (!WaitUntil([&] { return desktop.VisibleWindows(pid).size() > before; })) {
+        return -3;
+    }
     desktop.Key("Up");  // from the top the selection wraps to the last item, "종료"
     desktop.Key("Return");
-    const int status = WaitExit(pid, 8000);
+    const int status = WaitExit(pid, 30000);
     if (status >= 0) {
         pid = -1;
     }
@@ -99,7 +114,7 @@ int HodraRun::QuitFromTray() {
 
 int HodraRun::Terminate() {
     kill(pid, SIGTERM);
-    const int status = WaitExit(pid, 8000);
+    const int status = WaitExit(pid, 30000);
     if (status >= 0) {
         pid = -1;
     }

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <string>
 
 #include "desktop.h"
@@ -26,10 +27,12 @@ public:
     // The system bus the program sees: a private one of the test. Without one it sees none,
     // so that no test ever reaches the machine's own time service.
     void SystemBus(const std::string& address) { systemBus = address; }
+    // The program sees this file as /etc/resolv.conf.
+    void Resolver(const std::string& resolvConf) { resolver = resolvConf; }
 
     // Starts the program and waits for its clock window; false when it did not appear.
     // Without the shim, setting the clock fails as it does for a helper without its right.
-    bool Start(bool shim = true);
+    bool Start(bool shim = true, bool withTray = true);
     pid_t Pid() const { return pid; }
     // Another start in the same session (the single-instance check).
     pid_t StartAnother();
@@ -57,8 +60,13 @@ private:
     std::string window;
     std::string systemBus = "unix:path=/nonexistent/system_bus_socket";
     bool shimmed = true;
+    std::string resolver;
 };
 
 std::string ReadFile(const std::string& path);
+
+// Polls a condition of the world outside (a window, a file, a picture) until it holds;
+// false if it did not within the limit, which only guards against a hang.
+bool WaitUntil(const std::function<bool()>& holds, int limitMs = 30000);
 
 }  // namespace hodra::e2e

@@ -59,7 +59,7 @@ public:
     bool WaitIdle(int ms = 5000) {
         QElapsedTimer t;
         t.start();
-        while ((sync.busy() || t.elapsed() < 10) && t.elapsed() < ms) {
+        while (sync.busy() && t.elapsed() < ms) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
         return !sync.busy();

@@ -90,12 +90,13 @@ TEST_F(Window, DraggingTheClockMovesTheWindowAndStoresWhereItWasLeft) {
     MainClockWindow& w = Open();
     ClockFace* clock = w.clock();
     QTest::mousePress(clock, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
-    QMouseEvent move(QEvent::MouseMove, QPointF(40, 25), clock->mapToGlobal(QPointF(40, 25)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    const QPointF cursor = clock->mapToGlobal(QPointF(40, 25));
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, 25), cursor, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(clock, &move);
     EXPECT_EQ(w.pos(), QPoint(80, 80));
-    // After the window moved, the same cursor is at a different local point.
-    QTest::mouseRelease(clock, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    // The window moved under the cursor: the release comes at the same screen point, which
+    // is now a different local point, and the window stays.
+    QTest::mouseRelease(clock, Qt::LeftButton, Qt::NoModifier, clock->mapFromGlobal(cursor.toPoint()));
     EXPECT_EQ(Stored("Hodra_X").toInt(), 80);
     EXPECT_EQ(Stored("Hodra_Y").toInt(), 80);
 }
@@ -138,11 +139,17 @@ TEST_F(Window, HideClearsShownEscapeDoesNotAndWithoutATrayBothMinimise) {
     EXPECT_TRUE(state.MainWindowShown);
 
     w.show();
-    w.setTrayAvailable(false);
+    bool tray = false;
+    w.setTrayAvailability([&tray] { return tray; });
     w.Hide();
     EXPECT_TRUE(w.isVisible()) << "without a tray the window must stay reachable";
     EXPECT_TRUE(w.isMinimized());
     EXPECT_FALSE(state.MainWindowShown);
+    // The panel came up later: the next hide hides.
+    w.showNormal();
+    tray = true;
+    w.Hide();
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(Window, SettingsSheetRestartsTheTimerAndSavesTheOptionsEvenWhenCancelled) {

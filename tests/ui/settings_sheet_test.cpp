@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QColorDialog>
+#include <QLabel>
+#include <QRegularExpression>
+
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -10,6 +14,7 @@
 #include <QTimer>
 
 #include "colour_button.h"
+#include "qt_translations.h"
 #include "env_page.h"
 #include "message_label.h"
 #include "modal_watcher.h"
@@ -63,8 +68,11 @@ TEST_F(Sheet, MinutesOutsideTheRangeOrNotANumberKeepTheSheetOpen) {
         Minutes(*sheet)->setText(c.typed);
         test::ModalWatcher watcher;
         sheet->show();
+        sheet->tabs().setCurrentIndex(1);  // OK pressed on the server page
         sheet->OnOk();
         EXPECT_EQ(watcher.texts, QStringList{c.message}) << c.typed.toStdString();
+        EXPECT_EQ(sheet->tabs().currentIndex(), 0) << "the refused field is brought back into sight";
+        EXPECT_EQ(Minutes(*sheet)->selectedText(), c.typed) << "with its text selected";
         EXPECT_TRUE(sheet->isVisible()) << "the sheet stays open";
         EXPECT_EQ(sheet->result(), 0);
         EXPECT_FALSE(settings.Beep) << "nothing is copied into Settings";
@@ -210,13 +218,21 @@ TEST(ServerPageText, EachServerIdAndTheLoopbackHost) {
 }
 
 TEST(BrowserCommand, CutAtTheQuotedOrBarePlaceholderOrKeptWhole) {
+    using Words = std::optional<QStringList>;
     const QString page = "http://127.0.0.1:8080/";
     EXPECT_EQ(BrowserCommandFor("\"/opt/Web Browser/browser\" --new-window \"%1\"", page),
-              "\"/opt/Web Browser/browser\" --new-window " + page);
-    EXPECT_EQ(BrowserCommandFor("firefox %u", page), "firefox " + page);
-    EXPECT_EQ(BrowserCommandFor("chromium --incognito %U --other", page), "chromium --incognito " + page);
-    EXPECT_EQ(BrowserCommandFor("/usr/bin/lynx", page), "/usr/bin/lynx " + page);
-    EXPECT_EQ(BrowserCommandFor("browser --icon %i %u", page), "browser --icon " + page);
+              Words({"/opt/Web Browser/browser", "--new-window", page}));
+    EXPECT_EQ(BrowserCommandFor("firefox %u", page), Words({"firefox", page}));
+    EXPECT_EQ(BrowserCommandFor("chromium --incognito %U --other", page), Words({"chromium", "--incognito", page}));
+    EXPECT_EQ(BrowserCommandFor("/usr/bin/lynx", page), Words({"/usr/bin/lynx", page}));
+    EXPECT_EQ(BrowserCommandFor("browser --icon %i %u", page), Words({"browser", "--icon", page}));
+    // The address stays one argument, blanks and quotes and all.
+    const QString odd = "http://127.0.0.1/a b\"c'd";
+    EXPECT_EQ(BrowserCommandFor("firefox %u", odd), Words({"firefox", odd}));
+    // A cut that leaves a quote open, or leaves nothing, is no command to start.
+    EXPECT_EQ(BrowserCommandFor("\"/opt/browser\" \"--url=%u\"", page), std::nullopt);
+    EXPECT_EQ(BrowserCommandFor("%u", page), std::nullopt);
+    EXPECT_EQ(BrowserCommandFor("", page), std::nullopt);
 }
 
 class Browser : public ::testing::Test {
@@ -305,6 +321,28 @@ TEST(ScreenSaver, EntryNamesTheSaverOrIsEmptied) {
     entry.Apply(false);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(ini.readAll()), "[boot]\nSCRNSAVE.EXE=\n");
+}
+
+
+// Qt's own dialogs speak the program's language: the colour dialog has no English left.
+TEST(QtDialogs, TheColourDialogIsKorean) {
+    ASSERT_TRUE(InstallQtKoreanTranslations()) << "Qt's Korean catalogue (run scripts/setup.sh)";
+    QColorDialog dialog;
+    QStringList texts;
+    for (const auto* label : dialog.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    for (const auto* button : dialog.findChildren<QPushButton*>()) {
+        texts << button->text();
+    }
+    texts.removeAll(QString());
+    ASSERT_FALSE(texts.isEmpty());
+    for (const char* english : {"&Basic colors", "&Custom colors", "&Add to Custom Colors", "&Pick Screen Color",
+                                "Cancel", "OK", "Hu&e:", "&Red:", "&Green:", "Bl&ue:", "A&lpha channel:"}) {
+        EXPECT_FALSE(texts.contains(QString::fromLatin1(english))) << english << " is left in English";
+    }
+    static const QRegularExpression hangul(QStringLiteral("[\\x{AC00}-\\x{D7A3}]"));
+    EXPECT_TRUE(texts.join(' ').contains(hangul));
 }
 
 }  // namespace

@@ -38,6 +38,8 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
         return dialog;
     });
 
+    int finished = 0;
+    QObject::connect(&sync, &SyncController::runFinished, [&finished] { ++finished; });
     std::mt19937 random(20261208);
     int requests = 0;
     for (int i = 0; i < 10000; ++i) {
@@ -70,7 +72,10 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     ASSERT_TRUE(WaitIdle(10000));
     EXPECT_EQ(requests, 10000);
     EXPECT_EQ(counting.most.load(), 1) << "two runs were in progress at once";
-    EXPECT_GT(counting.calls.load(), 50) << "runs happened";
+    // How many requests found the controller idle depends on the machine's speed; that each
+    // run that started asked exactly one server and finished does not.
+    EXPECT_GE(finished, 1) << "runs happened";
+    EXPECT_EQ(counting.calls.load(), finished) << "every run that started finished, and only once";
     EXPECT_TRUE(w.button(kIdCompare)->isEnabled());
     EXPECT_TRUE(w.button(kIdSync)->isEnabled());
     EXPECT_EQ(settings.ServerID, 1);
