@@ -42,7 +42,7 @@ fi
 echo "demo: the time server on 127.0.0.1:$port is 5.25 s ahead; press 비교 or 동기 (close Hodra2 to end)"
 "$root/tests/support/run-sandboxed" --shim "$build/settime_shim.so" "$work/settime.log" "$build/bin/hodra2" || true
 if [ -s "$work/settime.log" ]; then
-    echo "demo: clock_settime calls recorded instead of made (target, real time):"
+    echo "demo: clock steps recorded instead of made (call, clock, target, real time, program):"
     sed 's/^/  /' "$work/settime.log"
 fi
 [ -s "$work/HodraLog.txt" ] && { echo "demo: HodraLog.txt:"; sed 's/^/  /' "$work/HodraLog.txt"; }

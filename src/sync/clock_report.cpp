@@ -51,10 +51,15 @@ bool Number(const std::string& text, T& value) {
 std::string FormatClockReport(const SyncOutcome& o) {
     std::string line;
     if (o.answered) {
-        line = "server=" + o.serverHost + " address=" + o.serverAddress + " offset=" + FormatFixed(o.offset, 6, true) +
-               " delay=" + FormatFixed(o.delay, 6) + " stratum=" + std::to_string(o.stratum) + " ";
+        line = "server=" + o.serverHost + " address=" + o.serverAddress + " offset=" + FormatFixed(o.offset, 9, true) +
+               " delay=" + FormatFixed(o.delay, 9) + " stratum=" + std::to_string(o.stratum) + " ";
     }
-    return line + "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
+    line += "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
+    if (o.answered) {
+        line += std::string(" transmit=") + (o.kernelTransmitStamp ? "kernel" : "user") +
+                " receive=" + (o.kernelReceiveStamp ? "kernel" : "user");
+    }
+    return line;
 }
 
 bool ParseClockReport(const std::string& text, SyncOutcome& out) {
@@ -79,6 +84,8 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
             return false;
         }
     }
+    out.kernelTransmitStamp = fields["transmit"] == "kernel";
+    out.kernelReceiveStamp = fields["receive"] == "kernel";
     out.clockSet = word == "set";
     out.stepRefused = word == "not-permitted";
     out.setError = out.stepRefused ? EPERM : 0;

@@ -46,6 +46,8 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken& cance
             out.offset = result.offset;
             out.delay = RoundTripDelay(result);
             out.stratum = result.stratum;
+            out.kernelTransmitStamp = result.kernelTransmitStamp;
+            out.kernelReceiveStamp = result.kernelReceiveStamp;
             return true;
         }
         out.failures.push_back(host + ": " + exchanger.LastFailure());
@@ -62,9 +64,8 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         out.message = text::kSyncFailed;
         return;
     }
-    // The clock is read again after the exchange; the whole offset is applied.
-    const NtpTimestamp target = AddSeconds(NtpTimestamp::Now(), out.offset);
-    if (!setter->SetClock(target)) {
+    // The whole offset is applied, as one relative step: no reading of the clock in between.
+    if (!setter->StepClock(out.offset)) {
         out.setError = setter->LastError();
         out.stepRefused = out.setError == EPERM;
         out.message = text::kSyncFailed;

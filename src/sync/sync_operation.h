@@ -38,6 +38,8 @@ struct SyncOutcome {
     double offset = 0.0;           // server minus PC, seconds
     double delay = 0.0;            // round trip, seconds
     int stratum = 0;
+    bool kernelTransmitStamp = false;  // the stamps the arithmetic used: the kernel's, or ours
+    bool kernelReceiveStamp = false;
 
     int setError = 0;              // errno of a clock setting that failed
     // The clock was not set because this process may not set it: a system service may

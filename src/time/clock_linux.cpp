@@ -4,6 +4,7 @@
 #include <sys/auxv.h>
 #include <sys/capability.h>
 #include <sys/prctl.h>
+#include <sys/timex.h>
 #include <time.h>
 
 namespace hodra {
@@ -88,6 +89,20 @@ void KeepOnly(bool keepClock) {
 }
 
 }  // namespace
+
+ClockDriver::StepResult LinuxClockDriver::StepSystemClock(const timespec& offset) {
+    timex step{};
+    step.modes = ADJ_SETOFFSET | ADJ_NANO;
+    step.time.tv_sec = offset.tv_sec;
+    step.time.tv_usec = offset.tv_nsec;  // nanoseconds, with ADJ_NANO
+    if (clock_adjtime(CLOCK_REALTIME, &step) >= 0) {
+        return StepResult::Stepped;
+    }
+    const int why = errno;
+    Fail(why);
+    // Kernels before 2.6.39 know no ADJ_SETOFFSET; a refusal for want of the right is final.
+    return why == EINVAL || why == EOPNOTSUPP || why == ENOSYS ? StepResult::Unsupported : StepResult::Failed;
+}
 
 void DropPrivilegesAtStart() {
     cap_t current = cap_get_proc();

@@ -12,6 +12,8 @@ public:
     bool LookupPrivilege() override;
     bool AdjustPrivilege(bool enable) override;
     bool SetSystemClock(const timespec& utc) override;
+    // clock_adjtime(CLOCK_REALTIME) with ADJ_SETOFFSET | ADJ_NANO.
+    StepResult StepSystemClock(const timespec& offset) override;
     int LastError() const override { return lastError; }
 
 private:

@@ -13,6 +13,9 @@ public:
     bool EnablePrivilege();
     void RestorePrivilege();
     bool SetClock(NtpTimestamp utc);
+    // Moves the clock by offset seconds in one kernel step; where the kernel has no such
+    // step, sets it to the clock read now plus the offset.
+    bool StepClock(double offset);
 
     int LastError() const { return driver.LastError(); }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "build_info.h"
 #include "host_port.h"
@@ -31,6 +32,24 @@ bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
     }
     return false;
 }
+
+namespace {
+
+// The kernel's time of sending, where it gave one that lies between our own stamp before
+// the send and the reply's arrival.
+std::optional<NtpTimestamp> KernelTransmitTime(const UdpSocket::Received& got, NtpTimestamp sent,
+                                               NtpTimestamp arrival) {
+    if (!got.hasTransmitStamp) {
+        return std::nullopt;
+    }
+    const NtpTimestamp kernel = NtpTimestamp::FromUnix(got.transmitStamp);
+    if (Difference(kernel, sent) < 0.0 || Difference(arrival, kernel) < 0.0) {
+        return std::nullopt;
+    }
+    return kernel;
+}
+
+}  // namespace
 
 std::string SntpClient::LastFailure() const {
     std::string reason = DescribeSntpError(lastError);
@@ -91,7 +110,12 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
         return Fail(verdict, EPROTO);
     }
 
-    result.originate = reply.originate;
+    // The request's own stamp is what the originate check compared; the arithmetic takes the
+    // moment the request really left.
+    const std::optional<NtpTimestamp> left = KernelTransmitTime(got, sent, destination);
+    result.originate = left.value_or(sent);
+    result.kernelTransmitStamp = left.has_value();
+    result.kernelReceiveStamp = got.hasKernelStamp;
     result.receive = reply.receive;
     result.transmit = reply.transmit;
     result.destination = destination;

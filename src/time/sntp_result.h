@@ -9,7 +9,7 @@ namespace hodra {
 
 // The four stamps of one exchange and the PC's offset (server minus PC, seconds).
 struct SntpResult {
-    NtpTimestamp originate;    // T1: our transmit stamp, echoed by the server
+    NtpTimestamp originate;    // T1: when the request left (the kernel's stamp, else ours)
     NtpTimestamp receive;      // T2: server time when the request arrived
     NtpTimestamp transmit;     // T3: server time when the reply left
     NtpTimestamp destination;  // T4: our clock when the reply arrived
@@ -18,6 +18,9 @@ struct SntpResult {
     std::uint8_t stratum = 0;
     std::string serverAddress;  // "A.B.C.D"
     std::uint16_t serverPort = 0;
+    // Which stamps the arithmetic used: the kernel's (true) or the program's own.
+    bool kernelTransmitStamp = false;
+    bool kernelReceiveStamp = false;
 
     void Clear() {
         originate.Clear();

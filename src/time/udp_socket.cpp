@@ -5,6 +5,8 @@
 #include <cstring>
 #include <netdb.h>
 #include <poll.h>
+#include <linux/errqueue.h>
+#include <linux/net_tstamp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,10 +43,17 @@ bool UdpSocket::Create() {
     if (fd < 0) {
         return Fail();
     }
-    // Ask for the kernel's arrival time of each datagram; without it the caller
-    // stamps the arrival itself.
-    const int on = 1;
-    (void)setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    // The kernel's own times of sending and arrival: the first is read off the error queue
+    // after the send, so the time the send path takes is not mistaken for network delay.
+    // Where the kernel offers no transmit stamps the arrival stamp alone is asked for, and
+    // the caller's own stamps stand in for what is missing.
+    const unsigned stamps = SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_TX_SOFTWARE |
+                            SOF_TIMESTAMPING_OPT_TSONLY;
+    kernelTransmitStamps = setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps) == 0;
+    if (!kernelTransmitStamps) {
+        const int on = 1;
+        (void)setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    }
     return true;
 }
 
@@ -71,10 +80,42 @@ bool UdpSocket::Connect(const std::string& host, std::uint16_t port, const Cance
 }
 
 bool UdpSocket::Send(const void* bytes, std::size_t length) {
+    transmitStamped = false;
     if (send(fd, bytes, length, 0) < 0) {
         return Fail();
     }
+    if (kernelTransmitStamps) {
+        (void)ReadTransmitStamps();  // on loopback it is there at once; else it comes while we wait
+    }
     return true;
+}
+
+bool UdpSocket::ReadTransmitStamps() {
+    bool any = false;
+    for (;;) {
+        char data[64];
+        iovec io{data, sizeof data};
+        alignas(cmsghdr) char control[512];
+        msghdr message{};
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        if (recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+            return any;
+        }
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPING) {
+                scm_timestamping stamps{};
+                std::memcpy(&stamps, CMSG_DATA(c), sizeof stamps);
+                if (stamps.ts[0].tv_sec != 0 || stamps.ts[0].tv_nsec != 0) {
+                    transmitStamp = stamps.ts[0];
+                    transmitStamped = true;
+                    any = true;
+                }
+            }
+        }
+    }
 }
 
 UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std::chrono::milliseconds timeout,
@@ -100,11 +141,22 @@ UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std
             Fail();
             return got;
         }
-        if (entries[0].revents == 0) {
+        const short events = entries[0].revents;
+        if (events == 0) {
             continue;  // the cancel descriptor: the flag is checked at the top
+        }
+        // POLLERR is the transmit stamp waiting on the error queue, or a socket error such as
+        // ICMP port unreachable, which the ordinary read below reports.
+        if ((events & POLLERR) != 0 && ReadTransmitStamps() && (events & POLLIN) == 0) {
+            continue;
         }
         got.userStamp = NtpTimestamp::Now();
         if (ReadOne(buffer, size, got)) {
+            if (!transmitStamped && kernelTransmitStamps) {
+                (void)ReadTransmitStamps();
+            }
+            got.hasTransmitStamp = transmitStamped;
+            got.transmitStamp = transmitStamp;
             return got;
         }
         if (lastErrno != EAGAIN && lastErrno != EWOULDBLOCK) {
@@ -115,7 +167,7 @@ UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std
 
 bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
     iovec io{buffer, size};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(scm_timestamping)) + CMSG_SPACE(sizeof(timespec))];
     msghdr message{};
     message.msg_iov = &io;
     message.msg_iovlen = 1;
@@ -134,6 +186,11 @@ bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
         if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
             std::memcpy(&got.kernelStamp, CMSG_DATA(c), sizeof got.kernelStamp);
             got.hasKernelStamp = true;
+        } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPING) {
+            scm_timestamping stamps{};
+            std::memcpy(&stamps, CMSG_DATA(c), sizeof stamps);
+            got.kernelStamp = stamps.ts[0];
+            got.hasKernelStamp = stamps.ts[0].tv_sec != 0 || stamps.ts[0].tv_nsec != 0;
         }
     }
     return true;

@@ -41,6 +41,8 @@ public:
         NtpTimestamp userStamp;  // our clock when the datagram was seen
         bool hasKernelStamp = false;
         timespec kernelStamp{};  // the kernel's receive time (CLOCK_REALTIME)
+        bool hasTransmitStamp = false;
+        timespec transmitStamp{};  // the kernel's time of sending our request
     };
     // The next datagram within the time-out. A datagram that poll announced but the read
     // could not deliver (one dropped for a bad checksum) does not end the wait: it goes on
@@ -62,12 +64,17 @@ private:
     bool Fail();
     // One read without blocking; false when nothing was there to read.
     bool ReadOne(void* buffer, std::size_t size, Received& got);
+    // Takes the kernel's transmit stamps off the error queue; false when there was none.
+    bool ReadTransmitStamps();
 
     int fd = -1;
     int lastErrno = 0;
     bool lookupFailed = false;
     int lookupError = 0;
     sockaddr_in peer{};
+    bool kernelTransmitStamps = false;  // SO_TIMESTAMPING took
+    bool transmitStamped = false;
+    timespec transmitStamp{};
 };
 
 }  // namespace hodra

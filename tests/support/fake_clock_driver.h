@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "clock_driver.h"
+#include "ntp_timestamp.h"
 
 namespace hodra::test {
 
@@ -16,9 +17,13 @@ public:
     bool lookupSucceeds = true;
     bool raiseSucceeds = true;
     bool setSucceeds = true;
+    StepResult stepResult = StepResult::Stepped;
 
     std::vector<std::string> calls;
+    // Every clock the driver would have set, by either call: for a step the true time at the
+    // call plus the offset.
     std::vector<timespec> setTimes;
+    std::vector<double> steps;  // the offsets of relative steps, seconds
     bool effective = false;  // the right is currently raised
 
     TokenResult OpenToken() override {
@@ -44,6 +49,21 @@ public:
         calls.push_back(effective || token == TokenResult::NotSupported ? "set" : "set-unprivileged");
         setTimes.push_back(utc);
         return setSucceeds || Fail(EPERM);
+    }
+    StepResult StepSystemClock(const timespec& offset) override {
+        calls.push_back(effective || token == TokenResult::NotSupported ? "step" : "step-unprivileged");
+        if (stepResult == StepResult::Unsupported) {
+            Fail(EINVAL);
+            return stepResult;
+        }
+        if (!setSucceeds || stepResult == StepResult::Failed) {
+            Fail(EPERM);
+            return StepResult::Failed;
+        }
+        const double seconds = static_cast<double>(offset.tv_sec) + offset.tv_nsec * 1e-9;
+        steps.push_back(seconds);
+        setTimes.push_back(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix());
+        return StepResult::Stepped;
     }
     int LastError() const override { return error; }
 

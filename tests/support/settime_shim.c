@@ -1,11 +1,15 @@
 /* LD_PRELOAD shim for tests and the demo: records every attempt to set the clock
  * instead of making it, and reports success. Each call appends one line to the file
  * named by HODRA_SHIM_LOG:
- *   clock_settime CLOCKID TARGET_SEC.NSEC NOW_SEC.NSEC PROGRAM
- * where NOW is the real clock at the moment of the call and PROGRAM the caller's name. */
+ *   CALL CLOCKID TARGET_SEC.NSEC NOW_SEC.NSEC PROGRAM
+ * CALL is clock_settime, clock_adjtime (a relative step: TARGET is NOW plus the offset),
+ * settimeofday or stime; NOW is the real clock at the moment of the call and PROGRAM the
+ * caller's name. Other clock_adjtime calls (reading the clock's state) pass through. */
 #define _GNU_SOURCE
 #include <errno.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/timex.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -25,13 +29,11 @@ __attribute__((constructor)) static void mark_loaded(void) {
     }
 }
 
-static void record(const char* call, long clockId, const struct timespec* target) {
+static void record_at(const char* call, long clockId, const struct timespec* target, struct timespec now) {
     const char* path = getenv("HODRA_SHIM_LOG");
     if (path == NULL || target == NULL) {
         return;
     }
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
     char line[200];
     const int n = snprintf(line, sizeof line, "%s %ld %lld.%09ld %lld.%09ld %s\n", call, clockId,
                            (long long)target->tv_sec, target->tv_nsec, (long long)now.tv_sec, now.tv_nsec,
@@ -41,6 +43,33 @@ static void record(const char* call, long clockId, const struct timespec* target
         (void)!write(fd, line, (size_t)n);
         close(fd);
     }
+}
+
+static void record(const char* call, long clockId, const struct timespec* target) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    record_at(call, clockId, target, now);
+}
+
+int clock_adjtime(clockid_t clockId, struct timex* tx) {
+    if ((tx->modes & ADJ_SETOFFSET) == 0) {
+        int (*real)(clockid_t, struct timex*) = (int (*)(clockid_t, struct timex*))dlsym(RTLD_NEXT, "clock_adjtime");
+        return real != NULL ? real(clockId, tx) : -1;
+    }
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long offsetNs = (long long)tx->time.tv_sec * 1000000000LL +
+                               ((tx->modes & ADJ_NANO) != 0 ? tx->time.tv_usec : tx->time.tv_usec * 1000LL);
+    const long long targetNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec + offsetNs;
+    struct timespec target;
+    target.tv_sec = (time_t)(targetNs / 1000000000LL);
+    target.tv_nsec = (long)(targetNs % 1000000000LL);
+    if (target.tv_nsec < 0) {
+        target.tv_nsec += 1000000000L;
+        target.tv_sec -= 1;
+    }
+    record_at("clock_adjtime", (long)clockId, &target, now);
+    return TIME_OK;
 }
 
 int clock_settime(clockid_t clockId, const struct timespec* target) {

@@ -66,6 +66,12 @@ TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
     EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
     EXPECT_EQ(setter.LastError(), EPERM);
     EXPECT_FALSE(CapEffHasSysTime());
+    // The relative step by nothing: refused for want of the right, which is no reason to
+    // try the absolute set.
+    EXPECT_EQ(driver.StepSystemClock(timespec{0, 0}), ClockDriver::StepResult::Failed);
+    EXPECT_EQ(driver.LastError(), EPERM);
+    EXPECT_FALSE(setter.StepClock(0.0));
+    EXPECT_FALSE(CapEffHasSysTime());
 }
 
 TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {

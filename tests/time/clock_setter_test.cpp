@@ -68,5 +68,39 @@ TEST(ClockSetter, WithoutPrivilegesTheClockIsSetDirectly) {
     EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "set", "lower"}));
 }
 
+
+// The step is one kernel call by the offset; only a kernel without it gets the absolute set,
+// and a step refused for want of the right is not retried another way.
+TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
+    {
+        FakeClockDriver driver;
+        ClockSetter setter(driver);
+        EXPECT_TRUE(setter.StepClock(-0.25));
+        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "lower"}));
+        ASSERT_EQ(driver.steps.size(), 1u);
+        EXPECT_DOUBLE_EQ(driver.steps[0], -0.25) << "seconds below zero, nanoseconds 0..999999999";
+        EXPECT_TRUE(setter.StepClock(1.9999999996));
+        EXPECT_NEAR(driver.steps[1], 2.0, 1e-9) << "nanoseconds rounding up carry into the second";
+    }
+    {
+        FakeClockDriver driver;
+        driver.stepResult = ClockDriver::StepResult::Unsupported;
+        ClockSetter setter(driver);
+        EXPECT_TRUE(setter.StepClock(3.0));
+        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "set", "lower"}));
+        ASSERT_EQ(driver.setTimes.size(), 1u);
+        EXPECT_NEAR(Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), NtpTimestamp::Now()), 3.0, 0.5);
+    }
+    {
+        FakeClockDriver driver;
+        driver.stepResult = ClockDriver::StepResult::Failed;
+        ClockSetter setter(driver);
+        EXPECT_FALSE(setter.StepClock(3.0));
+        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "lower"}));
+        EXPECT_EQ(setter.LastError(), EPERM);
+        EXPECT_TRUE(driver.setTimes.empty());
+    }
+}
+
 }  // namespace
 }  // namespace hodra

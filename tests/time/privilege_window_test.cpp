@@ -38,6 +38,7 @@ public:
         return ok;
     }
     bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
+    StepResult StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
     int LastError() const override { return real.LastError(); }
 
 private:
@@ -118,7 +119,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     for (std::string line; std::getline(recorded, line);) {
         ++lines;
     }
-    EXPECT_EQ(lines, 1000) << "one recorded clock_settime per run";
+    EXPECT_EQ(lines, 1000) << "one recorded step per run";
     EXPECT_EQ(windowEdges.load(), 2000u);
     std::printf("samples %ld, with the right raised inside SetClock %ld, outside %ld\n", samples.load(),
                 seenInside, violations);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cerrno>
 #include <chrono>
 #include <dirent.h>
@@ -60,8 +62,12 @@ TEST_F(Exchange, RequestIsFortyEightBytesWithOnlyHeaderAndTransmitStamp) {
     for (std::size_t i = 1; i < 40; ++i) {
         EXPECT_EQ(request[i], 0) << "byte " << i;
     }
-    // T1 is the stamp we sent.
-    EXPECT_EQ(NtpTimestamp::FromNetwork(request.data() + 40), result.originate);
+    // T1 is the kernel's time of sending: after the stamp in the request, within the call.
+    const NtpTimestamp asked = NtpTimestamp::FromNetwork(request.data() + 40);
+    EXPECT_TRUE(result.kernelTransmitStamp);
+    EXPECT_TRUE(result.kernelReceiveStamp);
+    EXPECT_GE(Difference(result.originate, asked), 0.0);
+    EXPECT_LE(Difference(result.originate, asked), took);
     EXPECT_EQ(result.serverAddress, "127.0.0.1");
     EXPECT_EQ(result.serverPort, server.Port());
     EXPECT_EQ(result.stratum, 2);
@@ -196,6 +202,33 @@ TEST(ExchangeHosts, NamesResolveAndThePortArgumentAppliesWithoutOne) {
     EXPECT_EQ(result.serverAddress, "127.0.0.1");
     EXPECT_TRUE(client.Exchange("127.0.0.1", result, server.Port()));
     EXPECT_EQ(server.RequestsSeen(), 2);
+}
+
+
+// With the socket fault shim preloaded (see tests/CMakeLists.txt): a send that waits 40 ms
+// between our stamp and the packet leaving. The kernel's transmit stamp keeps the wait out
+// of the arithmetic; without it the wait shows as network delay.
+TEST_F(Exchange, TheKernelsTransmitStampKeepsASlowSendOutOfTheMeasurement) {
+    if (std::getenv("HODRA_SOCKET_FAULTS") == nullptr) {
+        GTEST_SKIP() << "needs the socket fault shim preloaded";
+    }
+    setenv("HODRA_SLOW_SEND_MS", "40", 1);
+    ASSERT_TRUE(Ask({}));
+    NtpTimestamp asked = NtpTimestamp::FromNetwork(server.LastRequest().data() + 40);
+    EXPECT_TRUE(result.kernelTransmitStamp);
+    EXPECT_GE(Difference(result.originate, asked), 0.040) << "T1 is when the request left, after the wait";
+    ExpectOffset(0.0);
+
+    setenv("HODRA_NO_TIMESTAMPING", "1", 1);
+    ASSERT_TRUE(Ask({}));
+    unsetenv("HODRA_NO_TIMESTAMPING");
+    unsetenv("HODRA_SLOW_SEND_MS");
+    asked = NtpTimestamp::FromNetwork(server.LastRequest().data() + 40);
+    EXPECT_FALSE(result.kernelTransmitStamp) << "the kernel gave no transmit stamp: our own stands in";
+    EXPECT_EQ(result.originate, asked);
+    EXPECT_TRUE(result.kernelReceiveStamp) << "the arrival keeps the kernel's stamp";
+    EXPECT_GE(RoundTripDelay(result), 0.040) << "and the wait is taken for network delay";
+    ExpectOffset(0.0);
 }
 
 }  // namespace
