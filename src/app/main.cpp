@@ -1,11 +1,13 @@
 // Hodra2: start-up, single instance, then the tray frame and the clock window.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "clock_linux.h"
 #include "fonts.h"
 #include "hodra_application.h"
 #include "instance_lock.h"
+#include "korean_code_page.h"
 #include "qt_translations.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +17,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     hodra::InstallFontSubstitutions();
     hodra::InstallQtKoreanTranslations();
+    if (!hodra::KoreanCodePageAvailable()) {
+        std::fprintf(stderr, "hodra2: 이 Qt는 한국어 코드 페이지(%s)를 모릅니다: 세계시간표와 도움말의 한글이 깨질 수 있습니다\n",
+                     hodra::kKoreanCodePage);
+    }
 
     hodra::InstanceLock instance;
     if (!instance.TryAcquire()) {

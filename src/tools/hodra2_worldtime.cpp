@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "data_files.h"
+#include "korean_code_page.h"
 #include "world_time_table.h"
 #include "worldtime_command.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (!hodra::KoreanCodePageAvailable()) {
+        std::cerr << "hodra2-worldtime: 이 Qt는 한국어 코드 페이지(" << hodra::kKoreanCodePage << ")를 모릅니다\n";
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto options = hodra::ParseWorldTimeArguments(args);
     if (!options) {

@@ -14,6 +14,9 @@ QString Format(const char* pattern, const std::tm& local) {
 }  // namespace
 
 std::tm LocalTime(std::time_t t) {
+    // localtime_r does not look at the zone again: a change of the system's zone while the
+    // program runs shows at the next tick.
+    tzset();
     std::tm local{};
     localtime_r(&t, &local);
     return local;

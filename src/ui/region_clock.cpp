@@ -99,4 +99,8 @@ void RegionClock::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+void RegionClock::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+
 }  // namespace hodra

@@ -44,6 +44,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click already came as a press: it flips once, not twice.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void ScheduleNext();

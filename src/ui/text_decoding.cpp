@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include "korean_code_page.h"
+
 namespace hodra {
 namespace {
 
@@ -54,11 +56,7 @@ QString DecodeKoreanText(const QByteArray& bytes) {
     if (!fromUtf8.hasError()) {
         return text;
     }
-    QStringDecoder fromCp949("cp949");
-    if (!fromCp949.isValid()) {
-        return QString::fromLatin1(bytes);
-    }
-    return fromCp949(bytes.left(WithoutCutCp949Tail(bytes)));
+    return DecodeKorean(bytes.left(WithoutCutCp949Tail(bytes)));
 }
 
 bool ReadKoreanTextFile(const QString& path, qint64 maxBytes, QString& text) {

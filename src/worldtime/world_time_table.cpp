@@ -1,13 +1,14 @@
 #include "world_time_table.h"
 
 #include <QDir>
-#include <QStringDecoder>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "korean_code_page.h"
 
 namespace hodra {
 namespace {
@@ -40,6 +41,11 @@ public:
 
     bool Name(std::string& out) { return Next(out) && out.size() <= WorldTimeTable::kMaxNameBytes; }
 
+    // A region's standard time minus Korea's: what a time zone can be, UTC-12 to UTC+14.
+    bool Offset(int& out) {
+        return Number(out) && out >= WorldTimeTable::kMinOffsetMinutes && out <= WorldTimeTable::kMaxOffsetMinutes;
+    }
+
     bool Number(int& out) {
         std::string token;
         if (!Next(token)) {
@@ -60,11 +66,7 @@ private:
 };
 
 QString Decode(const std::string& cp949) {
-    QStringDecoder decoder("cp949");
-    if (!decoder.isValid()) {
-        return QString::fromLocal8Bit(cp949.data(), static_cast<qsizetype>(cp949.size()));
-    }
-    return decoder(QByteArray::fromStdString(cp949));
+    return DecodeKorean(QByteArrayView(cp949.data(), static_cast<qsizetype>(cp949.size())));
 }
 
 bool IsFile(const std::string& path) {
@@ -91,7 +93,7 @@ bool WorldTimeTable::Load(const QByteArray& bytes) {
         groupList.push_back({Decode(groupName), loaded, 0});
         for (int i = 0; i < count; ++i) {
             RegionEntry e;
-            if (loaded >= kCapacity || !tokens.Name(e.name) || !tokens.Number(e.offsetMinutes) ||
+            if (loaded >= kCapacity || !tokens.Name(e.name) || !tokens.Offset(e.offsetMinutes) ||
                 !tokens.Number(e.dstStart) || !tokens.Number(e.dstEnd)) {
                 return false;
             }

@@ -33,6 +33,9 @@ public:
     static constexpr int kCapacity = 10000;
     static constexpr int kGroups = 8;
     static constexpr std::size_t kMaxNameBytes = 79;
+    // Offsets from Korea (UTC+9) a time zone can have: UTC-12 to UTC+14.
+    static constexpr int kMinOffsetMinutes = -21 * 60;
+    static constexpr int kMaxOffsetMinutes = 5 * 60;
 
     WorldTimeTable() : entries(kCapacity) {}
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QStringEncoder>
 
+#include "cp949_bytes.h"
 #include "info_dialog.h"
 #include "temp_dir.h"
 
@@ -33,8 +33,7 @@ TEST(HelpText, LongFilesAreCutAt10240BytesOnAWholeCharacter) {
 
 TEST(HelpText, OldCp949FilesAndShortFiles) {
     test::TempDir dir;
-    QStringEncoder toCp949("cp949");
-    ASSERT_TRUE(toCp949.isValid());
+    const auto toCp949 = [](const QString& text) { return test::Cp949(text); };
     const QByteArray legacy = toCp949(QStringLiteral("표준시 정보 도움말"));
     Write(dir.Path("old.hlp"), legacy);
     EXPECT_EQ(InfoDialog::HelpText(dir.Path("old.hlp")), "표준시 정보 도움말");

@@ -2,19 +2,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 #include <fstream>
 
+#include "cp949_bytes.h"
+#include "korean_code_page.h"
 #include "temp_dir.h"
 #include "world_time_table.h"
 
 namespace hodra {
 namespace {
 
-QByteArray Cp949(const QString& text) {
-    QStringEncoder encoder("cp949");
-    return encoder(text);
-}
+using test::Cp949;
 
 QByteArray EightGroups(const QString& body) {
     return Cp949(body);
@@ -73,7 +71,7 @@ TEST(TableLoader, BadInputStopsTheLoadKeepingWhatCameBefore) {
 TEST(TableLoader, NeverWritesPastTenThousandEntries) {
     QByteArray file = "big 10001\n";
     for (int i = 0; i < 10001; ++i) {
-        file += "r" + QByteArray::number(i) + " " + QByteArray::number(i % 600) + " 0 0\n";
+        file += "r" + QByteArray::number(i) + " " + QByteArray::number(i % 300) + " 0 0\n";
     }
     WorldTimeTable table;
     EXPECT_FALSE(table.Load(file));
@@ -104,6 +102,61 @@ TEST(TableLoader, FileFoundByItsUtf8OrItsCp949Name) {
     EXPECT_TRUE(ReadWorldTimeFile(cp949Name, bytes));
     EXPECT_TRUE(bytes.startsWith("a 0"));
     EXPECT_FALSE(ReadWorldTimeFile(dir.StdPath() + "/missing.txt", bytes));
+}
+
+
+// Every two-byte character of the Korean Windows code page reads as glibc's independent
+// table has it: all 17,048, the 8,821 Hangul syllables an IBM "cp949" lacks among them.
+TEST(TableLoader, EveryTwoByteCp949CharacterDecodesAsTheIndependentTable) {
+    ASSERT_TRUE(KoreanCodePageAvailable());
+    int valid = 0;
+    int wrong = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x41; trail <= 0xFE; ++trail) {
+            const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+            const QByteArray bytes(pair, 2);
+            const std::optional<QString> expected = test::FromCp949(bytes);
+            if (!expected) {
+                continue;
+            }
+            ++valid;
+            if (DecodeKorean(bytes) != *expected) {
+                ADD_FAILURE_AT(__FILE__, __LINE__) << std::hex << lead << trail << " reads as "
+                                                   << DecodeKorean(bytes).toStdString();
+                if (++wrong > 20) {
+                    return;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(valid, 17048);
+    EXPECT_EQ(DecodeKorean("C:\\"), "C:\\") << "0x5C is a backslash, not the won sign";
+}
+
+// A region named with a rarer syllable (똠, 뷁, 쌰) or a backslash loads, shows and is found.
+TEST(TableLoader, RareSyllablesAndBackslashesLoadAndAreFound) {
+    WorldTimeTable table;
+    ASSERT_TRUE(table.Load(Cp949("아시아 3 똠양(태국) 120 0 0 뷁\\쌰(가상) 60 0 0 서울 0 0 0 "
+                                 "g2 0 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")));
+    ASSERT_EQ(table.size(), 3);
+    EXPECT_EQ(table.at(0).displayName, "똠양(태국)");
+    EXPECT_EQ(table.at(1).displayName, "뷁\\쌰(가상)");
+    EXPECT_EQ(table.Find("똠"), std::vector<int>{0});
+    EXPECT_EQ(table.Find("\\쌰"), std::vector<int>{1});
+}
+
+// Offsets a time zone cannot have end the load there, like any bad token; the smallest
+// integer would otherwise be negated later.
+TEST(TableLoader, OffsetsBeyondAnyTimeZoneStopTheLoad) {
+    for (const char* offset : {"-2147483648", "2147483647", "301", "-1261"}) {
+        WorldTimeTable table;
+        const QByteArray file = Cp949(QStringLiteral("a 3 서울 0 0 0 먼곳 %1 0 0 도쿄 0 0 0").arg(offset));
+        EXPECT_FALSE(table.Load(file)) << offset;
+        EXPECT_EQ(table.size(), 1) << offset;
+    }
+    WorldTimeTable edges;
+    EXPECT_FALSE(edges.Load(Cp949("a 2 키리티마티 300 0 0 베이커섬 -1260 0 0")));
+    EXPECT_EQ(edges.size(), 2) << "UTC+14 and UTC-12 are real zones";
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringEncoder>
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "modal_watcher.h"
 #include "region_clock.h"
 #include "temp_dir.h"
+#include "cp949_bytes.h"
 #include "world_time_dialog.h"
 #include "world_time_table.h"
 
@@ -21,8 +23,7 @@ namespace {
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        QStringEncoder cp949("cp949");
-        const QByteArray body = cp949(QStringLiteral(
+        const QByteArray body = test::Cp949(QStringLiteral(
             "유럽 3 런던(영국) -540 3 15 파리(프랑스) -480 2 16 런던데리(영국) -540 3 15 "
             "아메리카 2 뉴욕(미국) -840 16 13 런던(캐나다) -840 16 13 "
             "빈 0 d 0 e 0 f 0 g 0 h 0"));
@@ -58,6 +59,20 @@ TEST_F(Dialog, TreeShowsTheRootAndCollapsedGroups) {
     EXPECT_EQ(root->child(1)->child(0)->data(0, Qt::UserRole).toInt(), 3);
     EXPECT_EQ(d->searchText(), "찾고자 하는 도시/국가명");
     EXPECT_EQ(d->selectedRegion(), -1);
+}
+
+// Names with the rarer syllables and a backslash, written in the Korean Windows code page,
+// show in the tree as written and are found.
+TEST_F(Dialog, RareSyllablesShowAndAreFound) {
+    const QByteArray body = test::Cp949(QStringLiteral("아시아 2 뷁\\쌰(가상) 60 0 0 똠양(태국) 120 0 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0"));
+    std::ofstream(path, std::ios::binary).write(body.constData(), body.size());
+    auto d = Open(path);
+    QTreeWidgetItem* group = d->tree()->topLevelItem(0)->child(0);
+    EXPECT_EQ(group->child(0)->text(0), "뷁\\쌰(가상)");
+    Type(*d, "똠");
+    d->FindRegion();
+    ASSERT_NE(d->tree()->currentItem(), nullptr);
+    EXPECT_EQ(d->tree()->currentItem()->text(0), "똠양(태국)");
 }
 
 TEST_F(Dialog, FindSelectsTheFirstMatchInTreeOrderEveryTime) {
@@ -194,10 +209,36 @@ TEST(RegionClockTime, RightOnAPcInAnyZone) {
     paris.dstEnd = 16;
     shown = &paris;
     EXPECT_EQ(clock.shownTexts().time, "02:00:00");
-    // No region: the PC's own time.
+    // No region: the PC's own time, in the zone it has now: a change of zone while the
+    // program runs (here without anyone calling tzset) shows at the next tick.
     shown = nullptr;
     ZoneOfThePc seoul("Asia/Seoul");
     EXPECT_EQ(clock.shownTexts().time, "09:00:00");
+    setenv("TZ", "Europe/London", 1);
+    EXPECT_EQ(clock.shownTexts().time, "01:00:00");
+}
+
+// A double click is two presses; Qt delivers the second both as a press and as a double
+// click, and the clock flips once for each press.
+TEST(RegionClockTime, EachPressFlipsTwelveAndTwentyFourHoursOnce) {
+    Settings settings;
+    int blink = 0;
+    QWidget parent;
+    RegionClock clock(settings, blink, [] { return nullptr; }, &parent, QRect(0, 0, 260, 60));
+    ASSERT_TRUE(clock.twelveHour());
+    const QPointF at(10, 10);
+    const auto send = [&](QEvent::Type type) {
+        QMouseEvent e(type, at, clock.mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&clock, &e);
+    };
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    EXPECT_FALSE(clock.twelveHour());
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonDblClick);
+    send(QEvent::MouseButtonRelease);
+    EXPECT_TRUE(clock.twelveHour()) << "the double click's second press flips back, once";
 }
 
 TEST(RegionClockTime, ClickSwitchesBetweenTwelveAndTwentyFourHours) {
