@@ -1,5 +1,7 @@
 #include "clock_face.h"
 
+#include "clock_accessibility.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,6 +29,8 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
       smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
     setObjectName(QStringLiteral("control1012"));
+    InstallClockAccessibility();
+    setAccessibleName(QStringLiteral("시계"));
     setGeometry(rect);
     // Every paint covers the whole layout: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -55,6 +59,10 @@ void ClockFace::onTimer() {
         }
     }
     ScheduleNext();
+}
+
+QString ClockFace::shownText() const {
+    return SpokenClockText(TwelveHourTexts(LocalTime(shown)));
 }
 
 void ClockFace::paintEvent(QPaintEvent*) {

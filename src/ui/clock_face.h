@@ -36,13 +36,15 @@ public:
               const QRect& rect, TimeSource now = {});
 
     std::time_t shownTime() const { return shown; }
+    // The date and time it shows, as a screen reader says them.
+    QString shownText() const;
     QRect clientRectAtCreation() const { return clientRect; }
     // The timer's work; public so tests can drive it with their own clock, and so the
     // window can have the clock looked at again at once (after setting it, for instance).
     void onTimer();
 
 signals:
-    // Points are in the main window's client coordinates.
+    // Points on the screen, for dragging the window.
     void mouseMoved(QPoint globalPoint);
     void leftPressed(QPoint globalPoint);
     void leftReleased(QPoint globalPoint);

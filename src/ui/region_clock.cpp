@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "clock_accessibility.h"
 #include "clock_texts.h"
 #include "clock_timing.h"
 #include "colorref.h"
@@ -38,6 +39,8 @@ RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Sel
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
       smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
     setObjectName(QStringLiteral("control1016"));
+    InstallClockAccessibility();
+    setAccessibleName(QStringLiteral("지역 시각"));
     setGeometry(frame.adjusted(kInset, kInset, -kInset, -kInset));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -59,6 +62,11 @@ RegionClock::Shown RegionClock::shownTexts() const {
     const std::tm local = entry == nullptr ? LocalTime(t) : AsTm(RegionTimeAt(*entry, t).local);
     const ClockTexts texts = twelve ? TwelveHourTexts(local) : TwentyFourHourTexts(local);
     return {texts.date, texts.time, texts.period};
+}
+
+QString RegionClock::shownText() const {
+    const Shown s = shownTexts();
+    return SpokenClockText(ClockTexts{s.period, s.time, s.date});
 }
 
 bool RegionClock::textVisibleInNextPaint() const {

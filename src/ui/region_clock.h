@@ -37,6 +37,8 @@ public:
         QString date, time, period;
     };
     Shown shownTexts() const;
+    // The same, as a screen reader says it.
+    QString shownText() const;
     // Whether the next paint draws text (the blink), and the paint's count-down.
     bool textVisibleInNextPaint() const;
     void onTimer();

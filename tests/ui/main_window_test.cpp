@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +29,29 @@ protected:
         return true;
     }
 };
+
+// A screen reader finds the painted clock as a clock with the date and time it shows,
+// the buttons by their texts and the message line by what it says.
+TEST_F(Window, ScreenReadersReadTheClockTheButtonsAndTheMessage) {
+    const char* savedTz = std::getenv("TZ");
+    const std::string saved = savedTz != nullptr ? savedTz : "";
+    setenv("TZ", "Asia/Seoul", 1);
+    MainClockWindow& w = Open();  // the fixture's clock: 2026-12-08 12:20:00 in Seoul
+    QAccessibleInterface* clock = QAccessible::queryAccessibleInterface(w.clock());
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->role(), QAccessible::Clock);
+    EXPECT_EQ(clock->text(QAccessible::Name), "시계");
+    EXPECT_EQ(clock->text(QAccessible::Value), "2026년 12월 08일 화요일 PM 12:20:00");
+    now += 61;
+    w.clock()->onTimer();
+    EXPECT_EQ(clock->text(QAccessible::Value), "2026년 12월 08일 화요일 PM 12:21:01") << "it follows the clock";
+    for (const auto& [id, text] : {std::pair{kIdCompare, "비교"}, {kIdSync, "동기"}, {kIdSettings, "설정"}}) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w.button(id))->text(QAccessible::Name), text);
+    }
+    w.message()->setText(QStringLiteral("서버에서 응답이 없습니다"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.message())->text(QAccessible::Name), "서버에서 응답이 없습니다");
+    savedTz != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+}
 
 TEST_F(Window, NormalLayoutHasAllControlsAndTheDefaultColours) {
     MainClockWindow& w = Open();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QMouseEvent>
 
 #include <QLabel>
@@ -239,6 +240,21 @@ TEST(RegionClockTime, EachPressFlipsTwelveAndTwentyFourHoursOnce) {
     send(QEvent::MouseButtonDblClick);
     send(QEvent::MouseButtonRelease);
     EXPECT_TRUE(clock.twelveHour()) << "the double click's second press flips back, once";
+}
+
+TEST(RegionClockTime, AScreenReaderReadsTheRegionsDateAndTime) {
+    Settings settings;
+    int blink = 0;
+    RegionEntry utc;
+    utc.offsetMinutes = -540;
+    QWidget parent;
+    RegionClock clock(settings, blink, [&] { return &utc; }, &parent, QRect(0, 0, 260, 60),
+                      [] { return std::time_t{1784030400}; });
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&clock);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->role(), QAccessible::Clock);
+    EXPECT_EQ(shown->text(QAccessible::Name), "지역 시각");
+    EXPECT_EQ(shown->text(QAccessible::Value), "2026년 07월 14일 화요일 PM 12:00:00");
 }
 
 TEST(RegionClockTime, ClickSwitchesBetweenTwelveAndTwentyFourHours) {
