@@ -4,7 +4,9 @@
 #include <QFileInfo>
 
 #include "data_files.h"
+#include "desktop_notifications.h"
 #include "main_clock_window.h"
+#include "run_notices.h"
 #include "settings_sheet.h"
 #include "signal_exit.h"
 #include "timedate1.h"
@@ -52,6 +54,10 @@ bool HodraApplication::Start() {
         return new WorldTimeDialog(worldTimeTable, settings, state, nullptr);
     });
     window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
+    notifications = std::make_unique<DesktopNotifications>();
+    notices = std::make_unique<RunNotices>(*sync, *window, [this](const QString& summary, const QString& body) {
+        notifications->Show(summary, body);
+    });
     window->Initialise();
     window->showNormal();
     return true;

@@ -23,6 +23,8 @@ class TrayFrame;
 class TickSound;
 class SignalExit;
 class Timedate1;
+class DesktopNotifications;
+class RunNotices;
 
 // Everything the running program is made of, wired once: the profile, the time core,
 // the synchronisation controller and timers, the main window and the tray frame.
@@ -54,6 +56,8 @@ private:
     std::unique_ptr<MainClockWindow> window;
     std::unique_ptr<TrayFrame> frame;
     std::unique_ptr<SignalExit> signalExit;
+    std::unique_ptr<DesktopNotifications> notifications;
+    std::unique_ptr<RunNotices> notices;
 };
 
 }  // namespace hodra

@@ -77,6 +77,7 @@ void SyncController::launch(const SyncRequest& request) {
     cancel.Reset();
     worker = std::thread([this, request] {
         SyncOutcome outcome = runner.Run(request, cancel);
+        outcome.automatic = request.automatic;
         {
             std::lock_guard guard(pendingLock);
             pending = std::move(outcome);

@@ -23,6 +23,7 @@ struct SyncRequest {
 // What a run found; the UI thread applies it (the worker writes no shared state).
 struct SyncOutcome {
     bool synchronise = false;      // the run was asked to set the clock
+    bool automatic = false;        // started by the window itself
     bool answered = false;         // a server answered
     std::int32_t serverId = 0;     // 1-based position of the host that answered, hosts + 1 when none did
                                    // (3: neither deployment server); 0: the run never got to the servers
@@ -78,6 +79,11 @@ private:
     ClockSetter* setter;
     ResultLog& log;
 };
+
+// No server answered, or a synchronisation did not set the clock.
+inline bool RunFailed(const SyncOutcome& o) {
+    return !o.answered || (o.synchronise && !o.clockSet);
+}
 
 // What a synchronisation that set the clock by offset leaves: the success text, the
 // time of the synchronisation, the blink and the log line.

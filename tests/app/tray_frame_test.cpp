@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 
 #include "command_ids.h"
+#include "run_notices.h"
 #include "tray_frame.h"
 #include "window_fixture.h"
 
@@ -56,6 +57,34 @@ TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
     EXPECT_FALSE(frame->icon().isVisible());
     frame->Exit();  // the second close finds nothing more to do
     EXPECT_EQ(finished.size(), 1);
+}
+
+
+// Only an automatic run that fails while the window is out of sight becomes a notification.
+TEST_F(Tray, AnAutomaticRunThatFailsOutOfSightIsNotified) {
+    std::vector<std::pair<QString, QString>> told;
+    RunNotices notices(sync, *window, [&told](const QString& summary, const QString& body) {
+        told.emplace_back(summary, body);
+    });
+    test::ReplyScript quiet;
+    quiet.silent = true;
+    server.SetScript(quiet);
+    sync.OnAutoSync();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(told.empty()) << "the window shows it";
+    window->hide();
+    sync.OnSync();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(told.empty()) << "the user asked and is looking";
+    sync.OnAutoSync();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, "Hodra2 자동 동기");
+    EXPECT_EQ(told[0].second, "서버에서 응답이 없습니다");
+    server.SetScript({});
+    sync.OnAutoSync();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(told.size(), 1u) << "a success needs no word";
 }
 
 }  // namespace

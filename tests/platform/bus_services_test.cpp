@@ -1,10 +1,11 @@
-// The system time service client against a fake timedated on a private bus, never the
-// machine's own.
+// The clients of the system's time service and of the desktop's notifications, against
+// fakes on a private bus: never the machine's own services.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 
 #include "private_bus.h"
 #include "temp_dir.h"
+#include "desktop_notifications.h"
 #include "timedate1.h"
 
 namespace hodra {
@@ -47,6 +49,7 @@ protected:
         return QDBusConnection::connectToBus(QString::fromStdString(bus->Address()), name);
     }
 
+public:
     template <typename Done>
     static bool WaitFor(Done done) {
         QElapsedTimer t;
@@ -124,6 +127,38 @@ TEST_F(Timedated, CancelForgetsAnswersStillToCome) {
     client.QueryKeepsClock([&second](bool) { second = true; });
     ASSERT_TRUE(WaitFor([&] { return second; }));
     EXPECT_FALSE(first);
+}
+
+
+// Each notification replaces the one before, and carries the program's icon.
+TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
+    std::string why;
+    if (!PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::TempDir dir;
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    FakeBusService daemon(HODRA_FAKE_NOTIFICATIONS, {bus.Address(), dir.StdPath("shown")});
+    ASSERT_TRUE(daemon.Ready());
+    DesktopNotifications notifications(
+        QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), QStringLiteral("notifying")));
+    const auto shown = [&dir] {
+        std::ifstream in(dir.StdPath("shown"));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    const auto lines = [&shown] {
+        const std::string text = shown();
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    notifications.Show(QStringLiteral("Hodra2 자동 동기"), QStringLiteral("서버에서 응답이 없습니다"));
+    ASSERT_TRUE(Timedated::WaitFor([&] { return notifications.ShownId() == 41; }));
+    notifications.Show(QStringLiteral("Hodra2 자동 동기"), QStringLiteral("동기에 실패했습니다."));
+    ASSERT_TRUE(Timedated::WaitFor([&] { return lines() == 2; }));
+    EXPECT_EQ(shown(), "Notify 0 hodra2 Hodra2 자동 동기|서버에서 응답이 없습니다 -> 41\n"
+                       "Notify 41 hodra2 Hodra2 자동 동기|동기에 실패했습니다. -> 41\n");
 }
 
 }  // namespace
