@@ -46,8 +46,8 @@ test: setup
 install: build
 	@cmake --install $(BUILD_DIR)
 
-package: build
-	@cd $(BUILD_DIR) && cpack -G DEB
+package: setup
+	@scripts/package.sh build-package .
 
 demo: build
 	@cmake --build $(BUILD_DIR) --target hodra_settime_shim -j$(JOBS) >/dev/null
@@ -57,4 +57,4 @@ bench: setup
 	@bench/all
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-bench
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-bench build-package

@@ -13,6 +13,7 @@ xvfb xdotool imagemagick
 fonts-nanum fonts-nanum-coding fonts-liberation
 libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils
 clang libclang-rt-14-dev
+dpkg-dev lintian appstream desktop-file-utils man-db
 "
 
 missing=""

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     hodra::DropAllPrivileges();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Compositors and docks find the window's entry, and its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.hodra2.Hodra2"));
     hodra::InstallFontSubstitutions();
     hodra::InstallQtKoreanTranslations();
     if (!hodra::KoreanCodePageAvailable()) {

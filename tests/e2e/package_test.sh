@@ -4,8 +4,10 @@
 #     run as an ordinary user, the helper takes its servers only from the administrator's
 #     root-owned file and nothing the user controls (arguments, XDG_*, HOME, LD_PRELOAD).
 #     None of these runs reaches the step: the real clock is never set.
-#  2. The .deb from this build tree installs with dpkg, keeps an administrator's
-#     dpkg-statoverride of the helper, runs from /usr/bin and leaves nothing behind.
+#  2. The .deb, built as Debian builds (scripts/package.sh), is lintian-clean, its desktop
+#     entries, metainfo and manual pages are valid; it installs with dpkg, keeps an
+#     administrator's dpkg-statoverride of the helper, runs from /usr/bin and leaves
+#     nothing behind.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR COUNTING_SERVER SHIM
 set -eu
 build=$1
@@ -18,6 +20,9 @@ fail() { echo "FAILED: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "installing and giving capabilities needs root"
 command -v dpkg >/dev/null || skip "dpkg is not available"
 command -v setpriv >/dev/null || skip "setpriv is not available"
+for tool in lintian dpkg-shlibdeps appstreamcli desktop-file-validate man; do
+    command -v $tool >/dev/null || skip "$tool is not installed (run scripts/setup.sh)"
+done
 [ -x /usr/sbin/chronyd ] || skip "chronyd is not installed (run scripts/setup.sh)"
 if dpkg-query -W -f='${Status}' hodra2 2>/dev/null | grep -q "install ok installed"; then
     skip "a hodra2 package is already installed here; not touching it"
@@ -31,7 +36,7 @@ pids=""
 cleanup() {
     set +e
     for p in $pids; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-    dpkg -r hodra2 >/dev/null 2>&1 || true
+    dpkg -P hodra2 >/dev/null 2>&1 || true
     dpkg-statoverride --remove "$helper_bin" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
@@ -50,9 +55,13 @@ start_counting_server() {
 count() { cat "$work/$1/count"; }
 as_user() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 
+# The package's build: optimised and hardened as Debian builds, kept between runs.
+packaged=$build/package-build
+deb=$(JOBS=${JOBS:-2} "$source/scripts/package.sh" "$packaged" "$work/out.deb") || fail "the package did not build"
+
 # --- 1. the staging install ---------------------------------------------------------------
 stage=$work/stage
-DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
+DESTDIR=$stage cmake --install "$packaged" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
 helper=$stage/usr/bin/hodra2-sntp
 setcap cap_sys_time+p "$helper"
 held=$(getcap -r "$stage")
@@ -116,15 +125,16 @@ done
 [ "$(count admin)" -eq 1 ] || fail "a refused deployment file still sent a packet"
 
 # --- 2. the Debian package ------------------------------------------------------------------
-cd "$build"
-cpack -G DEB -B "$work/out.deb" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/out.deb/hodra2_*.deb)
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 ||
+    fail "lintian: $(cat "$work/lintian")"
 dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' > "$work/files"
-grep -q '^/usr/bin/hodra2$' "$work/files"
-grep -q '^/usr/share/hodra2/세계시간표2.txt$' "$work/files"
-grep -q '^/usr/share/applications/hodra2.desktop$' "$work/files"
-grep -q '^/usr/share/icons/hicolor/scalable/apps/hodra2.svg$' "$work/files"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6'
+for path in /usr/bin/hodra2 /usr/share/hodra2/세계시간표2.txt /usr/share/applications/org.hodra2.Hodra2.desktop \
+    /usr/share/metainfo/org.hodra2.Hodra2.metainfo.xml /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
+    /usr/share/icons/hicolor/scalable/apps/hodra2.svg /usr/share/doc/hodra2/copyright \
+    /usr/share/man/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz; do
+    grep -qx "$path" "$work/files" || fail "the package lacks $path"
+done
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no library dependencies from shlibdeps"
 
 # An administrator who lets only one group set the clock.
 dpkg-statoverride --add root adm 0750 "$helper_bin"
@@ -132,6 +142,16 @@ dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
 getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time || fail "postinst did not give the helper its capability"
 [ -z "$(getcap /usr/bin/hodra2 /usr/bin/hodra2-worldtime)" ] || fail "a Qt program got a capability"
 [ "$(stat -c '%U:%G %a' "$helper_bin")" = "root:adm 750" ] || fail "the statoverride was not kept: $(stat -c '%U:%G %a' "$helper_bin")"
+desktop-file-validate /usr/share/applications/org.hodra2.Hodra2.desktop /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
+    >"$work/desktop" 2>&1 && [ ! -s "$work/desktop" ] || fail "desktop entries: $(cat "$work/desktop")"
+appstreamcli validate --no-net /usr/share/metainfo/org.hodra2.Hodra2.metainfo.xml >"$work/appstream" 2>&1 ||
+    fail "metainfo: $(cat "$work/appstream")"
+for page in /usr/share/man/man1/hodra2.1.gz /usr/share/man/man1/hodra2-sntp.1.gz \
+    /usr/share/man/man1/hodra2-worldtime.1.gz /usr/share/man/ko/man1/hodra2.1.gz \
+    /usr/share/man/ko/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz; do
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null) || fail "man -l $page"
+    [ -z "$out" ] || fail "man -l $page: $out"
+done
 
 # The installed tools, from anywhere, against loopback.
 port=$(( 23000 + $$ % 10000 ))
@@ -147,11 +167,11 @@ done
 echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
 /usr/bin/hodra2-worldtime --at 2026-07-01T12:00:00Z 런던 | grep -q "2026-07-01 13:00:00"
 
-dpkg -r hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
+dpkg -P hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
 dpkg-statoverride --remove "$helper_bin"
 left=0
 while read -r path; do
-    case "$path" in /usr|/usr/bin|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*/apps|/usr/share/icons/hicolor*) continue ;; esac
+    case "$path" in /usr|/usr/bin|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
     if [ -n "$path" ] && [ -e "$path" ]; then
         echo "left behind: $path"
         left=1
