@@ -9,7 +9,7 @@ googletest libgtest-dev
 libcap-dev libcap2-bin
 qt6-base-dev qt6-translations-l10n
 chrony faketime tzdata dbus-daemon
-xvfb xdotool imagemagick
+xvfb xdotool imagemagick weston xwayland qt6-wayland
 fonts-nanum fonts-nanum-coding fonts-liberation
 libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils
 clang libclang-rt-14-dev

@@ -10,9 +10,24 @@
 #include "korean_code_page.h"
 #include "qt_translations.h"
 
+namespace {
+
+// A clock the user places and keeps on top needs what a native Wayland window cannot
+// have: a position of its own choosing and the stay-on-top hint. Where the session offers
+// XWayland, the window runs through it; natively otherwise (see EnvPage for what changes).
+void PreferXWaylandForAFixedClock() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
     hodra::DropAllPrivileges();
+    PreferXWaylandForAFixedClock();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Compositors and docks find the window's entry, and its icon, by this name.

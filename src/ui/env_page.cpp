@@ -1,5 +1,7 @@
 #include "env_page.h"
 
+#include "window_system.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
@@ -51,6 +53,11 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     v.TxtColor2 = s.TxtColor2;
     WriteControls();
     EnableInterval(v.AutoCon != 0);
+    if (!WindowPlacementIsOurs()) {
+        // The choice stays stored for sessions where it can be honoured.
+        Box(kIdTop)->setEnabled(false);
+        Box(kIdTop)->setToolTip(QStringLiteral("Wayland 창은 늘 위에 둘 수 없습니다 (XWayland에서는 됩니다)"));
+    }
 
     connect(Box(kIdAutoCon), &QCheckBox::clicked, this, &EnvPage::OnAutoCon);
     connect(Box(kIdSmall), &QCheckBox::clicked, this, &EnvPage::OnSmall);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "command_ids.h"
@@ -16,6 +17,7 @@
 #include "settings_store.h"
 #include "sync_controller.h"
 #include "sync_timers.h"
+#include "window_system.h"
 
 namespace hodra {
 
@@ -283,6 +285,13 @@ void MainClockWindow::changeEvent(QEvent* event) {
 }
 
 void MainClockWindow::BeginDrag(QPoint globalPoint) {
+    if (!WindowPlacementIsOurs()) {
+        // The compositor moves a native Wayland window itself, and keeps where it goes.
+        if (windowHandle() != nullptr) {
+            windowHandle()->startSystemMove();
+        }
+        return;
+    }
     pressWindowRect = QRect(pos(), size());
     pressCursor = globalPoint;
     dragging = true;
@@ -297,6 +306,9 @@ void MainClockWindow::DragTo(QPoint globalPoint) {
 }
 
 void MainClockWindow::EndDrag() {
+    if (!dragging) {
+        return;
+    }
     dragging = false;
     settings.Hodra_X = x();
     settings.Hodra_Y = y();
@@ -330,14 +342,20 @@ void MainClockWindow::closeEvent(QCloseEvent* event) {
     closing = true;
     // Closing does not wait for a run: it is cancelled, sets no clock and records nothing.
     sync.cancelPendingRun();
+    // A native Wayland window's position means nothing: the stored ones are kept.
+    const bool placed = WindowPlacementIsOurs();
     if (worldTime != nullptr) {
-        settings.WorldTime_X = worldTime->x();
-        settings.WorldTime_Y = worldTime->y();
+        if (placed) {
+            settings.WorldTime_X = worldTime->x();
+            settings.WorldTime_Y = worldTime->y();
+        }
         delete worldTime;
         worldTime = nullptr;
     }
-    settings.Hodra_X = x();
-    settings.Hodra_Y = y();
+    if (placed) {
+        settings.Hodra_X = x();
+        settings.Hodra_Y = y();
+    }
     store.SaveState(settings, worldTimeCreated);
     if (settings.AutoCon) {
         timers.disarmAutoSync();

@@ -31,7 +31,11 @@ std::vector<std::string> Environment(const Env& extra) {
         }
     }
     for (const auto& [k, v] : extra) {
-        all[k] = v;
+        if (v.empty()) {
+            all.erase(k);  // an empty value takes the variable away
+        } else {
+            all[k] = v;
+        }
     }
     std::vector<std::string> out;
     for (const auto& [k, v] : all) {

@@ -20,7 +20,8 @@ struct RunResult {
 };
 RunResult Run(const std::vector<std::string>& argv, const Env& env = {});
 
-// Starts a program in the background, with extra environment and a working directory.
+// Starts a program in the background, with extra environment (an empty value unsets the
+// variable) and a working directory.
 pid_t Spawn(const std::vector<std::string>& argv, const Env& env, const std::string& cwd = {},
             const std::string& logPath = {});
 // Waits for a process; its exit status, or -1 if it did not end within timeoutMs.

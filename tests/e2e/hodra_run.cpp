@@ -59,7 +59,7 @@ void HodraRun::Deployment(const std::string& primary, const std::string& seconda
 }
 
 Env HodraRun::Environment() const {
-    return {{"DISPLAY", desktop.Display()},
+    Env env{{"DISPLAY", desktop.Display()},
             {"QT_QPA_PLATFORM", "xcb"},
             {"HOME", dir + "/home"},
             {"XDG_CONFIG_HOME", dir + "/config"},
@@ -69,6 +69,10 @@ Env HodraRun::Environment() const {
             {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
             {"DBUS_SYSTEM_BUS_ADDRESS", systemBus},
             {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}};
+    for (const auto& [name, value] : session) {
+        env[name] = value;
+    }
+    return env;
 }
 
 bool HodraRun::Start(bool shim, bool withTray) {

@@ -27,6 +27,9 @@ public:
     // The system bus the program sees: a private one of the test. Without one it sees none,
     // so that no test ever reaches the machine's own time service.
     void SystemBus(const std::string& address) { systemBus = address; }
+    // Variables of the session the program runs in, over the test desktop's (an empty value
+    // unsets one): another display, a Wayland compositor, a session bus.
+    void Session(const Env& variables) { session = variables; }
     // The program sees this file as /etc/resolv.conf.
     void Resolver(const std::string& resolvConf) { resolver = resolvConf; }
 
@@ -61,6 +64,7 @@ private:
     std::string systemBus = "unix:path=/nonexistent/system_bus_socket";
     bool shimmed = true;
     std::string resolver;
+    Env session;
 };
 
 std::string ReadFile(const std::string& path);

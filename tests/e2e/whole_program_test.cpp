@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <arpa/inet.h>
 #include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "chrony_server.h"
+#include "compositor.h"
 #include "command_ids.h"
 #include "dialog_builder.h"
 #include "fake_sntp_server.h"
@@ -495,6 +497,93 @@ TEST_F(WholeProgram, APanelThatComesUpLaterTakesTheIconAndHidingHides) {
     EXPECT_TRUE(WaitUntil([&] { return desktop->Windows(run->Pid(), "Hodra2").empty(); }))
         << "with a tray now, 창닫기 hides the window";
     EXPECT_EQ(run->QuitFromTray(), 0);
+}
+
+
+// The windows of a process with this title on an X display (XWayland's, here).
+std::vector<std::string> WindowsOn(const std::string& display, pid_t pid, const std::string& title) {
+    const RunResult found = Run({"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid), "--name",
+                                 "^" + title + "$"},
+                                {{"DISPLAY", display}});
+    std::istringstream lines(found.out);
+    std::vector<std::string> ids;
+    for (std::string id; std::getline(lines, id);) {
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+// The clock's green digits on its black face, anywhere in a picture.
+int ClockDigitPixels(const QImage& picture) {
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            count += qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60;
+        }
+    }
+    return count;
+}
+
+class UnderWayland : public WholeProgram {
+protected:
+    void SetUp() override {
+        WholeProgram::SetUp();
+        std::string why;
+        if (!IsSkipped() && !Compositor::Available(&why)) {
+            GTEST_SKIP() << why;
+        }
+    }
+};
+
+// A fixed-position clock on a Wayland session runs through XWayland, where its position
+// and its stay-on-top hint are its own; on weston it shows with its Korean text.
+TEST_F(UnderWayland, WithXWaylandTheClockRunsAsAnX11Window) {
+    Compositor weston;
+    ASSERT_TRUE(weston.Ready()) << weston.Failure();
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    run->Session({{"WAYLAND_DISPLAY", weston.WaylandDisplay()}, {"DISPLAY", weston.XDisplay()}, {"QT_QPA_PLATFORM", ""}});
+    const pid_t pid = run->StartAnother();
+    EXPECT_TRUE(WaitUntil([&] { return !WindowsOn(weston.XDisplay(), pid, "Hodra2").empty(); }))
+        << "the clock window is an X11 window on XWayland";
+    QImage shown;
+    EXPECT_TRUE(WaitUntil([&] {
+        shown = weston.Screenshot(Shot("11-wayland-xwayland"));
+        return ClockDigitPixels(shown) > 300;
+    })) << "the compositor shows the clock";
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 30000), 0);
+}
+
+// Without XWayland the window is a native Wayland one; its tray icon goes to the panel's
+// StatusNotifierWatcher, and the positions stored for other sessions are left alone.
+TEST_F(UnderWayland, NativelyTheTrayIsAStatusNotifierItemAndPositionsAreKept) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    Compositor weston;
+    ASSERT_TRUE(weston.Ready()) << weston.Failure();
+    test::PrivateBus session;
+    ASSERT_TRUE(session.Running());
+    const std::string items = run->Dir() + "/tray.items";
+    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
+    ASSERT_TRUE(watcher.Ready());
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    run->Profile("Hodra_X", 40);
+    run->Profile("Hodra_Y", 50);
+    run->Session({{"WAYLAND_DISPLAY", weston.WaylandDisplay()},
+                  {"DISPLAY", ""},
+                  {"QT_QPA_PLATFORM", ""},
+                  {"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    const pid_t pid = run->StartAnother();
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0; }))
+        << "the tray icon registers with the watcher";
+    EXPECT_TRUE(WaitUntil([&] { return ClockDigitPixels(weston.Screenshot(Shot("12-wayland-native"))) > 300; }));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 30000), 0);
+    EXPECT_EQ(run->Stored("Hodra_X").toInt(), 40);
+    EXPECT_EQ(run->Stored("Hodra_Y").toInt(), 50);
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QGuiApplication>
+
+namespace hodra {
+
+// A native Wayland window neither picks its own position nor stays on top: the compositor
+// decides both. (Where XWayland is there the program runs through it; see main.)
+inline bool WindowPlacementIsOurs() {
+    return QGuiApplication::platformName() != QLatin1String("wayland");
+}
+
+}  // namespace hodra
