@@ -1,11 +1,10 @@
 #include "clock_accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QWidget>
 #include <functional>
 
-#include "clock_face.h"
 #include "clock_texts.h"
-#include "region_clock.h"
 
 namespace hodra {
 namespace {
@@ -24,13 +23,12 @@ private:
 };
 
 QAccessibleInterface* ClockFactory(const QString&, QObject* object) {
-    if (auto* face = qobject_cast<ClockFace*>(object)) {
-        return new ClockAccessible(face, [face] { return face->shownText(); });
+    auto* widget = qobject_cast<QWidget*>(object);
+    const auto* clock = dynamic_cast<const PaintedClock*>(object);
+    if (widget == nullptr || clock == nullptr) {
+        return nullptr;
     }
-    if (auto* region = qobject_cast<RegionClock*>(object)) {
-        return new ClockAccessible(region, [region] { return region->shownText(); });
-    }
-    return nullptr;
+    return new ClockAccessible(widget, [clock] { return clock->shownText(); });
 }
 
 }  // namespace

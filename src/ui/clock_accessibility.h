@@ -6,8 +6,15 @@ namespace hodra {
 
 struct ClockTexts;
 
-// The clocks are painted, so a screen reader would find nothing in them: they are made
-// known as clocks whose value is the date and time they show. Safe to call more than once.
+// A widget that paints a clock. A screen reader would find nothing in the picture, so it
+// is made known as a clock whose value is the date and time shown.
+class PaintedClock {
+public:
+    virtual ~PaintedClock() = default;
+    virtual QString shownText() const = 0;
+};
+
+// Registers the accessibility of every PaintedClock; safe to call more than once.
 void InstallClockAccessibility();
 
 // What a screen reader says for the texts a clock draws: date, AM/PM and time.

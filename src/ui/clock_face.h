@@ -9,6 +9,7 @@
 #include <ctime>
 #include <functional>
 
+#include "clock_accessibility.h"
 #include "settings.h"
 #include "window_state.h"
 
@@ -20,7 +21,7 @@ class TickSound;
 // of 243 x 20 (slim layout, when Small2 is on). Its timer follows the clock and redraws
 // whenever the picture would change, ticking once per change of the displayed second. In the small layouts it forwards the left button to
 // the window (for dragging) and offers the command menu on a right click.
-class ClockFace : public QWidget {
+class ClockFace : public QWidget, public PaintedClock {
     Q_OBJECT
 public:
     using TimeSource = std::function<std::time_t()>;
@@ -37,7 +38,7 @@ public:
 
     std::time_t shownTime() const { return shown; }
     // The date and time it shows, as a screen reader says them.
-    QString shownText() const;
+    QString shownText() const override;
     QRect clientRectAtCreation() const { return clientRect; }
     // The timer's work; public so tests can drive it with their own clock, and so the
     // window can have the clock looked at again at once (after setting it, for instance).

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 
+#include "clock_accessibility.h"
 #include "settings.h"
 
 namespace hodra {
@@ -16,7 +17,7 @@ struct RegionEntry;
 // The world time dialog's clock: the selected region's date and time (or the PC's own
 // when none is selected) in TxtColor on black, 12-hour with AM/PM or 24-hour (a left
 // click switches), blinking for a moment after each selection.
-class RegionClock : public QWidget {
+class RegionClock : public QWidget, public PaintedClock {
     Q_OBJECT
 public:
     using Selected = std::function<const RegionEntry*()>;
@@ -38,7 +39,7 @@ public:
     };
     Shown shownTexts() const;
     // The same, as a screen reader says it.
-    QString shownText() const;
+    QString shownText() const override;
     // Whether the next paint draws text (the blink), and the paint's count-down.
     bool textVisibleInNextPaint() const;
     void onTimer();
