@@ -1,5 +1,7 @@
 #include "settings_store.h"
 
+#include "options.h"
+
 #include <QSettings>
 #include <cmath>
 #include <cstdio>
@@ -35,24 +37,8 @@ std::int32_t ReadInt32(const QSettings& profile, const char* key, std::int32_t f
     return static_cast<std::int32_t>(*number);
 }
 
-bool ReadFlag(const QSettings& profile, const char* key, bool fallback) {
-    return ReadInt32(profile, key, fallback ? 1 : 0) != 0;
-}
-
-ColorRef ReadColour(const QSettings& profile, const char* key, ColorRef fallback) {
-    return static_cast<ColorRef>(ReadInt32(profile, key, static_cast<std::int32_t>(fallback)));
-}
-
 void Write(QSettings& profile, const char* key, qint64 value) {
     profile.setValue(QString(kGroup) + key, value);
-}
-
-void WriteFlag(QSettings& profile, const char* key, bool on) {
-    Write(profile, key, on ? 1 : 0);
-}
-
-void WriteColour(QSettings& profile, const char* key, ColorRef colour) {
-    Write(profile, key, static_cast<std::int32_t>(colour));
 }
 
 // Whole milliseconds toward zero, held to the 32-bit range.
@@ -67,8 +53,9 @@ qint64 LastDiffMilliseconds(double seconds) {
     return static_cast<qint64>(ms);
 }
 
-qint64 LastConCount(std::int64_t seconds) {
-    return seconds >= 0 && seconds <= 0xFFFFFFFFLL ? seconds : 0;
+// LastCon is an unsigned 32-bit count of seconds in the profile.
+bool LastConFits(std::int64_t seconds) {
+    return seconds >= 0 && seconds <= 0xFFFFFFFFLL;
 }
 
 }  // namespace
@@ -102,26 +89,11 @@ QString SettingsStore::FileName() const {
 void SettingsStore::Load(Settings& s) {
     const Settings d;
     const QSettings& p = *profile;
-    s.AutoCon = ReadFlag(p, "AutoCon", d.AutoCon);
-    s.AutoConDuration = ReadInt32(p, "AutoConDuration", d.AutoConDuration);
-    // 0 minutes would make a timer storm; the settings page never stores such a value.
-    if (s.AutoConDuration < kMinAutoConDuration || s.AutoConDuration > kMaxAutoConDuration) {
-        s.AutoConDuration = d.AutoConDuration;
+    for (const Option& o : kOptions) {
+        SetOption(s, o, Accepted(o, ReadInt32(p, o.key, o.fallback)));
     }
-    s.AutoCompare = ReadFlag(p, "AutoCompare", d.AutoCompare);
-    s.Beep = ReadFlag(p, "Beep", d.Beep);
-    s.SCR = ReadFlag(p, "SCR", d.SCR);
-    s.TxtColor = ReadColour(p, "TxtColor", d.TxtColor);
-    s.BgColor = ReadColour(p, "BgColor", d.BgColor);
-    s.TxtColor2 = ReadColour(p, "TxtColor2", d.TxtColor2);
-    s.BgColor2 = ReadColour(p, "BgColor2", d.BgColor2);
-    s.Blink = ReadFlag(p, "Blink", d.Blink);
-    s.Log = ReadFlag(p, "Log", d.Log);
-    s.Top = ReadFlag(p, "Top", d.Top);
-    s.Small = ReadFlag(p, "Small", d.Small);
-    s.Small2 = ReadFlag(p, "Small2", d.Small2);
     const auto lastCon = ReadInteger(p, "LastCon");
-    s.LastCon = lastCon && *lastCon >= 0 && *lastCon <= 0xFFFFFFFFLL ? *lastCon : d.LastCon;
+    s.LastCon = lastCon && LastConFits(*lastCon) ? *lastCon : d.LastCon;
     s.LastDiff = ReadInt32(p, "LastDiff", 0) * 0.001;
     s.ServerID = ReadInt32(p, "ServerID", d.ServerID);
 }
@@ -137,21 +109,9 @@ void SettingsStore::LoadWorldTimePosition(Settings& s) {
 }
 
 bool SettingsStore::SaveOptions(const Settings& s) {
-    QSettings& p = *profile;
-    WriteFlag(p, "AutoCon", s.AutoCon);
-    Write(p, "AutoConDuration", s.AutoConDuration);
-    WriteFlag(p, "AutoCompare", s.AutoCompare);
-    WriteFlag(p, "Beep", s.Beep);
-    WriteFlag(p, "SCR", s.SCR);
-    WriteColour(p, "TxtColor", s.TxtColor);
-    WriteColour(p, "BgColor", s.BgColor);
-    WriteColour(p, "TxtColor2", s.TxtColor2);
-    WriteColour(p, "BgColor2", s.BgColor2);
-    WriteFlag(p, "Blink", s.Blink);
-    WriteFlag(p, "Log", s.Log);
-    WriteFlag(p, "Top", s.Top);
-    WriteFlag(p, "Small", s.Small);
-    WriteFlag(p, "Small2", s.Small2);
+    for (const Option& o : kOptions) {
+        Write(*profile, o.key, OptionValue(s, o));
+    }
     return Flush("options");
 }
 
@@ -163,7 +123,7 @@ bool SettingsStore::SaveState(const Settings& s, bool worldTimeCreated) {
     }
     Write(p, "Hodra_X", s.Hodra_X);
     Write(p, "Hodra_Y", s.Hodra_Y);
-    Write(p, "LastCon", LastConCount(s.LastCon));
+    Write(p, "LastCon", LastConFits(s.LastCon) ? s.LastCon : 0);
     Write(p, "LastDiff", LastDiffMilliseconds(s.LastDiff));
     Write(p, "ServerID", s.ServerID);
     return Flush("state");

@@ -1,7 +1,5 @@
 #include "env_page.h"
 
-#include "window_system.h"
-
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
@@ -10,6 +8,7 @@
 
 #include "colorref.h"
 #include "colour_button.h"
+#include "window_system.h"
 
 namespace hodra {
 namespace {
@@ -36,23 +35,9 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     setMinimumSize(built.clientSize);
     chooseColour = DefaultColourChooser;
 
-    const Settings& s = settings;
-    v.AutoCon = s.AutoCon;
-    v.AutoConDuration = s.AutoConDuration;
-    v.Beep = s.Beep;
-    v.SCR = s.SCR;
-    v.Blink = s.Blink;
-    v.AutoCompare = s.AutoCompare;
-    v.Log = s.Log;
-    v.Top = s.Top;
-    v.Small = s.Small;
-    v.Small2 = s.Small2;
-    v.BgColor = s.BgColor;
-    v.TxtColor = s.TxtColor;
-    v.BgColor2 = s.BgColor2;
-    v.TxtColor2 = s.TxtColor2;
+    edited = settings;
     WriteControls();
-    EnableInterval(v.AutoCon != 0);
+    EnableInterval(edited.AutoCon);
     if (!WindowPlacementIsOurs()) {
         // The choice stays stored for sessions where it can be honoured.
         Box(kIdTop)->setEnabled(false);
@@ -62,10 +47,13 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     connect(Box(kIdAutoCon), &QCheckBox::clicked, this, &EnvPage::OnAutoCon);
     connect(Box(kIdSmall), &QCheckBox::clicked, this, &EnvPage::OnSmall);
     connect(Box(kIdSmall2), &QCheckBox::clicked, this, &EnvPage::OnSmall2);
-    connect(Colour(kIdBgColor), &QPushButton::clicked, this, [this] { OnColour(kIdBgColor, 1, v.BgColor); });
-    connect(Colour(kIdTxtColor), &QPushButton::clicked, this, [this] { OnColour(kIdTxtColor, 2, v.TxtColor); });
-    connect(Colour(kIdBgColor2), &QPushButton::clicked, this, [this] { OnColour(kIdBgColor2, 3, v.BgColor2); });
-    connect(Colour(kIdTxtColor2), &QPushButton::clicked, this, [this] { OnColour(kIdTxtColor2, 4, v.TxtColor2); });
+    // While one is open, the colour dialogs are numbered 1 to 4 in this order.
+    const Option* colours[] = {&OptionNamed("BgColor"), &OptionNamed("TxtColor"), &OptionNamed("BgColor2"),
+                               &OptionNamed("TxtColor2")};
+    for (int i = 0; i < 4; ++i) {
+        connect(Colour(colours[i]->controlId), &QPushButton::clicked, this,
+                [this, colour = colours[i], i] { OnColour(*colour, i + 1); });
+    }
     connect(built.get<QPushButton>(kIdDefaults), &QPushButton::clicked, this, &EnvPage::OnDefaults);
 }
 
@@ -82,32 +70,22 @@ QLineEdit* EnvPage::Minutes() const {
 }
 
 void EnvPage::WriteControls() {
-    Box(kIdAutoCon)->setChecked(v.AutoCon != 0);
-    Minutes()->setText(QString::number(v.AutoConDuration));
-    Box(kIdBeep)->setChecked(v.Beep != 0);
-    Box(kIdScr)->setChecked(v.SCR != 0);
-    Box(kIdBlink)->setChecked(v.Blink != 0);
-    Box(kIdAutoCompare)->setChecked(v.AutoCompare != 0);
-    Box(kIdLog)->setChecked(v.Log != 0);
-    Box(kIdTop)->setChecked(v.Top != 0);
-    Box(kIdSmall)->setChecked(v.Small != 0);
-    Box(kIdSmall2)->setChecked(v.Small2 != 0);
-    Colour(kIdBgColor)->setColour(v.BgColor);
-    Colour(kIdTxtColor)->setColour(v.TxtColor);
-    Colour(kIdBgColor2)->setColour(v.BgColor2);
-    Colour(kIdTxtColor2)->setColour(v.TxtColor2);
+    for (const Option& o : kOptions) {
+        const std::int32_t value = OptionValue(edited, o);
+        switch (o.kind) {
+        case OptionKind::Flag: Box(o.controlId)->setChecked(value != 0); break;
+        case OptionKind::Minutes: Minutes()->setText(QString::number(value)); break;
+        case OptionKind::Colour: Colour(o.controlId)->setColour(static_cast<ColorRef>(value)); break;
+        }
+    }
 }
 
 void EnvPage::ReadFlags() {
-    v.AutoCon = Box(kIdAutoCon)->isChecked();
-    v.Beep = Box(kIdBeep)->isChecked();
-    v.SCR = Box(kIdScr)->isChecked();
-    v.Blink = Box(kIdBlink)->isChecked();
-    v.AutoCompare = Box(kIdAutoCompare)->isChecked();
-    v.Log = Box(kIdLog)->isChecked();
-    v.Top = Box(kIdTop)->isChecked();
-    v.Small = Box(kIdSmall)->isChecked();
-    v.Small2 = Box(kIdSmall2)->isChecked();
+    for (const Option& o : kOptions) {
+        if (o.kind == OptionKind::Flag) {
+            SetOption(edited, o, Box(o.controlId)->isChecked() ? 1 : 0);
+        }
+    }
 }
 
 bool EnvPage::ReadMinutes() {
@@ -122,7 +100,7 @@ bool EnvPage::ReadMinutes() {
         Refuse(QStringLiteral("%1와(과) %2 사이의 정수를 입력하십시오.").arg(kMinAutoConDuration).arg(kMaxAutoConDuration));
         return false;
     }
-    v.AutoConDuration = static_cast<int>(minutes);
+    edited.AutoConDuration = static_cast<int>(minutes);
     return true;
 }
 
@@ -136,26 +114,15 @@ void EnvPage::Refuse(const QString& message) {
 }
 
 bool EnvPage::Commit() {
-    // The exchange order: 1002, then the minutes, then the other boxes.
-    v.AutoCon = Box(kIdAutoCon)->isChecked();
+    // The automatic connection first, then the minutes, then the other boxes.
+    edited.AutoCon = Box(kIdAutoCon)->isChecked();
     if (!ReadMinutes()) {
         return false;
     }
     ReadFlags();
-    settings.AutoCon = v.AutoCon != 0;
-    settings.AutoConDuration = v.AutoConDuration;
-    settings.AutoCompare = v.AutoCompare != 0;
-    settings.Beep = v.Beep != 0;
-    settings.SCR = v.SCR != 0;
-    settings.TxtColor = v.TxtColor;
-    settings.BgColor = v.BgColor;
-    settings.TxtColor2 = v.TxtColor2;
-    settings.BgColor2 = v.BgColor2;
-    settings.Blink = v.Blink != 0;
-    settings.Log = v.Log != 0;
-    settings.Top = v.Top != 0;
-    settings.Small = v.Small != 0;
-    settings.Small2 = v.Small2 != 0;
+    for (const Option& o : kOptions) {
+        SetOption(settings, o, OptionValue(edited, o));
+    }
     return true;
 }
 
@@ -166,34 +133,36 @@ void EnvPage::EnableInterval(bool on) {
 }
 
 void EnvPage::OnAutoCon() {
-    v.AutoCon = Box(kIdAutoCon)->isChecked();
+    edited.AutoCon = Box(kIdAutoCon)->isChecked();
     ReadMinutes();
-    EnableInterval(v.AutoCon != 0);
+    EnableInterval(edited.AutoCon);
 }
 
+// The clock-only and the slim layout exclude each other.
 void EnvPage::OnSmall() {
     ReadFlags();
-    if (v.Small != 0) {
-        v.Small2 = 0;
+    if (edited.Small) {
+        edited.Small2 = false;
         Box(kIdSmall2)->setChecked(false);
     }
 }
 
 void EnvPage::OnSmall2() {
     ReadFlags();
-    if (v.Small2 != 0) {
-        v.Small = 0;
+    if (edited.Small2) {
+        edited.Small = false;
         Box(kIdSmall)->setChecked(false);
     }
 }
 
-void EnvPage::OnColour(int id, int indicator, ColorRef& field) {
+void EnvPage::OnColour(const Option& colour, int indicator) {
     openColour = indicator;
-    ColourButton* button = Colour(id);
+    ColourButton* button = Colour(colour.controlId);
     button->setDialogOpen(true);
-    ColorRef chosen = field;
-    if (chooseColour && chooseColour(this, field, chosen)) {
-        field = chosen;
+    const auto current = static_cast<ColorRef>(OptionValue(edited, colour));
+    ColorRef chosen = current;
+    if (chooseColour && chooseColour(this, current, chosen)) {
+        SetOption(edited, colour, static_cast<std::int32_t>(chosen));
         button->setColour(chosen);
     }
     button->setDialogOpen(false);
@@ -202,21 +171,11 @@ void EnvPage::OnColour(int id, int indicator, ColorRef& field) {
 }
 
 void EnvPage::OnDefaults() {
-    const Settings d;
-    v.AutoCon = d.AutoCon;
-    v.AutoConDuration = d.AutoConDuration;
-    v.AutoCompare = d.AutoCompare;
-    v.Beep = d.Beep;
-    v.SCR = d.SCR;
-    v.BgColor = d.BgColor;
-    v.TxtColor = d.TxtColor;
-    v.BgColor2 = d.BgColor2;
-    v.TxtColor2 = d.TxtColor2;
-    v.Blink = d.Blink;
-    v.Log = d.Log;
-    v.Top = d.Top;
-    v.Small = d.Small;
-    // Small2 keeps its state.
+    for (const Option& o : kOptions) {
+        if (o.resetByDefaults) {
+            SetOption(edited, o, o.fallback);
+        }
+    }
     EnableInterval(true);
     WriteControls();
     update();

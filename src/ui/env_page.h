@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "dialog_builder.h"
+#include "options.h"
 #include "settings.h"
 
 class QCheckBox;
@@ -12,15 +13,22 @@ namespace hodra {
 
 class ColourButton;
 
-// CEnvDlg, dialog 131 "환경설정": every option of Settings. The page edits its own copy;
-// Commit (the sheet's OK) validates the minutes and copies everything into Settings.
+// Dialog 131 "환경설정": every option of Settings, laid on its control from the option
+// table. The page edits its own copy, so Cancel leaves Settings untouched; Commit (the
+// sheet's OK) checks the minutes and then copies every option into Settings.
 class EnvPage : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kIdBeep = 1001, kIdAutoCon = 1002, kIdMinutes = 1004, kIdEvery = 1005,
-                         kIdMinutesText = 1006, kIdScr = 1007, kIdBgColor = 1008, kIdTxtColor = 1009,
-                         kIdBlink = 1010, kIdAutoCompare = 1011, kIdLog = 1012, kIdTop = 1013, kIdSmall = 1014,
-                         kIdDefaults = 1015, kIdSmall2 = 1016, kIdBgColor2 = 1017, kIdTxtColor2 = 1018;
+    static constexpr int kIdBeep = OptionNamed("Beep").controlId, kIdAutoCon = OptionNamed("AutoCon").controlId,
+                         kIdMinutes = OptionNamed("AutoConDuration").controlId, kIdScr = OptionNamed("SCR").controlId,
+                         kIdBgColor = OptionNamed("BgColor").controlId, kIdTxtColor = OptionNamed("TxtColor").controlId,
+                         kIdBlink = OptionNamed("Blink").controlId, kIdAutoCompare = OptionNamed("AutoCompare").controlId,
+                         kIdLog = OptionNamed("Log").controlId, kIdTop = OptionNamed("Top").controlId,
+                         kIdSmall = OptionNamed("Small").controlId, kIdSmall2 = OptionNamed("Small2").controlId,
+                         kIdBgColor2 = OptionNamed("BgColor2").controlId,
+                         kIdTxtColor2 = OptionNamed("TxtColor2").controlId;
+    // Controls that are no option of their own.
+    static constexpr int kIdEvery = 1005, kIdMinutesText = 1006, kIdDefaults = 1015;
 
     EnvPage(Settings& settings, QWidget* parent = nullptr);
 
@@ -39,12 +47,6 @@ signals:
     void refusing();
 
 private:
-    struct Values {
-        int AutoCon = 0, Beep = 0, SCR = 0, Blink = 0, AutoCompare = 0, Log = 0, Top = 0, Small = 0, Small2 = 0;
-        int AutoConDuration = 1;
-        ColorRef BgColor = 0, TxtColor = 0, BgColor2 = 0, TxtColor2 = 0;
-    };
-
     QCheckBox* Box(int id) const;
     ColourButton* Colour(int id) const;
     QLineEdit* Minutes() const;
@@ -55,13 +57,13 @@ private:
     void OnAutoCon();
     void OnSmall();
     void OnSmall2();
-    void OnColour(int id, int indicator, ColorRef& field);
+    void OnColour(const Option& colour, int indicator);
     void OnDefaults();
     void Refuse(const QString& message);
 
     Settings& settings;
     BuiltDialog built;
-    Values v;
+    Settings edited;  // the options as the page shows them
     int openColour = 0;
     ColourChooser chooseColour;
 };
