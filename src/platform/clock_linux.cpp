@@ -29,40 +29,28 @@ bool LinuxClockDriver::Fail(int code) {
     return false;
 }
 
-ClockDriver::TokenResult LinuxClockDriver::OpenToken() {
+bool LinuxClockDriver::RaiseRight() {
     cap_t caps = cap_get_proc();
     if (caps == nullptr) {
-        // A kernel without capabilities has nothing to raise: set the clock directly.
-        if (errno == ENOSYS) {
-            return TokenResult::NotSupported;
-        }
-        Fail(errno);
-        return TokenResult::Failed;
-    }
-    cap_free(caps);
-    return TokenResult::Opened;
-}
-
-bool LinuxClockDriver::LookupPrivilege() {
-    if (!CAP_IS_SUPPORTED(CAP_SYS_TIME)) {
-        return Fail(EINVAL);
-    }
-    return true;
-}
-
-bool LinuxClockDriver::AdjustPrivilege(bool enable) {
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr) {
-        return Fail(errno);
+        // A kernel without capabilities has nothing to raise: the clock is set directly.
+        return errno == ENOSYS || Fail(errno);
     }
     bool ok = true;
-    if (enable && !HasFlag(caps, CAP_PERMITTED)) {
+    if (!CAP_IS_SUPPORTED(CAP_SYS_TIME) || !HasFlag(caps, CAP_PERMITTED)) {
         ok = Fail(EPERM);
-    } else if (!SetEffective(caps, enable)) {
+    } else if (!SetEffective(caps, true)) {
         ok = Fail(errno);
     }
     cap_free(caps);
     return ok;
+}
+
+void LinuxClockDriver::LowerRight() {
+    cap_t caps = cap_get_proc();
+    if (caps != nullptr) {
+        (void)SetEffective(caps, false);
+        cap_free(caps);
+    }
 }
 
 bool LinuxClockDriver::SetSystemClock(const timespec& utc) {

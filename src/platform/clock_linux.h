@@ -8,9 +8,8 @@ namespace hodra {
 // Capabilities are per thread: the right is raised and lowered on the calling thread.
 class LinuxClockDriver : public ClockDriver {
 public:
-    TokenResult OpenToken() override;
-    bool LookupPrivilege() override;
-    bool AdjustPrivilege(bool enable) override;
+    bool RaiseRight() override;
+    void LowerRight() override;
     bool SetSystemClock(const timespec& utc) override;
     // clock_adjtime(CLOCK_REALTIME) with ADJ_SETOFFSET | ADJ_NANO.
     StepResult StepSystemClock(const timespec& offset) override;

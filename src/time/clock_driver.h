@@ -4,34 +4,43 @@
 
 namespace hodra {
 
-// The operating-system side of setting the clock. The steps mirror the privilege
-// dance of ClockSetter so that a fake can check their order.
+// The operating system's side of setting the clock: the right to do it, raised on the
+// calling thread for one call, and the two ways the kernel sets the clock.
 class ClockDriver {
 public:
-    enum class TokenResult {
-        Opened,        // the process's privilege state is available
-        NotSupported,  // the system has no privileges: the clock may be set directly
-        Failed,
-    };
-
-    virtual ~ClockDriver() = default;
-    virtual TokenResult OpenToken() = 0;
-    // Whether the system knows the right to set the clock at all.
-    virtual bool LookupPrivilege() = 0;
-    // Raises (or lowers) the right in the effective set of the calling thread.
-    virtual bool AdjustPrivilege(bool enable) = 0;
-    virtual bool SetSystemClock(const timespec& utc) = 0;
-
     enum class StepResult {
         Stepped,
         Unsupported,  // the kernel has no relative step: set the clock absolutely instead
         Failed,
     };
+
+    virtual ~ClockDriver() = default;
+    // Raises the right into the calling thread's effective set; false when the process does
+    // not hold it. A system without such rights has nothing to raise and says true.
+    virtual bool RaiseRight() = 0;
+    virtual void LowerRight() = 0;
     // Moves the clock by offset (tv_nsec in 0..999999999, tv_sec signed) in one kernel call,
     // so nothing happens between reading the clock and setting it.
     virtual StepResult StepSystemClock(const timespec& offset) = 0;
-    // errno-style code of the last failing step.
+    virtual bool SetSystemClock(const timespec& utc) = 0;
+    // errno-style code of the last failing call.
     virtual int LastError() const = 0;
+};
+
+// The right to set the clock, held for this object's life: one call. It is lowered on
+// every path, also after a raise that failed half-way.
+class ClockRight {
+public:
+    explicit ClockRight(ClockDriver& driver) : driver(driver), held(driver.RaiseRight()) {}
+    ~ClockRight() { driver.LowerRight(); }
+    ClockRight(const ClockRight&) = delete;
+    ClockRight& operator=(const ClockRight&) = delete;
+
+    bool Held() const { return held; }
+
+private:
+    ClockDriver& driver;
+    const bool held;
 };
 
 }  // namespace hodra

@@ -4,38 +4,9 @@
 
 namespace hodra {
 
-bool ClockSetter::EnablePrivilege() {
-    privilegeEnabled = false;
-    switch (driver.OpenToken()) {
-    case ClockDriver::TokenResult::NotSupported:
-        return true;
-    case ClockDriver::TokenResult::Failed:
-        return false;
-    case ClockDriver::TokenResult::Opened:
-        break;
-    }
-    if (!driver.LookupPrivilege()) {
-        return false;
-    }
-    // Set before asking, so that a refused raise is still undone.
-    privilegeEnabled = true;
-    return driver.AdjustPrivilege(true);
-}
-
-void ClockSetter::RestorePrivilege() {
-    if (privilegeEnabled) {
-        (void)driver.AdjustPrivilege(false);
-        privilegeEnabled = false;
-    }
-}
-
 bool ClockSetter::SetClock(NtpTimestamp utc) {
-    bool result = false;
-    if (EnablePrivilege()) {
-        result = driver.SetSystemClock(utc.ToUnix());
-    }
-    RestorePrivilege();
-    return result;
+    const ClockRight right(driver);
+    return right.Held() && driver.SetSystemClock(utc.ToUnix());
 }
 
 namespace {
@@ -56,18 +27,17 @@ timespec OffsetAsTimespec(double offset) {
 }  // namespace
 
 bool ClockSetter::StepClock(double offset) {
-    bool result = false;
-    if (EnablePrivilege()) {
-        switch (driver.StepSystemClock(OffsetAsTimespec(offset))) {
-        case ClockDriver::StepResult::Stepped: result = true; break;
-        case ClockDriver::StepResult::Unsupported:
-            result = driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
-            break;
-        case ClockDriver::StepResult::Failed: break;
-        }
+    const ClockRight right(driver);
+    if (!right.Held()) {
+        return false;
     }
-    RestorePrivilege();
-    return result;
+    switch (driver.StepSystemClock(OffsetAsTimespec(offset))) {
+    case ClockDriver::StepResult::Stepped: return true;
+    case ClockDriver::StepResult::Unsupported:
+        return driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
+    case ClockDriver::StepResult::Failed: break;
+    }
+    return false;
 }
 
 }  // namespace hodra

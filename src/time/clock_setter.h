@@ -10,8 +10,7 @@ class ClockSetter {
 public:
     explicit ClockSetter(ClockDriver& driver) : driver(driver) {}
 
-    bool EnablePrivilege();
-    void RestorePrivilege();
+    // To this time (nanoseconds kept).
     bool SetClock(NtpTimestamp utc);
     // Moves the clock by offset seconds in one kernel step; where the kernel has no such
     // step, sets it to the clock read now plus the offset.
@@ -21,7 +20,6 @@ public:
 
 private:
     ClockDriver& driver;
-    bool privilegeEnabled = false;
 };
 
 }  // namespace hodra

@@ -84,9 +84,9 @@ TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {
 
     LinuxClockDriver driver;
     ClockSetter setter(driver);
-    EXPECT_FALSE(setter.EnablePrivilege());
+    EXPECT_FALSE(driver.RaiseRight());
     EXPECT_EQ(driver.LastError(), EPERM);
-    setter.RestorePrivilege();
+    driver.LowerRight();
     EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
     EXPECT_FALSE(CapEffHasSysTime());
 }

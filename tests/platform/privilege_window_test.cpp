@@ -25,17 +25,13 @@ std::atomic<unsigned> windowEdges{0};
 
 class WatchedDriver : public ClockDriver {
 public:
-    TokenResult OpenToken() override {
+    bool RaiseRight() override {
         windowEdges.fetch_add(1);
-        return real.OpenToken();
+        return real.RaiseRight();
     }
-    bool LookupPrivilege() override { return real.LookupPrivilege(); }
-    bool AdjustPrivilege(bool enable) override {
-        const bool ok = real.AdjustPrivilege(enable);
-        if (!enable) {
-            windowEdges.fetch_add(1);
-        }
-        return ok;
+    void LowerRight() override {
+        real.LowerRight();
+        windowEdges.fetch_add(1);
     }
     bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
     StepResult StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }

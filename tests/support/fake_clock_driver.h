@@ -10,11 +10,9 @@
 
 namespace hodra::test {
 
-// Records every step ClockSetter asks for; each step's outcome is scripted.
+// Records every call ClockSetter makes; each one's outcome is scripted.
 class FakeClockDriver : public ClockDriver {
 public:
-    TokenResult token = TokenResult::Opened;
-    bool lookupSucceeds = true;
     bool raiseSucceeds = true;
     bool setSucceeds = true;
     StepResult stepResult = StepResult::Stepped;
@@ -24,34 +22,27 @@ public:
     // call plus the offset.
     std::vector<timespec> setTimes;
     std::vector<double> steps;  // the offsets of relative steps, seconds
-    bool effective = false;  // the right is currently raised
+    bool effective = false;     // the right is currently raised
 
-    TokenResult OpenToken() override {
-        calls.push_back("open");
-        if (token == TokenResult::Failed) {
-            error = EACCES;
-        }
-        return token;
-    }
-    bool LookupPrivilege() override {
-        calls.push_back("lookup");
-        return lookupSucceeds || Fail(EINVAL);
-    }
-    bool AdjustPrivilege(bool enable) override {
-        calls.push_back(enable ? "raise" : "lower");
-        if (enable && !raiseSucceeds) {
+    bool RaiseRight() override {
+        calls.push_back("raise");
+        if (!raiseSucceeds) {
             return Fail(EPERM);
         }
-        effective = enable;
+        effective = true;
         return true;
     }
+    void LowerRight() override {
+        calls.push_back("lower");
+        effective = false;
+    }
     bool SetSystemClock(const timespec& utc) override {
-        calls.push_back(effective || token == TokenResult::NotSupported ? "set" : "set-unprivileged");
+        calls.push_back(effective ? "set" : "set-unprivileged");
         setTimes.push_back(utc);
         return setSucceeds || Fail(EPERM);
     }
     StepResult StepSystemClock(const timespec& offset) override {
-        calls.push_back(effective || token == TokenResult::NotSupported ? "step" : "step-unprivileged");
+        calls.push_back(effective ? "step" : "step-unprivileged");
         if (stepResult == StepResult::Unsupported) {
             Fail(EINVAL);
             return stepResult;

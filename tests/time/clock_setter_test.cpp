@@ -14,7 +14,7 @@ TEST(ClockSetter, RaisesTheRightOnlyAroundTheClockCall) {
     ClockSetter setter(driver);
     const NtpTimestamp target = NtpTimestamp::FromParts(3913056000u, 0x80000000u);
     EXPECT_TRUE(setter.SetClock(target));
-    EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "set", "lower"}));
+    EXPECT_EQ(driver.calls, (Calls{"raise", "set", "lower"}));
     EXPECT_FALSE(driver.effective);
     ASSERT_EQ(driver.setTimes.size(), 1u);
     EXPECT_EQ(driver.setTimes[0].tv_sec, 3913056000 - 2208988800);
@@ -27,47 +27,30 @@ TEST(ClockSetter, EveryFailurePathLowersWhatWasRaised) {
         driver.setSucceeds = false;
         ClockSetter setter(driver);
         EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "set", "lower"}));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "set", "lower"}));
         EXPECT_FALSE(driver.effective);
         EXPECT_EQ(setter.LastError(), EPERM);
     }
     {
-        // A refused raise is undone too: the flag is set before asking.
+        // A refused raise is lowered too, and nothing is set without the right.
         FakeClockDriver driver;
         driver.raiseSucceeds = false;
         ClockSetter setter(driver);
         EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "lower"}));
-    }
-    {
-        FakeClockDriver driver;
-        driver.lookupSucceeds = false;
-        ClockSetter setter(driver);
-        EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup"})) << "no adjustment without the privilege's identity";
-    }
-    {
-        FakeClockDriver driver;
-        driver.token = ClockDriver::TokenResult::Failed;
-        ClockSetter setter(driver);
-        EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-        EXPECT_EQ(driver.calls, (Calls{"open"}));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "lower"}));
     }
 }
 
-TEST(ClockSetter, WithoutPrivilegesTheClockIsSetDirectly) {
+TEST(ClockSetter, EachCallRaisesAndLowersAfresh) {
     FakeClockDriver driver;
-    driver.token = ClockDriver::TokenResult::NotSupported;
     ClockSetter setter(driver);
-    EXPECT_TRUE(setter.SetClock(NtpTimestamp::Now()));
-    EXPECT_EQ(driver.calls, (Calls{"open", "set"}));
-    // The next call starts afresh: nothing is left to restore from the last one.
-    driver.token = ClockDriver::TokenResult::Opened;
-    driver.calls.clear();
-    EXPECT_TRUE(setter.SetClock(NtpTimestamp::Now()));
-    EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "set", "lower"}));
+    driver.raiseSucceeds = false;
+    EXPECT_FALSE(setter.StepClock(1.0));
+    driver.raiseSucceeds = true;
+    EXPECT_TRUE(setter.StepClock(1.0));
+    EXPECT_EQ(driver.calls, (Calls{"raise", "lower", "raise", "step", "lower"}));
+    EXPECT_FALSE(driver.effective);
 }
-
 
 // The step is one kernel call by the offset; only a kernel without it gets the absolute set,
 // and a step refused for want of the right is not retried another way.
@@ -76,7 +59,7 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         FakeClockDriver driver;
         ClockSetter setter(driver);
         EXPECT_TRUE(setter.StepClock(-0.25));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "lower"}));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
         ASSERT_EQ(driver.steps.size(), 1u);
         EXPECT_DOUBLE_EQ(driver.steps[0], -0.25) << "seconds below zero, nanoseconds 0..999999999";
         EXPECT_TRUE(setter.StepClock(1.9999999996));
@@ -87,7 +70,7 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         driver.stepResult = ClockDriver::StepResult::Unsupported;
         ClockSetter setter(driver);
         EXPECT_TRUE(setter.StepClock(3.0));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "set", "lower"}));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "set", "lower"}));
         ASSERT_EQ(driver.setTimes.size(), 1u);
         EXPECT_NEAR(Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), NtpTimestamp::Now()), 3.0, 0.5);
     }
@@ -96,7 +79,7 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         driver.stepResult = ClockDriver::StepResult::Failed;
         ClockSetter setter(driver);
         EXPECT_FALSE(setter.StepClock(3.0));
-        EXPECT_EQ(driver.calls, (Calls{"open", "lookup", "raise", "step", "lower"}));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
         EXPECT_EQ(setter.LastError(), EPERM);
         EXPECT_TRUE(driver.setTimes.empty());
     }
