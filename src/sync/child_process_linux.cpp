@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,20 +18,14 @@ constexpr std::size_t kLongestOutput = 64 * 1024;
 
 // Reads until end of file; false when cancelled first.
 bool ReadAll(int fd, const CancelToken& cancel, std::string& output) {
-    pollfd entries[2] = {{fd, POLLIN, 0}, {cancel.Fd(), POLLIN, 0}};
     char chunk[4096];
     for (;;) {
-        if (cancel.Cancelled()) {
+        const Readiness ready = WaitReadable(fd, &cancel);
+        if (ready.status == Readiness::Status::Cancelled) {
             return false;
         }
-        if (poll(entries, 2, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return true;
-        }
-        if (entries[0].revents == 0) {
-            continue;
+        if (ready.status != Readiness::Status::Ready) {
+            return true;  // nothing more can be read: the child's end is awaited below
         }
         const ssize_t n = read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) {
@@ -72,8 +65,19 @@ ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& ca
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    // The child starts with no signal blocked or ignored, whatever this process's threads do.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {

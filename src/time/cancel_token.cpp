@@ -1,6 +1,8 @@
 #include "cancel_token.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -27,6 +29,43 @@ void CancelToken::Reset() {
     if (fd >= 0) {
         std::uint64_t drained = 0;
         (void)!read(fd, &drained, sizeof drained);
+    }
+}
+
+namespace {
+
+int RemainingMs(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    if (!deadline) {
+        return -1;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+}  // namespace
+
+Readiness WaitReadable(int fd, const CancelToken* cancel,
+                       std::optional<std::chrono::steady_clock::time_point> deadline) {
+    using Status = Readiness::Status;
+    pollfd entries[2] = {{fd, POLLIN, 0}, {cancel != nullptr ? cancel->Fd() : -1, POLLIN, 0}};
+    for (;;) {
+        if (cancel != nullptr && cancel->Cancelled()) {
+            return {Status::Cancelled};
+        }
+        const int n = poll(entries, 2, RemainingMs(deadline));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return {Status::Failed, 0, errno};
+        }
+        if (n == 0) {
+            return {Status::TimedOut};
+        }
+        if (entries[0].revents != 0) {
+            return {Status::Ready, entries[0].revents};
+        }
+        // Only the cancel descriptor: the flag is checked at the top.
     }
 }
 

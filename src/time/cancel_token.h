@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 
 namespace hodra {
 
@@ -25,5 +27,16 @@ private:
     int fd = -1;
     std::atomic<bool> raised{false};
 };
+
+// One wait of the program: until fd is readable (or has an error pending), the cancel is
+// raised, or the deadline passes. Interrupted waits go on.
+struct Readiness {
+    enum class Status { Ready, Cancelled, TimedOut, Failed };
+    Status status = Status::Failed;
+    short events = 0;  // poll's revents for fd when Ready
+    int error = 0;     // errno when Failed
+};
+Readiness WaitReadable(int fd, const CancelToken* cancel,
+                       std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
 
 }  // namespace hodra

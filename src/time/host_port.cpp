@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <charconv>
 #include <memory>
+#include <system_error>
 #include <netdb.h>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
@@ -66,24 +66,11 @@ struct Lookup {
     }
 };
 
-// Waits for the lookup or the cancel; true when the lookup finished.
-bool WaitFor(const Lookup& lookup, const CancelToken& cancel) {
-    pollfd entries[2] = {{lookup.done, POLLIN, 0}, {cancel.Fd(), POLLIN, 0}};
-    while (!cancel.Cancelled()) {
-        if (poll(entries, 2, -1) < 0 && errno != EINTR) {
-            return false;
-        }
-        if (entries[0].revents != 0 && lookup.finished.load(std::memory_order_acquire)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
-int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel) {
-    if (cancel == nullptr) {
+int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel,
+                std::optional<std::chrono::milliseconds> limit) {
+    if (cancel == nullptr && !limit) {
         return LookUp(host, out);
     }
     auto lookup = std::make_shared<Lookup>();
@@ -91,14 +78,29 @@ int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel
     if (lookup->done < 0) {
         return LookUp(host, out);
     }
-    std::thread([lookup] {
-        lookup->result = LookUp(lookup->host, lookup->address);
-        lookup->finished.store(true, std::memory_order_release);
-        const std::uint64_t one = 1;
-        (void)!write(lookup->done, &one, sizeof one);
-    }).detach();
-    if (!WaitFor(*lookup, *cancel)) {
-        return EAI_CANCELED;
+    try {
+        std::thread([lookup] {
+            lookup->result = LookUp(lookup->host, lookup->address);
+            lookup->finished.store(true, std::memory_order_release);
+            const std::uint64_t one = 1;
+            (void)!write(lookup->done, &one, sizeof one);
+        }).detach();
+    } catch (const std::system_error&) {
+        return LookUp(host, out);  // no thread to be had (a process limit): wait for it here
+    }
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (limit) {
+        deadline = std::chrono::steady_clock::now() + *limit;
+    }
+    const Readiness ready = WaitReadable(lookup->done, cancel, deadline);
+    switch (ready.status) {
+    case Readiness::Status::Ready: break;
+    case Readiness::Status::Cancelled: return EAI_CANCELED;
+    case Readiness::Status::TimedOut: return EAI_AGAIN;
+    case Readiness::Status::Failed: return EAI_SYSTEM;
+    }
+    if (!lookup->finished.load(std::memory_order_acquire)) {
+        return EAI_SYSTEM;
     }
     out = lookup->address;
     return lookup->result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <netinet/in.h>
 #include <optional>
@@ -19,8 +20,10 @@ std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t def
 class CancelToken;
 
 // The first IPv4 address of a host name (or dotted text); 0 on success, else the
-// getaddrinfo error code. A raised cancel gives up the wait at once (EAI_CANCELED); the
-// lookup itself runs on to its end on a thread of its own.
-int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel = nullptr);
+// getaddrinfo error code. A raised cancel gives up the wait at once (EAI_CANCELED), a limit
+// after that long (EAI_AGAIN); the lookup itself then runs on to its end on a thread of its
+// own.
+int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel = nullptr,
+                std::optional<std::chrono::milliseconds> limit = std::nullopt);
 
 }  // namespace hodra

@@ -14,18 +14,6 @@
 #include "host_port.h"
 
 namespace hodra {
-namespace {
-
-std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::milliseconds timeout) {
-    return std::chrono::steady_clock::now() + timeout;
-}
-
-int RemainingMs(std::chrono::steady_clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-}  // namespace
 
 UdpSocket::~UdpSocket() {
     Close();
@@ -122,32 +110,18 @@ UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std
                                              const CancelToken* cancel) {
     using Status = Received::Status;
     Received got;
-    const auto deadline = DeadlineAfter(timeout);
-    pollfd entries[2] = {{fd, POLLIN, 0}, {cancel != nullptr ? cancel->Fd() : -1, POLLIN, 0}};
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        if (cancel != nullptr && cancel->Cancelled()) {
-            got.status = Status::Cancelled;
-            return got;
-        }
-        const int n = poll(entries, 2, RemainingMs(deadline));
-        if (n == 0) {
-            got.status = Status::TimedOut;
-            return got;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Fail();
-            return got;
-        }
-        const short events = entries[0].revents;
-        if (events == 0) {
-            continue;  // the cancel descriptor: the flag is checked at the top
+        const Readiness ready = WaitReadable(fd, cancel, deadline);
+        switch (ready.status) {
+        case Readiness::Status::Cancelled: got.status = Status::Cancelled; return got;
+        case Readiness::Status::TimedOut: got.status = Status::TimedOut; return got;
+        case Readiness::Status::Failed: lastErrno = ready.error; return got;
+        case Readiness::Status::Ready: break;
         }
         // POLLERR is the transmit stamp waiting on the error queue, or a socket error such as
         // ICMP port unreachable, which the ordinary read below reports.
-        if ((events & POLLERR) != 0 && ReadTransmitStamps() && (events & POLLIN) == 0) {
+        if ((ready.events & POLLERR) != 0 && ReadTransmitStamps() && (ready.events & POLLIN) == 0) {
             continue;
         }
         got.userStamp = NtpTimestamp::Now();

@@ -5,9 +5,6 @@
 #include <QPushButton>
 #include <arpa/inet.h>
 #include <chrono>
-#include <future>
-#include <memory>
-#include <thread>
 
 #include "host_port.h"
 #include "web_browser.h"
@@ -22,15 +19,6 @@ std::string HostOnly(const std::string& hostText) {
     return split ? split->host : hostText;
 }
 
-QString ResolveNow(const std::string& host) {
-    in_addr address{};
-    if (ResolveIpv4(host, address) != 0) {
-        return {};
-    }
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return QString::fromLatin1(text);
-}
 
 }  // namespace
 
@@ -48,14 +36,13 @@ QString ServerPage::ServerText(int serverId, const std::string& host, const QStr
 }
 
 QString ServerPage::ResolveWithTimeout(const std::string& host, int timeoutMs) {
-    // The lookup runs on a thread of its own that may outlive the wait; it owns its data.
-    auto promise = std::make_shared<std::promise<QString>>();
-    std::future<QString> result = promise->get_future();
-    std::thread([promise, host = HostOnly(host)] { promise->set_value(ResolveNow(host)); }).detach();
-    if (result.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
+    in_addr address{};
+    if (ResolveIpv4(HostOnly(host), address, nullptr, std::chrono::milliseconds(timeoutMs)) != 0) {
         return {};
     }
-    return result.get();
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    return QString::fromLatin1(text);
 }
 
 ServerPage::ServerPage(int serverId, const Deployment& deployment, const std::string& lastAddress,
