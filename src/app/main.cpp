@@ -15,20 +15,30 @@ namespace {
 // A clock the user places and keeps on top needs what a native Wayland window cannot
 // have: a position of its own choosing and the stay-on-top hint. Where the session offers
 // XWayland, the window runs through it; natively otherwise (see EnvPage for what changes).
-void PreferXWaylandForAFixedClock() {
+// True when it chose, so that the choice can be taken back from the environment the
+// browser and the helper inherit.
+bool PreferXWaylandForAFixedClock() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
+        return true;
     }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
-    hodra::DropAllPrivileges();
-    PreferXWaylandForAFixedClock();
+    if (!hodra::DropAllPrivileges()) {
+        std::fprintf(stderr, "hodra2: 권한을 내려놓을 수 없어 시작하지 않습니다\n");
+        return 1;
+    }
+    const bool choseXWayland = PreferXWaylandForAFixedClock();
     QApplication app(argc, argv);
+    if (choseXWayland) {
+        qunsetenv("QT_QPA_PLATFORM");
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     // Compositors and docks find the window's entry, and its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.hodra2.Hodra2"));

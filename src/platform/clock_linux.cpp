@@ -60,24 +60,6 @@ bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
     return true;
 }
 
-namespace {
-
-void KeepOnly(bool keepClock) {
-    cap_t only = cap_init();  // all clear
-    if (only == nullptr) {
-        return;
-    }
-    if (keepClock) {
-        const cap_value_t value[] = {CAP_SYS_TIME};
-        cap_set_flag(only, CAP_PERMITTED, 1, value, CAP_SET);
-    }
-    (void)cap_set_proc(only);
-    cap_free(only);
-    (void)prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-}
-
-}  // namespace
-
 ClockDriver::StepResult LinuxClockDriver::StepSystemClock(const timespec& offset) {
     timex step{};
     step.modes = ADJ_SETOFFSET | ADJ_NANO;
@@ -92,18 +74,38 @@ ClockDriver::StepResult LinuxClockDriver::StepSystemClock(const timespec& offset
     return why == EINVAL || why == EOPNOTSUPP || why == ENOSYS ? StepResult::Unsupported : StepResult::Failed;
 }
 
-void DropPrivilegesAtStart() {
+namespace {
+
+// Dropping rights is always allowed; a kernel without capabilities has none to drop.
+bool KeepOnly(bool keepClock) {
+    cap_t only = cap_init();  // all clear
+    if (only == nullptr) {
+        return false;
+    }
+    if (keepClock) {
+        const cap_value_t value[] = {CAP_SYS_TIME};
+        cap_set_flag(only, CAP_PERMITTED, 1, value, CAP_SET);
+    }
+    const bool dropped = cap_set_proc(only) == 0 || errno == ENOSYS;
+    cap_free(only);
+    (void)prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    return dropped;
+}
+
+}  // namespace
+
+bool DropPrivilegesAtStart() {
     cap_t current = cap_get_proc();
     if (current == nullptr) {
-        return;
+        return errno == ENOSYS;
     }
     const bool keepClock = HasFlag(current, CAP_PERMITTED);
     cap_free(current);
-    KeepOnly(keepClock);
+    return KeepOnly(keepClock);
 }
 
-void DropAllPrivileges() {
-    KeepOnly(false);
+bool DropAllPrivileges() {
+    return KeepOnly(false);
 }
 
 bool RunsWithBorrowedRight() {

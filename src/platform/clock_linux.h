@@ -24,10 +24,11 @@ private:
 // none stays effective, inheritable or ambient, so CAP_SYS_TIME can be raised only by
 // ClockSetter and only on the thread that sets the clock. Call before any thread starts
 // (threads inherit the set of the one that creates them).
-void DropPrivilegesAtStart();
+// False when the rights could not be dropped: the program must not go on then.
+[[nodiscard]] bool DropPrivilegesAtStart();
 
 // For programs that never set the clock (the window): every capability leaves every set.
-void DropAllPrivileges();
+[[nodiscard]] bool DropAllPrivileges();
 
 // Whether this program runs with a right its caller does not have: the kernel marked the
 // start as secure (AT_SECURE) because a file capability or a set-id bit granted more than

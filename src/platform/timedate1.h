@@ -12,15 +12,15 @@ class QDBusPendingCallWatcher;
 namespace hodra {
 
 // systemd-timedated on the system bus (org.freedesktop.timedate1). Reads NTP and
-// NTPSynchronized without any right; SetTime steps the clock relatively with interactive
-// authorisation, so polkit may ask for a password.
+// NTPSynchronized without any right; SetTime steps the clock relatively, with interactive
+// authorisation when the user asked for the step, so polkit may ask for a password.
 class Timedate1 : public QObject, public SystemTimeService {
 public:
     explicit Timedate1(QDBusConnection bus = QDBusConnection::systemBus(), QObject* parent = nullptr);
     ~Timedate1() override;
 
     void QueryKeepsClock(std::function<void(bool keeps)> done) override;
-    void StepBy(double seconds, std::function<void(bool stepped, const std::string& why)> done) override;
+    void StepBy(double seconds, bool mayAsk, std::function<void(bool stepped, const std::string& why)> done) override;
     void Cancel() override;
 
 private:

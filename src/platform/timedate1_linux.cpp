@@ -55,14 +55,14 @@ void Timedate1::QueryKeepsClock(std::function<void(bool keeps)> done) {
     });
 }
 
-void Timedate1::StepBy(double seconds, std::function<void(bool stepped, const std::string& why)> done) {
+void Timedate1::StepBy(double seconds, bool mayAsk, std::function<void(bool stepped, const std::string& why)> done) {
     if (!bus.isConnected()) {
         done(false, "시스템 버스에 연결할 수 없음");
         return;
     }
     QDBusMessage set = QDBusMessage::createMethodCall(kService, kPath, kInterface, "SetTime");
-    set << static_cast<qint64>(std::llround(seconds * 1e6)) << true << true;
-    set.setInteractiveAuthorizationAllowed(true);
+    set << static_cast<qint64>(std::llround(seconds * 1e6)) << true << mayAsk;
+    set.setInteractiveAuthorizationAllowed(mayAsk);
     Send(set, kStepTimeoutMs, [done](const QDBusPendingCall& call) {
         const QDBusPendingReply<> reply = call;
         if (reply.isError()) {

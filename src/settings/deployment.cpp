@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "build_info.h"
@@ -92,6 +93,16 @@ bool WritableByOthers(const struct stat& s) {
     return (s.st_mode & S_IWOTH) != 0 || ((s.st_mode & S_IWGRP) != 0 && s.st_gid != 0);
 }
 
+// An access list can let a user write what the mode bits keep to root: such a file or
+// directory is not taken on trust (its group bits would only be the list's mask).
+bool HasAccessList(int fd) {
+    return fgetxattr(fd, "system.posix_acl_access", nullptr, 0) > 0;
+}
+
+bool HasAccessList(const std::string& path) {
+    return lgetxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
+}
+
 // A sticky directory (/tmp) lets others add entries but not remove or rename root's.
 bool DirectoryWritableByOthers(const struct stat& s) {
     return WritableByOthers(s) && (s.st_mode & S_ISVTX) == 0;
@@ -106,7 +117,7 @@ std::string UnsafeDirectory(const std::string& path) {
         if (lstat(shown.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) {
             return shown + " is not a plain directory";
         }
-        if (s.st_uid != 0 || DirectoryWritableByOthers(s)) {
+        if (s.st_uid != 0 || DirectoryWritableByOthers(s) || HasAccessList(shown)) {
             return shown + " may be changed by a user other than root";
         }
         if (dir.empty()) {
@@ -175,14 +186,15 @@ AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
     std::string problem;
     if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
         problem = path + " is not a regular file";
-    } else if (s.st_uid != 0 || WritableByOthers(s)) {
+    } else if (s.st_uid != 0 || WritableByOthers(s) || HasAccessList(fd)) {
         problem = path + " may be changed by a user other than root";
     } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > kLongestFile) {
         problem = path + " is too long";
     } else {
         text.resize(static_cast<std::size_t>(s.st_size));
-        const ssize_t n = read(fd, text.data(), text.size());
-        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        if (read(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+            problem = path + " could not be read whole";
+        }
     }
     close(fd);
     if (problem.empty()) {

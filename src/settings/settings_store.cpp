@@ -76,7 +76,8 @@ void SettingsStore::Configure() {
     profile->setFallbacksEnabled(false);
     // Each save reaches the disk as one replacement of the whole file (a new file renamed
     // over the old one, under the profile's lock), or not at all: a kill at any moment
-    // leaves the old profile or the new one, never a mix.
+    // leaves the old profile or the new one, never a mix. Qt's default, which the program
+    // relies on, so it is said here.
     profile->setAtomicSyncRequired(true);
 }
 

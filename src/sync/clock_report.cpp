@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <sstream>
 
@@ -80,7 +81,7 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
         out.serverHost = fields["server"];
         out.serverAddress = fields["address"];
         if (!Number(fields["offset"], out.offset) || !Number(fields["delay"], out.delay) ||
-            !Number(fields["stratum"], out.stratum)) {
+            !Number(fields["stratum"], out.stratum) || !std::isfinite(out.offset) || !std::isfinite(out.delay)) {
             return false;
         }
     }

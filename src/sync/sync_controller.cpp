@@ -122,7 +122,7 @@ void SyncController::deliver() {
 }
 
 void SyncController::stepBySystem(SyncOutcome outcome) {
-    timeService->StepBy(outcome.offset, [this, outcome](bool stepped, const std::string& why) mutable {
+    timeService->StepBy(outcome.offset, !current.automatic, [this, outcome](bool stepped, const std::string& why) mutable {
         if (!stepped) {
             std::fprintf(stderr, "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n", why.c_str());
         }

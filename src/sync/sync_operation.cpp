@@ -14,6 +14,14 @@
 namespace hodra {
 
 SyncOutcome SyncOperation::Run(const SyncRequest& request, const CancelToken& cancel) {
+    return RunWatching(request, &cancel);
+}
+
+SyncOutcome SyncOperation::Run(const SyncRequest& request) {
+    return RunWatching(request, nullptr);
+}
+
+SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelToken* cancel) {
     SyncOutcome out;
     out.synchronise = request.synchronise;
     if (!Measure(request, cancel, out)) {
@@ -27,17 +35,12 @@ SyncOutcome SyncOperation::Run(const SyncRequest& request, const CancelToken& ca
     return out;
 }
 
-SyncOutcome SyncOperation::Run(const SyncRequest& request) {
-    const CancelToken never;
-    return Run(request, never);
-}
-
-bool SyncOperation::Measure(const SyncRequest& request, const CancelToken& cancel, SyncOutcome& out) {
+bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
     SntpResult result;
     result.Clear();
     for (std::size_t i = 0; i < request.hosts.size(); ++i) {
         const std::string& host = request.hosts[i];
-        if (exchanger.Exchange(host, result, kNtpPort, &cancel)) {
+        if (exchanger.Exchange(host, result, kNtpPort, cancel)) {
             const auto asked = SplitHostPort(host, kNtpPort);
             out.answered = true;
             out.serverId = static_cast<std::int32_t>(i + 1);

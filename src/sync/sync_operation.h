@@ -67,12 +67,13 @@ public:
         : exchanger(exchanger), setter(setter), log(log) {}
 
     SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
-    // A run no one will cancel (the command-line tool, tests).
+    // A run no one will cancel (the command-line tool, tests): lookups then need no thread.
     SyncOutcome Run(const SyncRequest& request);
     void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) override;
 
 private:
-    bool Measure(const SyncRequest& request, const CancelToken& cancel, SyncOutcome& out);
+    SyncOutcome RunWatching(const SyncRequest& request, const CancelToken* cancel);
+    bool Measure(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out);
     void Synchronise(const SyncRequest& request, SyncOutcome& out);
 
     Exchanger& exchanger;

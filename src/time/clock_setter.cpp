@@ -34,7 +34,7 @@ bool ClockSetter::StepClock(double offset) {
     switch (driver.StepSystemClock(OffsetAsTimespec(offset))) {
     case ClockDriver::StepResult::Stepped: return true;
     case ClockDriver::StepResult::Unsupported:
-        return driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
+        return absoluteFallback && driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
     case ClockDriver::StepResult::Failed: break;
     }
     return false;

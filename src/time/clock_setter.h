@@ -16,10 +16,14 @@ public:
     // step, sets it to the clock read now plus the offset.
     bool StepClock(double offset);
 
+    // Whether a kernel without the relative step may have the clock read and set instead.
+    void AllowAbsoluteFallback(bool allowed) { absoluteFallback = allowed; }
+
     int LastError() const { return driver.LastError(); }
 
 private:
     ClockDriver& driver;
+    bool absoluteFallback = true;
 };
 
 }  // namespace hodra

@@ -35,6 +35,9 @@ bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
 
 namespace {
 
+// Server stamps of coarse precision may make a round trip on loopback a hair negative.
+constexpr double kDelaySlack = 0.001;
+
 // The kernel's time of sending, where it gave one that lies between our own stamp before
 // the send and the reply's arrival.
 std::optional<NtpTimestamp> KernelTransmitTime(const UdpSocket::Received& got, NtpTimestamp sent,
@@ -120,6 +123,13 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
     result.transmit = reply.transmit;
     result.destination = destination;
     result.offset = (Difference(result.receive, result.originate) + Difference(result.transmit, result.destination)) * 0.5;
+    // The true offset lies within half the round trip of the measured one. A round trip
+    // below zero (the server claims to have held the request longer than it was away) or
+    // beyond the wait says the stamps cannot be trusted that far.
+    const double trip = RoundTripDelay(result);
+    if (!(trip >= -kDelaySlack) || trip > std::chrono::duration<double>(timeout).count()) {
+        return Fail(SntpError::ImplausibleDelay, EPROTO);
+    }
     result.stratum = reply.stratum;
     result.serverAddress = socket.PeerAddress();
     result.serverPort = socket.PeerPort();

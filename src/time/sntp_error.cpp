@@ -21,6 +21,7 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::ZeroTransmit: return "송신 타임스탬프가 0임";
     case SntpError::BogusOriginate: return "요청과 맞지 않는 응답 (originate 불일치)";
     case SntpError::BeforeBuildDate: return "서버 시각이 프로그램 빌드 날짜보다 이름";
+    case SntpError::ImplausibleDelay: return "왕복 시간이 맞지 않음";
     case SntpError::Cancelled: return "취소됨";
     }
     return "알 수 없는 오류";

@@ -21,6 +21,7 @@ enum class SntpError {
     ZeroTransmit,    // transmit timestamp is zero
     BogusOriginate,  // originate timestamp is not the transmit stamp we sent
     BeforeBuildDate, // the server's time lies before this program was built
+    ImplausibleDelay,// the round trip came out below zero or beyond the wait
     Cancelled,       // the run was cancelled (the program is closing)
 };
 

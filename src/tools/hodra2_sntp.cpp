@@ -39,7 +39,13 @@ int main(int argc, char** argv) {
     if (borrowed) {
         clearenv();
     }
-    hodra::DropPrivilegesAtStart();
+    if (!hodra::DropPrivilegesAtStart()) {
+        std::cerr << "hodra2-sntp: 쓰지 않는 권한을 내려놓을 수 없어 끝냅니다\n";
+        return hodra::kExitUsage;
+    }
+    if (argc < 1) {
+        return hodra::kExitUsage;  // started without even its own name
+    }
     hodra::Deployment deployment;
     if (!LoadServers(borrowed, deployment)) {
         return hodra::kExitUsage;
@@ -58,9 +64,16 @@ int main(int argc, char** argv) {
         std::cerr << refusal << '\n';
         return hodra::kExitUsage;
     }
+    // A run that only compares talks to servers of anyone's choosing: it does so without the right.
+    if (!options->sync && !hodra::DropAllPrivileges()) {
+        return hodra::kExitUsage;
+    }
     hodra::SntpClient client;
     hodra::LinuxClockDriver driver;
     hodra::ClockSetter setter(driver);
+    // With a borrowed right only the kernel's own relative step: reading the clock and then
+    // setting it would let a caller who stops the helper in between set any time.
+    setter.AllowAbsoluteFallback(!borrowed);
     hodra::ResultLog unused("/dev/null");  // the window keeps the result log, not the helper
     hodra::SyncOperation operation(client, &setter, unused);
     return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);

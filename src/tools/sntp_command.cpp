@@ -3,7 +3,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "cancel_token.h"
 #include "clock_report.h"
 #include "compare_text.h"
 #include "exchanger.h"
@@ -50,8 +49,7 @@ int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, 
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;
-    const CancelToken never;
-    const SyncOutcome outcome = operation.Run(request, never);
+    const SyncOutcome outcome = operation.Run(request);
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';
     }

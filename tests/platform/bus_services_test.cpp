@@ -99,16 +99,20 @@ TEST_F(Timedated, TheSystemKeepsTheClockOnlyWhenSynchronisationIsOnAndDone) {
 TEST_F(Timedated, StepsRelativelyWithInteractiveAuthorisationAndReportsARefusal) {
     Timedate1 client(Serve({}));
     std::optional<bool> stepped;
-    client.StepBy(5.2500014, [&stepped](bool ok, const std::string&) { stepped = ok; });
+    client.StepBy(5.2500014, true, [&stepped](bool ok, const std::string&) { stepped = ok; });
     ASSERT_TRUE(WaitFor([&] { return stepped.has_value(); }));
     EXPECT_TRUE(*stepped);
     // Microseconds, relative, interactive, and the message itself lets polkit ask.
     EXPECT_EQ(Calls(), "SetTime 5250001 1 1 1\n");
+    stepped.reset();
+    client.StepBy(-0.25, false, [&stepped](bool ok, const std::string&) { stepped = ok; });
+    ASSERT_TRUE(WaitFor([&] { return stepped.has_value(); }));
+    EXPECT_EQ(Calls(), "SetTime 5250001 1 1 1\nSetTime -250000 1 0 0\n") << "a run nobody asked for never asks";
 
     Timedate1 refused(Serve({"--refuse", "org.freedesktop.timedate1.AutomaticTimeSyncEnabled"}));
     std::string why;
     stepped.reset();
-    refused.StepBy(-1.5, [&](bool ok, const std::string& reason) {
+    refused.StepBy(-1.5, true, [&](bool ok, const std::string& reason) {
         stepped = ok;
         why = reason;
     });

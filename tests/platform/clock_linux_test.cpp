@@ -46,7 +46,7 @@ protected:
         if (!InPrivateUserNamespace()) {
             FAIL() << "refusing to run outside a private user namespace: this test calls clock_settime";
         }
-        DropPrivilegesAtStart();
+        ASSERT_TRUE(DropPrivilegesAtStart());
     }
 };
 

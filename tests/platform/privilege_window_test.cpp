@@ -67,7 +67,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
         ASSERT_NE(count, 4294967295L) << "refusing to run outside a private user namespace";
     }
     ASSERT_NE(std::getenv("HODRA_SHIM_LOG"), nullptr) << "needs the clock_settime shim";
-    DropPrivilegesAtStart();
+    ASSERT_TRUE(DropPrivilegesAtStart());
     std::ofstream(std::getenv("HODRA_SHIM_LOG"), std::ios::trunc).close();
 
     test::FakeSntpServer server;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -285,6 +286,19 @@ TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
     EXPECT_EQ(trusted.verdict, Verdict::Trusted) << trusted.reason;
     EXPECT_EQ(trusted.values.primaryHost, "10.1.2.3");
     EXPECT_EQ(trusted.values.secondaryHost, kDefaultSecondaryHost);
+    // root:root 0644, but an access list lets nobody write it.
+    const unsigned char acl[] = {2, 0, 0, 0,                     // version
+                                 1, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,  // owner rw
+                                 2, 0, 6, 0, 0xfe, 0xff, 0, 0,        // user 65534 rw
+                                 4, 0, 4, 0, 0xff, 0xff, 0xff, 0xff,  // group r
+                                 0x10, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,  // mask rw
+                                 0x20, 0, 4, 0, 0xff, 0xff, 0xff, 0xff}; // others r
+    if (setxattr(file.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0) {
+        EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "an access list grants a user";
+        removexattr(file.c_str(), "system.posix_acl_access");
+        chmod(file.c_str(), 0644);
+        EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Trusted);
+    }
     chmod(file.c_str(), 0666);
     const AdministratorDeployment writable = ReadAdministratorDeployment(file);
     EXPECT_EQ(writable.verdict, Verdict::Refused);

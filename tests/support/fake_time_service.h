@@ -16,13 +16,15 @@ public:
     bool stepSucceeds = true;
     int queries = 0;
     std::vector<double> steps;
+    std::vector<bool> mayAsk;
 
     void QueryKeepsClock(std::function<void(bool keeps)> done) override {
         ++queries;
         Later([this, done] { done(keepsClock); });
     }
-    void StepBy(double seconds, std::function<void(bool stepped, const std::string& why)> done) override {
+    void StepBy(double seconds, bool ask, std::function<void(bool stepped, const std::string& why)> done) override {
         steps.push_back(seconds);
+        mayAsk.push_back(ask);
         Later([this, done] { done(stepSucceeds, stepSucceeds ? "" : "org.freedesktop.DBus.Error.AccessDenied"); });
     }
     void Cancel() override { ++generation; }

@@ -75,6 +75,16 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         EXPECT_NEAR(Difference(NtpTimestamp::FromUnix(driver.setTimes[0]), NtpTimestamp::Now()), 3.0, 0.5);
     }
     {
+        // Where reading and then setting the clock could be abused, no fallback at all.
+        FakeClockDriver driver;
+        driver.stepResult = ClockDriver::StepResult::Unsupported;
+        ClockSetter setter(driver);
+        setter.AllowAbsoluteFallback(false);
+        EXPECT_FALSE(setter.StepClock(3.0));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
+        EXPECT_TRUE(driver.setTimes.empty());
+    }
+    {
         FakeClockDriver driver;
         driver.stepResult = ClockDriver::StepResult::Failed;
         ClockSetter setter(driver);
