@@ -39,7 +39,7 @@ HodraApplication::HodraApplication()
 HodraApplication::~HodraApplication() = default;
 
 bool HodraApplication::Start() {
-    window = std::make_unique<MainClockWindow>(MainWindowParts{settings, store, state, *sync, *timers, tick.get()});
+    window = std::make_unique<MainClockWindow>(MainWindowServices{settings, store, state, *sync, *timers, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     signalExit = std::make_unique<SignalExit>();

@@ -11,8 +11,8 @@ namespace hodra {
 
 TrayFrame::TrayFrame(MainClockWindow& window, WindowState& state, QObject* parent)
     : QObject(parent), window(window), state(state) {
-    BuildMenu(commands, kMenuCommands);
-    connect(&commands, &QMenu::triggered, this, [this](QAction* a) { Command(a->data().toInt()); });
+    actions = BuildMenu(commands, kMenuCommands);
+    WireCommands();
     connect(&commands, &QMenu::aboutToShow, this, &TrayFrame::UpdateMenuState);
 
     tray.setIcon(AppIcon());
@@ -26,19 +26,20 @@ TrayFrame::TrayFrame(MainClockWindow& window, WindowState& state, QObject* paren
     connect(&window, &MainClockWindow::closed, this, &TrayFrame::Exit);
 }
 
-QAction* TrayFrame::Action(int id) const {
-    for (QAction* a : commands.actions()) {
-        if (!a->isSeparator() && a->data().toInt() == id) {
-            return a;
-        }
+void TrayFrame::WireCommands() {
+    const std::pair<int, void (MainClockWindow::*)()> handlers[] = {
+        {kCmdCompare, &MainClockWindow::OnCompare},   {kCmdSync, &MainClockWindow::OnSync},
+        {kCmdSettings, &MainClockWindow::OnSettings}, {kCmdWorldTime, &MainClockWindow::OnWorldTime},
+        {kCmdHelp, &MainClockWindow::OnHelp},         {kCmdHide, &MainClockWindow::Hide},
+    };
+    for (const auto& [id, handler] : handlers) {
+        connect(actions.value(id), &QAction::triggered, &window, handler);
     }
-    return nullptr;
+    connect(actions.value(kCmdExit), &QAction::triggered, this, &TrayFrame::Exit);
 }
 
 void TrayFrame::UpdateMenuState() {
-    if (QAction* hide = Action(kCmdHide)) {
-        hide->setEnabled(window.isVisible());
-    }
+    actions.value(kCmdHide)->setEnabled(window.isVisible());
 }
 
 void TrayFrame::ShowMenuAt(QPoint globalPoint) {
@@ -58,19 +59,6 @@ void TrayFrame::RestoreWindow() {
     window.raise();
     window.activateWindow();
     state.MainWindowShown = true;
-}
-
-void TrayFrame::Command(int id) {
-    switch (id) {
-    case kCmdCompare: window.OnCompare(); break;
-    case kCmdSync: window.OnSync(); break;
-    case kCmdSettings: window.OnSettings(); break;
-    case kCmdWorldTime: window.OnWorldTime(); break;
-    case kCmdHelp: window.OnHelp(); break;
-    case kCmdHide: window.Hide(); break;
-    case kCmdExit: Exit(); break;
-    default: break;
-    }
 }
 
 void TrayFrame::Exit() {

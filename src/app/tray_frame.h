@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -19,9 +20,10 @@ public:
 
     QMenu& menu() { return commands; }
     QSystemTrayIcon& icon() { return tray; }
+    // The menu's action of a command (32771 to 32777).
+    QAction* action(int commandId) const { return actions.value(commandId); }
 
     void ShowMenuAt(QPoint globalPoint);
-    void Command(int id);
     // Enabled state of "감추기": exactly while the window is visible (minimised counts).
     void UpdateMenuState();
     void Exit();
@@ -32,12 +34,13 @@ signals:
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void RestoreWindow();
-    QAction* Action(int id) const;
+    void WireCommands();
 
     MainClockWindow& window;
     WindowState& state;
     QSystemTrayIcon tray;
     QMenu commands;
+    QHash<int, QAction*> actions;
     bool exiting = false;
 };
 

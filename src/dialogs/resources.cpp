@@ -34,7 +34,8 @@ QVector<MenuItemTemplate> LoadMenuTemplate(int id) {
     return items;
 }
 
-void BuildMenu(QMenu& menu, int id) {
+QHash<int, QAction*> BuildMenu(QMenu& menu, int id) {
+    QHash<int, QAction*> actions;
     for (const MenuItemTemplate& item : LoadMenuTemplate(id)) {
         if (item.text.isEmpty()) {
             menu.addSeparator();
@@ -42,7 +43,9 @@ void BuildMenu(QMenu& menu, int id) {
         }
         QAction* action = menu.addAction(item.text);
         action->setData(item.id);
+        actions.insert(item.id, action);
     }
+    return actions;
 }
 
 QString LoadResourceString(int id) {

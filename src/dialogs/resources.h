@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
 #include <QVector>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -17,8 +19,8 @@ struct MenuItemTemplate {
 
 // Menu 106: the command menu of the tray and of the small clock layouts.
 QVector<MenuItemTemplate> LoadMenuTemplate(int id);
-// Fills a menu from a template; each action carries its command id as data.
-void BuildMenu(QMenu& menu, int id);
+// Fills a menu from a template; its actions by command id.
+QHash<int, QAction*> BuildMenu(QMenu& menu, int id);
 
 // String resources (101, 103).
 QString LoadResourceString(int id);

@@ -7,16 +7,16 @@ namespace hodra {
 LongTimer::LongTimer(const MonotonicClock& clock, QObject* parent) : QObject(parent), clock(clock) {
     wake.setSingleShot(true);
     wake.setTimerType(Qt::CoarseTimer);
-    connect(&wake, &QTimer::timeout, this, &LongTimer::check);
+    connect(&wake, &QTimer::timeout, this, &LongTimer::Check);
 }
 
-void LongTimer::start(std::int64_t intervalMs) {
+void LongTimer::Start(std::int64_t intervalMs) {
     deadlineMs = clock.NowMs() + std::max<std::int64_t>(intervalMs, 1);
     active = true;
-    scheduleWake();
+    ScheduleWake();
 }
 
-void LongTimer::stop() {
+void LongTimer::Stop() {
     active = false;
     wake.stop();
 }
@@ -29,7 +29,7 @@ int LongTimer::nextWakeMs() const {
     return wake.isActive() ? wakeIntervalMs : -1;
 }
 
-void LongTimer::check() {
+void LongTimer::Check() {
     if (!active) {
         return;
     }
@@ -39,10 +39,10 @@ void LongTimer::check() {
         emit timeout();
         return;
     }
-    scheduleWake();
+    ScheduleWake();
 }
 
-void LongTimer::scheduleWake() {
+void LongTimer::ScheduleWake() {
     const std::int64_t left = std::max<std::int64_t>(deadlineMs - clock.NowMs(), 1);
     // The last stretch is waited precisely so the tick lands on the full interval.
     wake.setTimerType(left <= kMaxWakeMs ? Qt::PreciseTimer : Qt::CoarseTimer);

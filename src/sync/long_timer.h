@@ -18,8 +18,8 @@ public:
 
     explicit LongTimer(const MonotonicClock& clock = BootClock::Instance(), QObject* parent = nullptr);
 
-    void start(std::int64_t intervalMs);
-    void stop();
+    void Start(std::int64_t intervalMs);
+    void Stop();
     bool isActive() const { return active; }
     std::int64_t remainingMs() const;
     // The interval of the pending wake-up in ms (-1 when stopped).
@@ -27,13 +27,13 @@ public:
 
     // Fires timeout() if the deadline has passed, else waits again. The wake-up timer
     // calls it; tests call it after moving their clock.
-    void check();
+    void Check();
 
 signals:
     void timeout();
 
 private:
-    void scheduleWake();
+    void ScheduleWake();
 
     const MonotonicClock& clock;
     QTimer wake;

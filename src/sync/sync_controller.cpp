@@ -23,26 +23,26 @@ SyncController::SyncController(SyncRunner& runner, std::vector<std::string> host
     : QObject(parent), runner(runner), hosts(std::move(hosts)), flags(std::move(flags)) {}
 
 SyncController::~SyncController() {
-    cancelPendingRun();
+    CancelPendingRun();
 }
 
 void SyncController::OnCompare() {
-    start(false, false);
+    Start(false, false);
 }
 
 void SyncController::OnSync() {
-    start(true, false);
+    Start(true, false);
 }
 
 void SyncController::OnAutoCompare() {
-    start(false, true);
+    Start(false, true);
 }
 
 void SyncController::OnAutoSync() {
-    start(true, true);
+    Start(true, true);
 }
 
-void SyncController::start(bool synchronise, bool automatic) {
+void SyncController::Start(bool synchronise, bool automatic) {
     if (running) {
         return;  // dropped, not queued
     }
@@ -56,7 +56,7 @@ void SyncController::start(bool synchronise, bool automatic) {
     request.blink = current.blink;
     request.log = current.log;
     if (!automatic || timeService == nullptr) {
-        launch(request);
+        Launch(request);
         return;
     }
     // Where the system keeps the clock, a step of ours behind its back would only upset it.
@@ -65,11 +65,11 @@ void SyncController::start(bool synchronise, bool automatic) {
             request.synchronise = false;
             request.systemKeepsClock = true;
         }
-        launch(request);
+        Launch(request);
     });
 }
 
-void SyncController::launch(const SyncRequest& request) {
+void SyncController::Launch(const SyncRequest& request) {
     if (worker.joinable()) {
         worker.join();
     }
@@ -82,11 +82,11 @@ void SyncController::launch(const SyncRequest& request) {
             std::lock_guard guard(pendingLock);
             pending = std::move(outcome);
         }
-        QMetaObject::invokeMethod(this, &SyncController::deliver, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &SyncController::Deliver, Qt::QueuedConnection);
     });
 }
 
-void SyncController::cancelPendingRun() {
+void SyncController::CancelPendingRun() {
     cancel.Cancel();
     if (timeService != nullptr) {
         timeService->Cancel();
@@ -99,7 +99,7 @@ void SyncController::cancelPendingRun() {
     running = false;
 }
 
-void SyncController::deliver() {
+void SyncController::Deliver() {
     std::optional<SyncOutcome> outcome;
     {
         std::lock_guard guard(pendingLock);
@@ -112,26 +112,26 @@ void SyncController::deliver() {
         worker.join();
     }
     if (outcome->stepRefused && timeService != nullptr) {
-        stepBySystem(std::move(*outcome));
+        StepBySystem(std::move(*outcome));
         return;
     }
     if (outcome->stepRefused) {
         std::fprintf(stderr, "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n");
     }
-    apply(*outcome);
+    Apply(*outcome);
 }
 
-void SyncController::stepBySystem(SyncOutcome outcome) {
+void SyncController::StepBySystem(SyncOutcome outcome) {
     timeService->StepBy(outcome.offset, !current.automatic, [this, outcome](bool stepped, const std::string& why) mutable {
         if (!stepped) {
             std::fprintf(stderr, "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n", why.c_str());
         }
         runner.SettleSystemStep(outcome, current, stepped);
-        apply(outcome);
+        Apply(outcome);
     });
 }
 
-void SyncController::apply(const SyncOutcome& outcome) {
+void SyncController::Apply(const SyncOutcome& outcome) {
     ReportToStderr(outcome);
     if (!outcome.message.empty()) {
         emit messageChanged(QString::fromStdString(outcome.message));

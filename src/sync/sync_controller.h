@@ -37,7 +37,7 @@ public:
     bool busy() const { return running; }
     // Ends a run in progress at once (the window is closing): the exchange or the helper is
     // stopped, the clock is not set and nothing of the run is applied.
-    void cancelPendingRun();
+    void CancelPendingRun();
 
 public slots:
     void OnCompare();
@@ -54,11 +54,11 @@ signals:
     void runFinished();
 
 private:
-    void start(bool synchronise, bool automatic);
-    void launch(const SyncRequest& request);
-    void deliver();
-    void stepBySystem(SyncOutcome outcome);
-    void apply(const SyncOutcome& outcome);
+    void Start(bool synchronise, bool automatic);
+    void Launch(const SyncRequest& request);
+    void Deliver();
+    void StepBySystem(SyncOutcome outcome);
+    void Apply(const SyncOutcome& outcome);
 
     SyncRunner& runner;
     const std::vector<std::string> hosts;

@@ -9,16 +9,16 @@ SyncTimers::SyncTimers(const MonotonicClock& clock, QObject* parent) : QObject(p
     connect(&blink, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimerId); });
 }
 
-void SyncTimers::armAutoSync(int minutes) {
+void SyncTimers::ArmAutoSync(int minutes) {
     autoSyncMinutes = minutes;
-    autoSync.start(static_cast<std::int64_t>(minutes) * 60000);
+    autoSync.Start(static_cast<std::int64_t>(minutes) * 60000);
 }
 
-void SyncTimers::disarmAutoSync() {
-    autoSync.stop();
+void SyncTimers::DisarmAutoSync() {
+    autoSync.Stop();
 }
 
-void SyncTimers::startBlink(qint64 lastCon) {
+void SyncTimers::StartBlink(qint64 lastCon) {
     // A second success during a sequence restarts the period; the count goes on.
     blinkLastCon = lastCon;
     blink.start();
@@ -26,20 +26,20 @@ void SyncTimers::startBlink(qint64 lastCon) {
 
 void SyncTimers::OnTimer(int id) {
     if (id == kAutoSyncTimerId) {
-        autoSyncTick();
+        AutoSyncTick();
     } else if (id == kBlinkTimerId) {
-        blinkTick();
+        BlinkTick();
     }
 }
 
-void SyncTimers::autoSyncTick() {
-    autoSync.stop();
+void SyncTimers::AutoSyncTick() {
+    autoSync.Stop();
     emit autoSyncDue();
     // The next period counts from this tick, not from the end of the run.
-    armAutoSync(autoSyncMinutes);
+    ArmAutoSync(autoSyncMinutes);
 }
 
-void SyncTimers::blinkTick() {
+void SyncTimers::BlinkTick() {
     const BlinkSequence::Step step = sequence.Tick(blinkLastCon);
     emit messageChanged(QString::fromStdString(step.text));
     if (step.finished) {

@@ -20,12 +20,12 @@ public:
 
     explicit SyncTimers(const MonotonicClock& clock = BootClock::Instance(), QObject* parent = nullptr);
 
-    void armAutoSync(int minutes);
-    void disarmAutoSync();
+    void ArmAutoSync(int minutes);
+    void DisarmAutoSync();
     bool autoSyncArmed() const { return autoSync.isActive(); }
     LongTimer& autoSyncTimer() { return autoSync; }
 
-    void startBlink(qint64 lastCon);
+    void StartBlink(qint64 lastCon);
     bool blinking() const { return blink.isActive(); }
     int blinkCount() const { return sequence.Count(); }
 
@@ -37,8 +37,8 @@ signals:
     void messageChanged(const QString& text);
 
 private:
-    void autoSyncTick();
-    void blinkTick();
+    void AutoSyncTick();
+    void BlinkTick();
 
     LongTimer autoSync;
     int autoSyncMinutes = 0;

@@ -37,7 +37,7 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
     setAttribute(Qt::WA_NoSystemBackground);
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, this, &ClockFace::onTimer);
+    connect(&timer, &QTimer::timeout, this, &ClockFace::OnTimer);
     ScheduleNext();
 }
 
@@ -45,7 +45,7 @@ void ClockFace::ScheduleNext() {
     timer.start(MillisecondsPastNextSecond(kPastBoundaryMs, kMaxTimerMs));
 }
 
-void ClockFace::onTimer() {
+void ClockFace::OnTimer() {
     const std::time_t current = now();
     // Redraw when what the clock shows has changed: its second, colours or layout.
     const PaintKey key{current, settings.TxtColor, settings.BgColor, settings.Small2, size()};

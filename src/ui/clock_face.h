@@ -42,7 +42,7 @@ public:
     QRect clientRectAtCreation() const { return clientRect; }
     // The timer's work; public so tests can drive it with their own clock, and so the
     // window can have the clock looked at again at once (after setting it, for instance).
-    void onTimer();
+    void OnTimer();
 
 signals:
     // Points on the screen, for dragging the window.

@@ -21,15 +21,15 @@
 
 namespace hodra {
 
-MainClockWindow::MainClockWindow(const MainWindowParts& parts, QWidget* parent)
+MainClockWindow::MainClockWindow(const MainWindowServices& services, QWidget* parent)
     : QDialog(parent),
-      settings(parts.settings),
-      store(parts.store),
-      state(parts.state),
-      sync(parts.sync),
-      timers(parts.timers),
-      tick(parts.tick),
-      now(parts.now) {
+      settings(services.settings),
+      store(services.store),
+      state(services.state),
+      sync(services.sync),
+      timers(services.timers),
+      tick(services.tick),
+      now(services.now) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildFromTemplate();
@@ -65,17 +65,45 @@ void MainClockWindow::ConnectSync() {
     connect(&sync, &SyncController::buttonsEnabledChanged, this, &MainClockWindow::SetButtonsEnabled);
     connect(&sync, &SyncController::messageChanged, messageLabel, &QLabel::setText);
     connect(&sync, &SyncController::resultsRecorded, this, &MainClockWindow::RecordOutcome);
-    connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::startBlink);
+    connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::StartBlink);
     connect(&timers, &SyncTimers::messageChanged, messageLabel, &QLabel::setText);
     connect(&timers, &SyncTimers::autoSyncDue, &sync, &SyncController::OnAutoSync);
 }
 
 void MainClockWindow::Initialise() {
-    setWindowIcon(AppIcon());                                      // 3
-    store.Load(settings);                                          // 4
-    dragging = sheetOpen = infoOpen = false;                       // 5
-    QWidget* placeholder = controls.value(kIdClock);               // 7
-    state.ClockRect = placeholder->geometry();
+    setWindowIcon(AppIcon());
+    store.Load(settings);
+    dragging = sheetOpen = infoOpen = false;
+    CreateClockFace();
+    state.NormalWindowRect = QRect(pos(), normalClientSize);
+    PlaceAtStoredPosition();
+    ApplyMessageColours();
+    const QPixmap bannerImage = BannerPixmap();
+    banner->setPixmap(bannerImage);
+    banner->resize(bannerImage.size());
+    // The period starts before the start-up comparison, so a slow one does not push it back.
+    if (settings.AutoCon) {
+        timers.ArmAutoSync(settings.AutoConDuration);
+    }
+    if (settings.AutoCompare) {
+        sync.OnAutoCompare();
+    }
+    if (settings.Small || settings.Small2) {
+        ApplyLayout();
+    }
+    if (settings.Top) {
+        ApplyTopmost(true);
+    }
+    // No button starts focused: a key pressed at once must not compare or synchronise.
+    if (QWidget* focused = focusWidget()) {
+        focused->clearFocus();
+    }
+}
+
+// The clock takes the place of the template's placeholder frame and forwards the mouse
+// for dragging and, in the small layouts, the command menu.
+void MainClockWindow::CreateClockFace() {
+    state.ClockRect = controls.value(kIdClock)->geometry();
     clockFace = new ClockFace(settings, state, tick, this, state.ClockRect, now);
     clockFace->raise();
     connect(clockFace, &ClockFace::leftPressed, this, &MainClockWindow::BeginDrag);
@@ -83,28 +111,7 @@ void MainClockWindow::Initialise() {
     connect(clockFace, &ClockFace::leftReleased, this, &MainClockWindow::EndDrag);
     connect(clockFace, &ClockFace::contextMenuRequested, this, &MainClockWindow::contextMenuRequested);
     // A synchronisation moves the clock: show it at once rather than at the next wake-up.
-    connect(&sync, &SyncController::runFinished, clockFace, &ClockFace::onTimer);
-    state.NormalWindowRect = QRect(pos(), normalClientSize);      // 8
-    PlaceAtStoredPosition();                                       // 9
-    ApplyMessageColours();                                         // 10
-    const QPixmap bannerImage = BannerPixmap();                    // 11
-    banner->setPixmap(bannerImage);
-    banner->resize(bannerImage.size());
-    if (settings.AutoCon) {                                        // 12
-        timers.armAutoSync(settings.AutoConDuration);
-    }
-    if (settings.AutoCompare) {                                    // 13
-        sync.OnAutoCompare();
-    }
-    if (settings.Small || settings.Small2) {                       // 14
-        ApplyLayout();
-    }
-    if (settings.Top) {                                            // 15
-        ApplyTopmost(true);
-    }
-    if (QWidget* focused = focusWidget()) {                        // 16
-        focused->clearFocus();
-    }
+    connect(&sync, &SyncController::runFinished, clockFace, &ClockFace::OnTimer);
 }
 
 void MainClockWindow::PlaceAtStoredPosition() {
@@ -190,7 +197,7 @@ void MainClockWindow::OnSettings() {
     }
     sheetOpen = true;
     if (settings.AutoCon) {
-        timers.disarmAutoSync();
+        timers.DisarmAutoSync();
     }
     if (sheetRunner) {
         sheetRunner(*this);
@@ -198,7 +205,7 @@ void MainClockWindow::OnSettings() {
     // Closed by OK or by Cancel alike.
     ApplyMessageColours();
     if (settings.AutoCon) {
-        timers.armAutoSync(settings.AutoConDuration);
+        timers.ArmAutoSync(settings.AutoConDuration);
     }
     if (applyScreenSaver) {
         applyScreenSaver(settings.SCR);
@@ -341,7 +348,7 @@ void MainClockWindow::closeEvent(QCloseEvent* event) {
     }
     closing = true;
     // Closing does not wait for a run: it is cancelled, sets no clock and records nothing.
-    sync.cancelPendingRun();
+    sync.CancelPendingRun();
     // A native Wayland window's position means nothing: the stored ones are kept.
     const bool placed = WindowPlacementIsOurs();
     if (worldTime != nullptr) {
@@ -358,7 +365,7 @@ void MainClockWindow::closeEvent(QCloseEvent* event) {
     }
     store.SaveState(settings, worldTimeCreated);
     if (settings.AutoCon) {
-        timers.disarmAutoSync();
+        timers.DisarmAutoSync();
     }
     emit closed();
 }

@@ -22,7 +22,7 @@ class TickSound;
 struct SyncOutcome;
 
 // What the main window works with; all of it outlives the window.
-struct MainWindowParts {
+struct MainWindowServices {
     Settings& settings;
     SettingsStore& store;
     WindowState& state;
@@ -41,7 +41,7 @@ public:
     using SheetRunner = std::function<void(MainClockWindow& window)>;
     using WorldTimeFactory = std::function<QWidget*(MainClockWindow& window)>;
 
-    explicit MainClockWindow(const MainWindowParts& parts, QWidget* parent = nullptr);
+    explicit MainClockWindow(const MainWindowServices& services, QWidget* parent = nullptr);
     ~MainClockWindow() override;
 
     // The initialisation steps after the widgets exist: settings, position, colours,
@@ -89,6 +89,7 @@ protected:
 
 private:
     void BuildFromTemplate();
+    void CreateClockFace();
     void ConnectSync();
     void PlaceAtStoredPosition();
     void ApplyMessageColours();

@@ -11,7 +11,7 @@ namespace hodra {
 
 class WebPageLauncher;
 
-// CInfoDlg, dialog 130 "접속서버": which server answered last, and the button that opens
+// Dialog 130 "접속서버": which server answered last, and the button that opens
 // the service's web page.
 class ServerPage : public QWidget {
     Q_OBJECT

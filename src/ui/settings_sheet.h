@@ -14,7 +14,7 @@ class EnvPage;
 class ServerPage;
 class WebPageLauncher;
 
-// CSetupSheet "설정": the environment page, then the server page, with "확인" and "취소".
+// The settings sheet "설정": the environment page, then the server page, with "확인" and "취소".
 // OK keeps the sheet open while the environment page refuses its values.
 class SettingsSheet : public QDialog {
     Q_OBJECT

@@ -46,7 +46,7 @@ RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Sel
     setAttribute(Qt::WA_NoSystemBackground);
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, this, &RegionClock::onTimer);
+    connect(&timer, &QTimer::timeout, this, &RegionClock::OnTimer);
     ScheduleNext();
 }
 
@@ -73,7 +73,7 @@ bool RegionClock::textVisibleInNextPaint() const {
     return blinkCount % 6 < 3;
 }
 
-void RegionClock::onTimer() {
+void RegionClock::OnTimer() {
     // Every paint of a blink counts, so the blink repaints each tick; otherwise only a
     // change of the text does.
     const Shown s = shownTexts();

@@ -42,7 +42,7 @@ public:
     QString shownText() const override;
     // Whether the next paint draws text (the blink), and the paint's count-down.
     bool textVisibleInNextPaint() const;
-    void onTimer();
+    void OnTimer();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

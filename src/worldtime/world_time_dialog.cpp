@@ -93,7 +93,7 @@ void WorldTimeDialog::OnSelectionChanged() {
     } else {
         selected = -1;
         ComposeDescription();
-        clock->onTimer();
+        clock->OnTimer();
     }
 }
 
@@ -101,7 +101,7 @@ void WorldTimeDialog::Select(int index) {
     selected = index;
     ComposeDescription();
     state.selectionBlinkCount = kBlinkPaints;
-    clock->onTimer();  // the new region shows, and starts blinking, at once
+    clock->OnTimer();  // the new region shows, and starts blinking, at once
 }
 
 void WorldTimeDialog::FindRegion() {

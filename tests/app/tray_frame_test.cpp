@@ -18,14 +18,7 @@ protected:
         Open();
         frame = std::make_unique<TrayFrame>(*window, state);
     }
-    QAction* Item(int id) {
-        for (QAction* a : frame->menu().actions()) {
-            if (a->data().toInt() == id && !a->isSeparator()) {
-                return a;
-            }
-        }
-        return nullptr;
-    }
+    QAction* Item(int id) { return frame->action(id); }
     std::unique_ptr<TrayFrame> frame;
 };
 
@@ -42,16 +35,16 @@ TEST_F(Tray, HideIsEnabledExactlyWhileTheWindowIsVisible) {
 
 TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
     window->setTrayAvailability([] { return true; });
-    frame->Command(kCmdHide);
+    Item(kCmdHide)->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(state.MainWindowShown);
-    frame->Command(kCmdCompare);
+    Item(kCmdCompare)->trigger();
     EXPECT_TRUE(sync.busy());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(settings.ServerID, 1);
 
     QSignalSpy finished(frame.get(), &TrayFrame::finished);
-    frame->Command(kCmdExit);
+    Item(kCmdExit)->trigger();
     EXPECT_EQ(finished.size(), 1);
     EXPECT_EQ(Stored("ServerID").toInt(), 1);
     EXPECT_FALSE(frame->icon().isVisible());

@@ -50,7 +50,7 @@ public:
 
     MainClockWindow& Open() {
         window = std::make_unique<MainClockWindow>(
-            MainWindowParts{settings, store, state, sync, timers, &tick, [this] { return now; }});
+            MainWindowServices{settings, store, state, sync, timers, &tick, [this] { return now; }});
         window->Initialise();
         window->show();
         return *window;

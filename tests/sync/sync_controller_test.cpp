@@ -136,7 +136,7 @@ TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
     observer.Watch(c);
     c.OnSync();
     ASSERT_TRUE(server.WaitForRequests(1));
-    c.cancelPendingRun();
+    c.CancelPendingRun();
     EXPECT_FALSE(c.busy());
     QCoreApplication::processEvents();
     EXPECT_EQ(observer.events, std::vector<std::string>{"disable"}) << "a cancelled run records nothing";

@@ -29,7 +29,7 @@ std::int64_t RunUntilFired(LongTimer& timer, FakeMonotonicClock& clock, std::int
         const std::int64_t step = std::max(wake, 1);
         clock.Advance(step);
         elapsed += step;
-        timer.check();
+        timer.Check();
     }
     return fired.isEmpty() ? -1 : elapsed;
 }
@@ -37,20 +37,20 @@ std::int64_t RunUntilFired(LongTimer& timer, FakeMonotonicClock& clock, std::int
 TEST(LongTimer, FiresOncePerFullIntervalWhateverItsLength) {
     FakeMonotonicClock clock;
     LongTimer timer(clock);
-    timer.start(60000);
+    timer.Start(60000);
     QSignalSpy fired(&timer, &LongTimer::timeout);
     clock.Advance(59999);
-    timer.check();
+    timer.Check();
     EXPECT_TRUE(fired.isEmpty());
     clock.Advance(1);
-    timer.check();
+    timer.Check();
     EXPECT_EQ(fired.size(), 1);
     EXPECT_FALSE(timer.isActive());
-    timer.check();
+    timer.Check();
     EXPECT_EQ(fired.size(), 1);
 
     const std::int64_t hundredDays = 144000LL * 60000;
-    timer.start(hundredDays);
+    timer.Start(hundredDays);
     EXPECT_EQ(RunUntilFired(timer, clock, hundredDays + 60000), hundredDays);
     EXPECT_EQ(fired.size(), 2);
 }
@@ -59,9 +59,9 @@ TEST(LongTimer, OverdueDeadlineFiresAtTheFirstWakeAfterASuspend) {
     FakeMonotonicClock clock;
     LongTimer timer(clock);
     QSignalSpy fired(&timer, &LongTimer::timeout);
-    timer.start(3600000);
+    timer.Start(3600000);
     clock.Advance(2 * 3600000);  // suspended past the deadline: the boot clock kept counting
-    timer.check();
+    timer.Check();
     EXPECT_EQ(fired.size(), 1);
 }
 
@@ -69,7 +69,7 @@ TEST(SyncTimers, AutoSyncTickAsksForARunAndRestartsTheFullPeriod) {
     FakeMonotonicClock clock;
     SyncTimers timers(clock);
     QSignalSpy due(&timers, &SyncTimers::autoSyncDue);
-    timers.armAutoSync(1);
+    timers.ArmAutoSync(1);
     EXPECT_EQ(RunUntilFired(timers.autoSyncTimer(), clock, 120000), 60000);
     EXPECT_EQ(due.size(), 1);
     EXPECT_TRUE(timers.autoSyncArmed());
@@ -77,10 +77,10 @@ TEST(SyncTimers, AutoSyncTickAsksForARunAndRestartsTheFullPeriod) {
 
     // The settings sheet stops the timer and re-arms it when it closes: the period starts again.
     clock.Advance(45000);
-    timers.disarmAutoSync();
+    timers.DisarmAutoSync();
     EXPECT_FALSE(timers.autoSyncArmed());
     clock.Advance(30000);
-    timers.armAutoSync(1);
+    timers.ArmAutoSync(1);
     EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60000);
     EXPECT_EQ(due.size(), 1);
 }
@@ -90,7 +90,7 @@ TEST(SyncTimers, UnknownTimerIdsChangeNothing) {
     SyncTimers timers(clock);
     QSignalSpy due(&timers, &SyncTimers::autoSyncDue);
     QSignalSpy text(&timers, &SyncTimers::messageChanged);
-    timers.armAutoSync(5);
+    timers.ArmAutoSync(5);
     for (const int id : {0, 1, 15, 17, 18, 20}) {
         timers.OnTimer(id);
     }
@@ -119,7 +119,7 @@ protected:
 
 std::vector<std::string> Sequence(SyncTimers& timers, qint64 lastCon) {
     QSignalSpy text(&timers, &SyncTimers::messageChanged);
-    timers.startBlink(lastCon);
+    timers.StartBlink(lastCon);
     int ticks = 0;
     while (timers.blinking() && ticks < 50) {
         timers.OnTimer(SyncTimers::kBlinkTimerId);
@@ -147,13 +147,13 @@ TEST_F(Blink, FirstSequenceIsOneTickShorterThanLaterOnes) {
 TEST_F(Blink, ASecondSuccessRestartsTheTimerAndTheCountGoesOn) {
     FakeMonotonicClock clock;
     SyncTimers timers(clock);
-    timers.startBlink(100);
+    timers.StartBlink(100);
     for (int i = 0; i < 4; ++i) {
         timers.OnTimer(SyncTimers::kBlinkTimerId);
     }
     EXPECT_EQ(timers.blinkCount(), 5);
     QSignalSpy text(&timers, &SyncTimers::messageChanged);
-    timers.startBlink(45000);  // 12:30:00
+    timers.StartBlink(45000);  // 12:30:00
     while (timers.blinking()) {
         timers.OnTimer(SyncTimers::kBlinkTimerId);
     }

@@ -64,27 +64,27 @@ protected:
 
 TEST_F(Face, TicksOncePerChangeOfTheShownSecondOnlyWhileShownWithSound) {
     settings.Beep = true;
-    face->onTimer();
+    face->OnTimer();
     EXPECT_EQ(tick.plays, 0);  // same second as at creation
     now += 1;
-    face->onTimer();
-    face->onTimer();
+    face->OnTimer();
+    face->OnTimer();
     EXPECT_EQ(tick.plays, 1);
     now -= 5;  // a synchronisation set the clock back: that change ticks too
-    face->onTimer();
+    face->OnTimer();
     EXPECT_EQ(tick.plays, 2);
     EXPECT_EQ(face->shownTime(), now);
 
     state.MainWindowShown = false;
     now += 1;
-    face->onTimer();
+    face->OnTimer();
     EXPECT_EQ(tick.plays, 2);
     EXPECT_EQ(face->shownTime(), now);  // the shown second follows all the same
 
     state.MainWindowShown = true;
     settings.Beep = false;
     now += 1;
-    face->onTimer();
+    face->OnTimer();
     EXPECT_EQ(tick.plays, 2);
 }
 

@@ -43,7 +43,7 @@ TEST_F(Window, ScreenReadersReadTheClockTheButtonsAndTheMessage) {
     EXPECT_EQ(clock->text(QAccessible::Name), "시계");
     EXPECT_EQ(clock->text(QAccessible::Value), "2026년 12월 08일 화요일 PM 12:20:00");
     now += 61;
-    w.clock()->onTimer();
+    w.clock()->OnTimer();
     EXPECT_EQ(clock->text(QAccessible::Value), "2026년 12월 08일 화요일 PM 12:21:01") << "it follows the clock";
     for (const auto& [id, text] : {std::pair{kIdCompare, "비교"}, {kIdSync, "동기"}, {kIdSettings, "설정"}}) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(w.button(id))->text(QAccessible::Name), text);

@@ -3,6 +3,7 @@
 // dialogs: never two runs at once, and the buttons enabled at the end.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -46,18 +47,18 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
         switch (random() % 6) {
         case 0: w.button(kIdCompare)->click(); break;
         case 1: w.button(kIdSync)->click(); break;
-        case 2: frame.Command(kCmdCompare); break;
-        case 3: frame.Command(kCmdSync); break;
+        case 2: frame.action(kCmdCompare)->trigger(); break;
+        case 3: frame.action(kCmdSync)->trigger(); break;
         case 4: timers.OnTimer(SyncTimers::kAutoSyncTimerId); break;
         default: w.OnSync(); break;
         }
         ++requests;
         if (i % 97 == 0) {
-            frame.Command(kCmdWorldTime);
+            frame.action(kCmdWorldTime)->trigger();
             w.worldTimeDialog()->hide();
         }
         if (i % 503 == 0) {
-            frame.Command(kCmdSettings);
+            frame.action(kCmdSettings)->trigger();
         }
         if (i % 1999 == 0) {
             QTimer::singleShot(0, [] {
@@ -65,7 +66,7 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
                     modal->close();
                 }
             });
-            frame.Command(kCmdHelp);
+            frame.action(kCmdHelp)->trigger();
         }
         QCoreApplication::processEvents();
     }
