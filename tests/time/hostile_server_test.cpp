@@ -129,9 +129,9 @@ TEST_F(Hostile, NoHostileReplyIsUsedAndTheSecondaryAnswers) {
         const SyncOutcome fallen = RunAgainst(kind, good.Address(), toSecondary);
         EXPECT_EQ(fallen.serverId, 2) << kind.name;
         EXPECT_EQ(fallen.message, "한국표준시에 동기되었습니다.") << kind.name;
-        ASSERT_EQ(toSecondary.setTimes.size(), 1u) << kind.name;
-        const double moved = Difference(NtpTimestamp::FromUnix(toSecondary.setTimes[0]), NtpTimestamp::Now());
-        EXPECT_NEAR(moved, kSecondaryOffset, 0.05) << kind.name << ": the clock followed the hostile server";
+        ASSERT_EQ(toSecondary.steps.size(), 1u) << kind.name;
+        EXPECT_NEAR(toSecondary.steps[0], kSecondaryOffset, fallen.delay / 2 + 0.0005)
+            << kind.name << ": the clock followed the hostile server";
 
         test::FakeClockDriver alone;
         const SyncOutcome none = RunAgainst(kind, silent.Address(), alone);
@@ -159,12 +159,12 @@ TEST_F(Hostile, ToleratedOddities) {
         SntpClient client;
         SntpResult result;
         ASSERT_TRUE(client.Exchange(hostile.Address(), result)) << name;
-        EXPECT_NEAR(result.offset, 7.0, 0.02) << name;
+        EXPECT_NEAR(result.offset, 7.0, RoundTripDelay(result) / 2 + 0.0005) << name;
         ReplyScript plain;
         plain.clockOffset = -2.0;
         hostile.SetScript(plain);
         ASSERT_TRUE(client.Exchange(hostile.Address(), result)) << name;
-        EXPECT_NEAR(result.offset, -2.0, 0.02) << name << ": a stale copy was taken";
+        EXPECT_NEAR(result.offset, -2.0, RoundTripDelay(result) / 2 + 0.0005) << name << ": a stale copy was taken";
     }
 }
 
