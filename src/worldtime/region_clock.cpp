@@ -55,18 +55,16 @@ void RegionClock::ScheduleNext() {
     timer.start(blinking ? kBlinkTimerMs : MillisecondsPastNextSecond(3, 1000));
 }
 
-RegionClock::Shown RegionClock::shownTexts() const {
+ClockTexts RegionClock::shownTexts() const {
     const std::time_t t = now();
     const RegionEntry* entry = selected ? selected() : nullptr;
     // With no region, the PC's own local time; else the region's, free of the PC's zone.
     const std::tm local = entry == nullptr ? LocalTime(t) : AsTm(RegionTimeAt(*entry, t).local);
-    const ClockTexts texts = twelve ? TwelveHourTexts(local) : TwentyFourHourTexts(local);
-    return {texts.date, texts.time, texts.period};
+    return twelve ? TwelveHourTexts(local) : TwentyFourHourTexts(local);
 }
 
 QString RegionClock::shownText() const {
-    const Shown s = shownTexts();
-    return SpokenClockText(ClockTexts{s.period, s.time, s.date});
+    return SpokenClockText(shownTexts());
 }
 
 bool RegionClock::textVisibleInNextPaint() const {
@@ -76,7 +74,7 @@ bool RegionClock::textVisibleInNextPaint() const {
 void RegionClock::OnTimer() {
     // Every paint of a blink counts, so the blink repaints each tick; otherwise only a
     // change of the text does.
-    const Shown s = shownTexts();
+    const ClockTexts s = shownTexts();
     const QString key = s.date + s.time + s.period + QString::number(settings.TxtColor);
     if (blinkCount > 0 || key != lastPainted) {
         update();
@@ -85,7 +83,7 @@ void RegionClock::OnTimer() {
 }
 
 void RegionClock::paintEvent(QPaintEvent*) {
-    const Shown s = shownTexts();
+    const ClockTexts s = shownTexts();
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     if (textVisibleInNextPaint()) {

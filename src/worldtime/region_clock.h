@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "clock_accessibility.h"
+#include "clock_texts.h"
 #include "settings.h"
 
 namespace hodra {
@@ -34,10 +35,7 @@ public:
 
     bool twelveHour() const { return twelve; }
     // The date, time and period the clock shows now.
-    struct Shown {
-        QString date, time, period;
-    };
-    Shown shownTexts() const;
+    ClockTexts shownTexts() const;
     // The same, as a screen reader says it.
     QString shownText() const override;
     // Whether the next paint draws text (the blink), and the paint's count-down.

@@ -12,16 +12,6 @@
 #include "hodra_run.h"
 
 namespace hodra::e2e {
-namespace {
-
-std::string Text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 bool Compositor::Available(std::string* whyNot) {
     for (const char* tool : {"/usr/bin/weston", "/usr/bin/weston-screenshooter", "/usr/bin/Xwayland"}) {
@@ -50,7 +40,7 @@ Compositor::Compositor() {
     const std::regex listening("xserver listening on display (:[0-9]+)");
     ready = WaitUntil([&] {
         std::smatch found;
-        const std::string text = Text(log);
+        const std::string text = ReadFile(log);
         if (std::filesystem::exists(socket) && std::regex_search(text, found, listening)) {
             xDisplay = found[1];
             return true;
@@ -58,7 +48,7 @@ Compositor::Compositor() {
         return !Alive(weston);
     }) && !xDisplay.empty();
     if (!ready) {
-        failure = "weston did not come up: " + Text(log);
+        failure = "weston did not come up: " + ReadFile(log);
     }
 }
 

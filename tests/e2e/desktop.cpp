@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "read_file.h"
+
 #include <QThread>
 #include <X11/Xlib.h>
 #include <fstream>
@@ -155,10 +157,7 @@ constexpr int kAttempts = 3;
 constexpr int kReadyLimitMs = 30000;
 
 std::string Tail(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
+    const std::string all = test::ReadFile(path);
     return all.size() > 400 ? all.substr(all.size() - 400) : all;
 }
 

@@ -12,13 +12,6 @@
 
 namespace hodra::e2e {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool WaitUntil(const std::function<bool()>& holds, int limitMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (!holds()) {

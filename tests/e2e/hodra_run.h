@@ -8,6 +8,7 @@
 #include <string>
 
 #include "desktop.h"
+#include "read_file.h"
 #include "temp_dir.h"
 
 namespace hodra::e2e {
@@ -67,7 +68,7 @@ private:
     Env session;
 };
 
-std::string ReadFile(const std::string& path);
+using test::ReadFile;
 
 // Polls a condition of the world outside (a window, a file, a picture) until it holds;
 // false if it did not within the limit, which only guards against a hang.

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "private_bus.h"
+#include "read_file.h"
 #include "temp_dir.h"
 #include "desktop_notifications.h"
 #include "timedate1.h"
@@ -60,12 +61,7 @@ public:
         return done();
     }
 
-    std::string Calls() const {
-        std::ifstream in(dir.StdPath("calls"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Calls() const { return test::ReadFile(dir.StdPath("calls")); }
 
     test::TempDir dir;
     std::unique_ptr<PrivateBus> bus;
@@ -147,12 +143,7 @@ TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
     ASSERT_TRUE(daemon.Ready());
     DesktopNotifications notifications(
         QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), QStringLiteral("notifying")));
-    const auto shown = [&dir] {
-        std::ifstream in(dir.StdPath("shown"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
+    const auto shown = [&dir] { return test::ReadFile(dir.StdPath("shown")); };
     const auto lines = [&shown] {
         const std::string text = shown();
         return std::count(text.begin(), text.end(), '\n');

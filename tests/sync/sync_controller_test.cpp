@@ -14,6 +14,7 @@
 #include "fake_sntp_server.h"
 #include "fake_time_service.h"
 #include "helper_sync.h"
+#include "read_file.h"
 #include "result_log.h"
 #include "sntp_client.h"
 #include "sync_controller.h"
@@ -241,12 +242,7 @@ protected:
         const CancelToken none;
         return runs.Run(request, none);
     }
-    std::string Read(const QString& name) {
-        std::ifstream in(dir.StdPath(name));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Read(const QString& name) { return test::ReadFile(dir.StdPath(name)); }
 
     test::TempDir dir;
     SntpClient client{milliseconds(300)};

@@ -11,6 +11,7 @@
 #include "clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
+#include "read_file.h"
 #include "result_log.h"
 #include "sntp_client.h"
 #include "sync_operation.h"
@@ -22,13 +23,6 @@ namespace {
 using std::chrono::milliseconds;
 using test::FakeSntpServer;
 using test::ReplyScript;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Run : public ::testing::Test {
 protected:
@@ -72,7 +66,7 @@ TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
     EXPECT_FALSE(out.startBlink);
     EXPECT_EQ(out.serverAddress, "127.0.0.1");
     EXPECT_TRUE(driver.calls.empty());
-    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
     EXPECT_EQ(silent.RequestsSeen(), 0);
 }
 
@@ -101,7 +95,7 @@ TEST_F(Run, SynchroniseSetsTheClockRecordsAndLogs) {
     ASSERT_EQ(driver.steps.size(), 1u);
     EXPECT_NEAR(driver.steps[0], out.offset, 1e-9);
     EXPECT_EQ(out.lastDiff, out.offset);
-    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), ResultLog::FormatLine(out.lastCon, out.lastDiff));
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), ResultLog::FormatLine(out.lastCon, out.lastDiff));
 }
 
 TEST_F(Run, BlinkAndLogFollowTheirSettings) {
@@ -112,7 +106,7 @@ TEST_F(Run, BlinkAndLogFollowTheirSettings) {
     const SyncOutcome out = operation.Run(request);
     EXPECT_TRUE(out.clockSet);
     EXPECT_FALSE(out.startBlink);
-    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
 }
 
 TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
@@ -124,7 +118,7 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     EXPECT_FALSE(out.clockSet);
     EXPECT_FALSE(out.startBlink);
-    EXPECT_EQ(ReadAll(dir.StdPath("HodraLog.txt")), "");
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
 }
 
 TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
