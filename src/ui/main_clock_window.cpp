@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "command_ids.h"
@@ -29,7 +28,8 @@ MainClockWindow::MainClockWindow(const MainWindowServices& services, QWidget* pa
       sync(services.sync),
       timers(services.timers),
       tick(services.tick),
-      now(services.now) {
+      now(services.now),
+      drag(*this, [this] { SaveDroppedPosition(); }) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildFromTemplate();
@@ -73,7 +73,8 @@ void MainClockWindow::ConnectSync() {
 void MainClockWindow::Initialise() {
     setWindowIcon(AppIcon());
     store.Load(settings);
-    dragging = sheetOpen = infoOpen = false;
+    drag.Cancel();
+    sheetOpen = infoOpen = false;
     CreateClockFace();
     state.NormalWindowRect = QRect(pos(), normalClientSize);
     PlaceAtStoredPosition();
@@ -106,9 +107,9 @@ void MainClockWindow::CreateClockFace() {
     state.ClockRect = controls.value(kIdClock)->geometry();
     clockFace = new ClockFace(settings, state, tick, this, state.ClockRect, now);
     clockFace->raise();
-    connect(clockFace, &ClockFace::leftPressed, this, &MainClockWindow::BeginDrag);
-    connect(clockFace, &ClockFace::mouseMoved, this, &MainClockWindow::DragTo);
-    connect(clockFace, &ClockFace::leftReleased, this, &MainClockWindow::EndDrag);
+    connect(clockFace, &ClockFace::leftPressed, this, [this](QPoint at) { drag.Begin(at); });
+    connect(clockFace, &ClockFace::mouseMoved, this, [this](QPoint at) { drag.MoveTo(at); });
+    connect(clockFace, &ClockFace::leftReleased, this, [this] { drag.End(); });
     connect(clockFace, &ClockFace::contextMenuRequested, this, &MainClockWindow::contextMenuRequested);
     // A synchronisation moves the clock: show it at once rather than at the next wake-up.
     connect(&sync, &SyncController::runFinished, clockFace, &ClockFace::OnTimer);
@@ -291,32 +292,7 @@ void MainClockWindow::changeEvent(QEvent* event) {
     }
 }
 
-void MainClockWindow::BeginDrag(QPoint globalPoint) {
-    if (!WindowPlacementIsOurs()) {
-        // The compositor moves a native Wayland window itself, and keeps where it goes.
-        if (windowHandle() != nullptr) {
-            windowHandle()->startSystemMove();
-        }
-        return;
-    }
-    pressWindowRect = QRect(pos(), size());
-    pressCursor = globalPoint;
-    dragging = true;
-}
-
-void MainClockWindow::DragTo(QPoint globalPoint) {
-    if (!dragging) {
-        return;
-    }
-    const QPoint delta = globalPoint - pressCursor;
-    move(pressWindowRect.topLeft() + delta);
-}
-
-void MainClockWindow::EndDrag() {
-    if (!dragging) {
-        return;
-    }
-    dragging = false;
+void MainClockWindow::SaveDroppedPosition() {
     settings.Hodra_X = x();
     settings.Hodra_Y = y();
     store.SaveWindowPosition(settings);
@@ -324,19 +300,19 @@ void MainClockWindow::EndDrag() {
 
 void MainClockWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        BeginDrag(event->globalPosition().toPoint());
+        drag.Begin(event->globalPosition().toPoint());
     }
     QDialog::mousePressEvent(event);
 }
 
 void MainClockWindow::mouseMoveEvent(QMouseEvent* event) {
-    DragTo(event->globalPosition().toPoint());
+    drag.MoveTo(event->globalPosition().toPoint());
     QDialog::mouseMoveEvent(event);
 }
 
 void MainClockWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        EndDrag();
+        drag.End();
     }
     QDialog::mouseReleaseEvent(event);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "clock_face.h"
+#include "window_drag.h"
 #include "settings.h"
 #include "window_state.h"
 
@@ -99,9 +100,7 @@ private:
     void SetFlagInPlace(Qt::WindowType flag, bool on);
     // Screen points: the window moves under the pointer while it drags, so a point in window
     // coordinates would be measured against a position that is already out of date.
-    void BeginDrag(QPoint globalPoint);
-    void DragTo(QPoint globalPoint);
-    void EndDrag();
+    void SaveDroppedPosition();
     void HideOrMinimise();
 
     Settings& settings;
@@ -129,9 +128,7 @@ private:
     bool closing = false;
     std::string serverAddress;
 
-    bool dragging = false;
-    QRect pressWindowRect;
-    QPoint pressCursor;
+    WindowDrag drag;
 };
 
 }  // namespace hodra
