@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "fake_bus_service.h"
+
 class Notifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -42,15 +44,7 @@ int main(int argc, char** argv) {
     }
     QDBusConnection bus = QDBusConnection::connectToBus(args[1], QStringLiteral("fake"));
     Notifications service(args[2]);
-    if (!bus.isConnected() ||
-        !bus.registerObject("/org/freedesktop/Notifications", &service, QDBusConnection::ExportAllSlots) ||
-        !bus.registerService("org.freedesktop.Notifications")) {
-        std::fprintf(stderr, "fake_notifications: cannot serve on %s\n", qPrintable(args[1]));
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
+    return hodra::test::Serve(bus, service, "/org/freedesktop/Notifications", "org.freedesktop.Notifications");
 }
 
 #include "fake_notifications.moc"

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "fake_bus_service.h"
+
 class Timedate : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.timedate1")
@@ -55,16 +57,7 @@ int main(int argc, char** argv) {
     const QString refusal = refuseAt > 0 && refuseAt + 1 < args.size() ? args[refuseAt + 1] : QString();
     QDBusConnection bus = QDBusConnection::connectToBus(args[1], QStringLiteral("fake"));
     Timedate service(bus, args[2], args.contains("--ntp"), args.contains("--synchronized"), refusal);
-    if (!bus.isConnected() ||
-        !bus.registerObject("/org/freedesktop/timedate1", &service,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||
-        !bus.registerService("org.freedesktop.timedate1")) {
-        std::fprintf(stderr, "fake_timedated: cannot serve on %s\n", qPrintable(args[1]));
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
+    return hodra::test::Serve(bus, service, "/org/freedesktop/timedate1", "org.freedesktop.timedate1");
 }
 
 #include "fake_timedated.moc"

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "fake_bus_service.h"
+
 class Watcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -46,16 +48,7 @@ int main(int argc, char** argv) {
     }
     QDBusConnection bus = QDBusConnection::connectToBus(args[1], QStringLiteral("fake"));
     Watcher watcher(args[2]);
-    if (!bus.isConnected() ||
-        !bus.registerObject("/StatusNotifierWatcher", &watcher,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||
-        !bus.registerService("org.kde.StatusNotifierWatcher")) {
-        std::fprintf(stderr, "fake_tray_watcher: cannot serve on %s\n", qPrintable(args[1]));
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
+    return hodra::test::Serve(bus, watcher, "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher");
 }
 
 #include "fake_tray_watcher.moc"
