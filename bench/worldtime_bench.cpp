@@ -31,7 +31,7 @@ int main() {
         for (int i = 0; i < 1250; ++i) {
             // Korean names, as the real table has: "도시1234(나라)" in cp949.
             file += "\xB5\xB5\xBD\xC3" + QByteArray::number(g * 1250 + i) + "(\xB3\xAA\xB6\xF3) " +
-                    QByteArray::number((i % 48) * 30 - 720) + " 2 16\r\n";
+                    QByteArray::number((i % 48) * 30 - 1260) + " 2 16\r\n";  // UTC-12 to UTC+2:30
         }
     }
     hodra::WorldTimeTable table;

@@ -52,9 +52,9 @@ void SyncController::Start(bool synchronise, bool automatic) {
     request.synchronise = synchronise;
     request.automatic = automatic;
     request.hosts = hosts;
-    const RunFlags current = flags ? flags() : RunFlags{};
-    request.blink = current.blink;
-    request.log = current.log;
+    const RunFlags asSet = flags ? flags() : RunFlags{};
+    request.blink = asSet.blink;
+    request.log = asSet.log;
     if (!automatic || timeService == nullptr) {
         Launch(request);
         return;
@@ -122,7 +122,8 @@ void SyncController::Deliver() {
 }
 
 void SyncController::StepBySystem(SyncOutcome outcome) {
-    timeService->StepBy(outcome.offset, !current.automatic, [this, outcome](bool stepped, const std::string& why) mutable {
+    const bool mayAsk = !current.automatic;  // only a step the user asked for may bring up a password
+    timeService->StepBy(outcome.offset, mayAsk, [this, outcome](bool stepped, const std::string& why) mutable {
         if (!stepped) {
             std::fprintf(stderr, "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n", why.c_str());
         }
