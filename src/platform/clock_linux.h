@@ -32,7 +32,10 @@ private:
 
 // Whether this program runs with a right its caller does not have: the kernel marked the
 // start as secure (AT_SECURE) because a file capability or a set-id bit granted more than
-// the caller held. Root, or a caller already holding CAP_SYS_TIME, gives no such mark.
+// the caller held, and the caller did not pass CAP_SYS_TIME on itself. Root gives no such
+// mark. A caller that holds CAP_SYS_TIME shows it in the inheritable set, the one set an
+// exec carries over unchanged (raising it takes the right itself or CAP_SETPCAP, and file
+// capabilities clear the ambient set).
 bool RunsWithBorrowedRight();
 
 // Whether CAP_SYS_TIME is in the calling thread's effective set.

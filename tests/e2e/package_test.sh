@@ -113,6 +113,11 @@ grep -q "^server=127.0.0.1:$port_a " "$work/out" || fail "not the administrator'
 "${user_env[@]}" "$helper" >"$work/out" 2>&1 || fail "root with its own servers: $(cat "$work/out")"
 [ "$(count user)" -eq 1 ] || fail "root's XDG_CONFIG_DIRS was not read"
 [ -e "$work/shim-loaded" ] || fail "the preload check proves nothing"
+# So does a user who was given CAP_SYS_TIME to pass on; a compare run shows it (no --sync:
+# with the right that would step the clock of this machine).
+in_admin_xdg 644 root:root setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps +sys_time \
+    "${user_env[@]}" "$helper" >"$work/out" 2>&1 || fail "a holder of the right: $(cat "$work/out")"
+[ "$(count user)" -eq 2 ] || fail "a user holding CAP_SYS_TIME was kept to the administrator's servers"
 
 # A file others could have written is refused, before any packet.
 for made in "666 root:root" "644 nobody:nogroup"; do
