@@ -115,10 +115,10 @@ std::string UnsafeDirectory(const std::string& path) {
         const std::string shown = dir.empty() ? "/" : dir;
         struct stat s {};
         if (lstat(shown.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) {
-            return shown + " is not a plain directory";
+            return shown + ": 일반 디렉터리가 아닙니다";
         }
         if (s.st_uid != 0 || DirectoryWritableByOthers(s) || HasAccessList(shown)) {
-            return shown + " may be changed by a user other than root";
+            return shown + ": root가 아닌 사용자가 바꿀 수 있습니다";
         }
         if (dir.empty()) {
             return {};
@@ -172,7 +172,7 @@ Deployment LoadDeployment() {
 
 AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
     if (path.empty() || path.front() != '/') {
-        return Refuse(path + " is not an absolute path");
+        return Refuse(path + ": 절대 경로가 아닙니다");
     }
     const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -185,15 +185,15 @@ AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
     std::string text;
     std::string problem;
     if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
-        problem = path + " is not a regular file";
+        problem = path + ": 일반 파일이 아닙니다";
     } else if (s.st_uid != 0 || WritableByOthers(s) || HasAccessList(fd)) {
-        problem = path + " may be changed by a user other than root";
+        problem = path + ": root가 아닌 사용자가 바꿀 수 있습니다";
     } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > kLongestFile) {
-        problem = path + " is too long";
+        problem = path + ": 너무 깁니다";
     } else {
         text.resize(static_cast<std::size_t>(s.st_size));
         if (read(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            problem = path + " could not be read whole";
+            problem = path + ": 끝까지 읽지 못했습니다";
         }
     }
     close(fd);
