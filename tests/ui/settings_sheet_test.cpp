@@ -248,10 +248,13 @@ protected:
         qputenv("XDG_DATA_DIRS", dir.Path("none").toUtf8());
         qputenv("XDG_CONFIG_DIRS", dir.Path("none").toUtf8());
         qunsetenv("BROWSER");
-        // A browser that records its arguments, one per line.
+        // A browser that records its arguments, one per line; the file appears whole.
         QFile script(dir.Path("fake browser"));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + dir.Path("args") + "'\n").toUtf8());
+        const QString args = "'" + dir.Path("args") + "'";
+        script.write(("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " + args + ".part && mv " + args + ".part " +
+                      args + "\n")
+                         .toUtf8());
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -267,10 +270,9 @@ protected:
     }
     QStringList RecordedArguments() {
         QFile args(dir.Path("args"));
-        for (int i = 0; i < 200 && !args.exists(); ++i) {
+        for (int i = 0; i < 1500 && !args.exists(); ++i) {
             QTest::qWait(20);
         }
-        QTest::qWait(50);
         if (!args.open(QIODevice::ReadOnly)) {
             return {};
         }
