@@ -161,12 +161,14 @@ done
 # The installed tools, from anywhere, against loopback.
 port=$(( 23000 + $$ % 10000 ))
 "$source/tests/support/loopback-chronyd" "$port" "$work" >/dev/null 2>&1 &
-pids="$pids $!"
+chronyd_pid=$!
+pids="$pids $chronyd_pid"
 cd /
 tries=0
 until out=$(/usr/bin/hodra2-sntp "127.0.0.1:$port" 2>&1); do
+    kill -0 $chronyd_pid 2>/dev/null || fail "chronyd ended before it answered: $(cat "$work/chronyd.log" 2>/dev/null)"
     tries=$((tries + 1))
-    [ $tries -lt 40 ] || fail "installed hodra2-sntp got no answer: $out"
+    [ $tries -lt 240 ] || fail "installed hodra2-sntp got no answer from a running chronyd: $out"
     sleep 0.25
 done
 echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
