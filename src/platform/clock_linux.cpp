@@ -109,16 +109,7 @@ bool DropAllPrivileges() {
 }
 
 bool RunsWithBorrowedRight() {
-    if (getauxval(AT_SECURE) == 0) {
-        return false;
-    }
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr) {
-        return true;
-    }
-    const bool passedOn = HasFlag(caps, CAP_INHERITABLE);
-    cap_free(caps);
-    return !passedOn;
+    return getauxval(AT_SECURE) != 0;
 }
 
 bool ClockPrivilegeEffective() {

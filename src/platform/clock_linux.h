@@ -32,10 +32,10 @@ private:
 
 // Whether this program runs with a right its caller does not have: the kernel marked the
 // start as secure (AT_SECURE) because a file capability or a set-id bit granted more than
-// the caller held, and the caller did not pass CAP_SYS_TIME on itself. Root gives no such
-// mark. A caller that holds CAP_SYS_TIME shows it in the inheritable set, the one set an
-// exec carries over unchanged (raising it takes the right itself or CAP_SETPCAP, and file
-// capabilities clear the ambient set).
+// the caller held. Root gives no such mark, nor does a caller holding CAP_SYS_TIME that
+// runs a copy without the file capability (its ambient right passes on). A file capability
+// clears the ambient set, so to the installed helper every other caller borrows the right,
+// also one given CAP_SYS_TIME only to pass on (an inheritable bit is no right of its own).
 bool RunsWithBorrowedRight();
 
 // Whether CAP_SYS_TIME is in the calling thread's effective set.
