@@ -67,6 +67,14 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         out.message = text::kSyncFailed;
         return;
     }
+    // A caller who may stop this process could shift a stamp we read ourselves, and the step
+    // with it; the kernel's stamps are taken in the network path, out of its reach.
+    if (request.kernelStampsOnly && !(out.kernelTransmitStamp && out.kernelReceiveStamp)) {
+        out.setError = EOPNOTSUPP;
+        out.failures.push_back(text::kNoKernelStamps);
+        out.message = text::kSyncFailed;
+        return;
+    }
     // The whole offset is applied, as one relative step: no reading of the clock in between.
     if (!setter->StepClock(out.offset)) {
         out.setError = setter->LastError();

@@ -18,6 +18,7 @@ struct SyncRequest {
     bool log = false;                // Settings.Log
     bool automatic = false;          // started by the window itself (start-up or timer)
     bool systemKeepsClock = false;   // the system's time service keeps the clock
+    bool kernelStampsOnly = false;   // step only on the kernel's own stamps of sending and arrival
 };
 
 // What a run found; the UI thread applies it (the worker writes no shared state).

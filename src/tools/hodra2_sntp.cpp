@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         return hodra::kExitUsage;
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});
+    auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});
     if (!options) {
         std::cerr << hodra::kSntpUsage << '\n';
         return hodra::kExitUsage;
@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     // With a borrowed right only the kernel's own relative step: reading the clock and then
     // setting it would let a caller who stops the helper in between set any time.
     setter.AllowAbsoluteFallback(!borrowed);
+    // For the same reason no step on a stamp of our own: the caller could stop us around it.
+    options->kernelStampsOnly = borrowed;
     hodra::ResultLog unused("/dev/null");  // the window keeps the result log, not the helper
     hodra::SyncOperation operation(client, &setter, unused);
     return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);

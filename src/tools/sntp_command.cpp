@@ -49,6 +49,7 @@ int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, 
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;
+    request.kernelStampsOnly = options.kernelStampsOnly;
     const SyncOutcome outcome = operation.Run(request);
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';

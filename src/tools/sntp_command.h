@@ -13,6 +13,7 @@ struct SntpCommandOptions {
     bool sync = false;
     bool help = false;
     bool hostsGiven = false;  // false: the deployment servers
+    bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
     std::vector<std::string> hosts;
 };
 

@@ -121,6 +121,43 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
     EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
 }
 
+// As on a kernel that gives no transmit stamp: our own stamp stands in for it.
+class OwnTransmitStamp : public Exchanger {
+public:
+    explicit OwnTransmitStamp(Exchanger& real) : real(real) {}
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel) override {
+        const bool ok = real.Exchange(host, result, port, cancel);
+        result.kernelTransmitStamp = false;
+        return ok;
+    }
+
+private:
+    Exchanger& real;
+};
+
+// With a borrowed right the clock moves only on the kernel's stamps, which a caller who
+// stops the helper cannot shift.
+TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsAndOtherwiseSetsNothing) {
+    ServerAhead(2.5);
+    SyncRequest request = Request(true, answering, silent);
+    request.kernelStampsOnly = true;
+    const SyncOutcome stamped = operation.Run(request);
+    EXPECT_TRUE(stamped.clockSet) << "loopback gives both kernel stamps";
+    ASSERT_EQ(driver.steps.size(), 1u);
+
+    OwnTransmitStamp own(client);
+    SyncOperation fallback(own, &setter, log);
+    const SyncOutcome refused = fallback.Run(request);
+    EXPECT_TRUE(refused.answered);
+    EXPECT_FALSE(refused.clockSet);
+    EXPECT_FALSE(refused.stepRefused) << "not a missing right: the timedated route must not take it up";
+    EXPECT_EQ(refused.message, "동기에 실패했습니다.");
+    EXPECT_EQ(refused.failures, (std::vector<std::string>{"커널의 송수신 시각이 없어 시계를 맞추지 않습니다"}));
+    EXPECT_EQ(driver.steps.size(), 1u) << "no second step";
+    request.kernelStampsOnly = false;
+    EXPECT_TRUE(fallback.Run(request).clockSet) << "without a borrowed right our own stamp serves";
+}
+
 TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
     ServerAhead(2.0);
     ResultLog nowhere(dir.StdPath("no/such/dir/HodraLog.txt"));
