@@ -59,7 +59,7 @@ inline constexpr std::array<Option, 14> kOptions = {
     option_detail::Flag("Small2", 1016, false, &Settings::Small2, /*reset=*/false),
 };
 
-constexpr const Option& OptionNamed(std::string_view key) {
+consteval const Option& OptionNamed(std::string_view key) {
     for (const Option& o : kOptions) {
         if (key == o.key) {
             return o;
