@@ -60,18 +60,12 @@ bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
     return true;
 }
 
-ClockDriver::StepResult LinuxClockDriver::StepSystemClock(const timespec& offset) {
+bool LinuxClockDriver::StepSystemClock(const timespec& offset) {
     timex step{};
     step.modes = ADJ_SETOFFSET | ADJ_NANO;
     step.time.tv_sec = offset.tv_sec;
     step.time.tv_usec = offset.tv_nsec;  // nanoseconds, with ADJ_NANO
-    if (clock_adjtime(CLOCK_REALTIME, &step) >= 0) {
-        return StepResult::Stepped;
-    }
-    const int why = errno;
-    Fail(why);
-    // Kernels before 2.6.39 know no ADJ_SETOFFSET; a refusal for want of the right is final.
-    return why == EINVAL || why == EOPNOTSUPP || why == ENOSYS ? StepResult::Unsupported : StepResult::Failed;
+    return clock_adjtime(CLOCK_REALTIME, &step) >= 0 || Fail(errno);
 }
 
 namespace {

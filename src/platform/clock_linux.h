@@ -12,7 +12,7 @@ public:
     void LowerRight() override;
     bool SetSystemClock(const timespec& utc) override;
     // clock_adjtime(CLOCK_REALTIME) with ADJ_SETOFFSET | ADJ_NANO.
-    StepResult StepSystemClock(const timespec& offset) override;
+    bool StepSystemClock(const timespec& offset) override;
     int LastError() const override { return lastError; }
 
 private:

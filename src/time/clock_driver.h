@@ -8,20 +8,15 @@ namespace hodra {
 // calling thread for one call, and the two ways the kernel sets the clock.
 class ClockDriver {
 public:
-    enum class StepResult {
-        Stepped,
-        Unsupported,  // the kernel has no relative step: set the clock absolutely instead
-        Failed,
-    };
-
     virtual ~ClockDriver() = default;
     // Raises the right into the calling thread's effective set; false when the process does
     // not hold it. A system without such rights has nothing to raise and says true.
     virtual bool RaiseRight() = 0;
     virtual void LowerRight() = 0;
     // Moves the clock by offset (tv_nsec in 0..999999999, tv_sec signed) in one kernel call,
-    // so nothing happens between reading the clock and setting it.
-    virtual StepResult StepSystemClock(const timespec& offset) = 0;
+    // so nothing happens between reading the clock and setting it. On failure LastError()
+    // tells why; ENOSYS or EOPNOTSUPP say the kernel has no such step.
+    virtual bool StepSystemClock(const timespec& offset) = 0;
     virtual bool SetSystemClock(const timespec& utc) = 0;
     // errno-style code of the last failing call.
     virtual int LastError() const = 0;

@@ -1,5 +1,6 @@
 #include "clock_setter.h"
 
+#include <cerrno>
 #include <cmath>
 
 namespace hodra {
@@ -24,6 +25,10 @@ timespec OffsetAsTimespec(double offset) {
     return t;
 }
 
+bool KernelLacksRelativeStep(int error) {
+    return error == ENOSYS || error == EOPNOTSUPP;
+}
+
 }  // namespace
 
 bool ClockSetter::StepClock(double offset) {
@@ -31,13 +36,11 @@ bool ClockSetter::StepClock(double offset) {
     if (!right.Held()) {
         return false;
     }
-    switch (driver.StepSystemClock(OffsetAsTimespec(offset))) {
-    case ClockDriver::StepResult::Stepped: return true;
-    case ClockDriver::StepResult::Unsupported:
-        return absoluteFallback && driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
-    case ClockDriver::StepResult::Failed: break;
+    if (driver.StepSystemClock(OffsetAsTimespec(offset))) {
+        return true;
     }
-    return false;
+    return absoluteFallback && KernelLacksRelativeStep(driver.LastError()) &&
+           driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
 }
 
 }  // namespace hodra

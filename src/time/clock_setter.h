@@ -12,8 +12,9 @@ public:
 
     // To this time (nanoseconds kept).
     bool SetClock(NtpTimestamp utc);
-    // Moves the clock by offset seconds in one kernel step; where the kernel has no such
-    // step, sets it to the clock read now plus the offset.
+    // Moves the clock by offset seconds in one kernel step; only where the kernel lacks that
+    // step (ENOSYS, EOPNOTSUPP) sets it to the clock read now plus the offset. Any other
+    // refusal (EINVAL for a time out of range, EPERM) is final.
     bool StepClock(double offset);
 
     // Whether a kernel without the relative step may have the clock read and set instead.

@@ -34,7 +34,7 @@ public:
         windowEdges.fetch_add(1);
     }
     bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
-    StepResult StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
+    bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
     int LastError() const override { return real.LastError(); }
 
 private:

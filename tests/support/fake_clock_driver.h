@@ -15,7 +15,7 @@ class FakeClockDriver : public ClockDriver {
 public:
     bool raiseSucceeds = true;
     bool setSucceeds = true;
-    StepResult stepResult = StepResult::Stepped;
+    int stepErrno = 0;  // what a refused step says: EINVAL, ENOSYS ...; 0 steps
 
     std::vector<std::string> calls;
     // Every clock the driver would have set, by either call: for a step the true time at the
@@ -41,20 +41,18 @@ public:
         setTimes.push_back(utc);
         return setSucceeds || Fail(EPERM);
     }
-    StepResult StepSystemClock(const timespec& offset) override {
+    bool StepSystemClock(const timespec& offset) override {
         calls.push_back(effective ? "step" : "step-unprivileged");
-        if (stepResult == StepResult::Unsupported) {
-            Fail(EINVAL);
-            return stepResult;
+        if (stepErrno != 0) {
+            return Fail(stepErrno);
         }
-        if (!setSucceeds || stepResult == StepResult::Failed) {
-            Fail(EPERM);
-            return StepResult::Failed;
+        if (!setSucceeds) {
+            return Fail(EPERM);
         }
         const double seconds = static_cast<double>(offset.tv_sec) + offset.tv_nsec * 1e-9;
         steps.push_back(seconds);
         setTimes.push_back(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix());
-        return StepResult::Stepped;
+        return true;
     }
     int LastError() const override { return error; }
 

@@ -66,8 +66,9 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         EXPECT_NEAR(driver.steps[1], 2.0, 1e-9) << "nanoseconds rounding up carry into the second";
     }
     {
+        // A kernel without the relative step (ENOSYS, EOPNOTSUPP) gets the absolute set.
         FakeClockDriver driver;
-        driver.stepResult = ClockDriver::StepResult::Unsupported;
+        driver.stepErrno = ENOSYS;
         ClockSetter setter(driver);
         const NtpTimestamp before = NtpTimestamp::Now();
         EXPECT_TRUE(setter.StepClock(3.0));
@@ -79,24 +80,17 @@ TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
         EXPECT_GE(Difference(set, before), 3.0 - 1e-9);
         EXPECT_LE(Difference(set, after), 3.0 + 1e-9);
     }
-    {
-        // Where reading and then setting the clock could be abused, no fallback at all.
+    // Every other refusal is final: EINVAL (a time the kernel will not have) and EPERM
+    // never turn into an absolute set, nor does a missing mode where that set could be abused.
+    for (const auto& [why, fallback] : {std::pair{EINVAL, true}, {EPERM, true}, {EOPNOTSUPP, false}}) {
         FakeClockDriver driver;
-        driver.stepResult = ClockDriver::StepResult::Unsupported;
+        driver.stepErrno = why;
         ClockSetter setter(driver);
-        setter.AllowAbsoluteFallback(false);
-        EXPECT_FALSE(setter.StepClock(3.0));
-        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
-        EXPECT_TRUE(driver.setTimes.empty());
-    }
-    {
-        FakeClockDriver driver;
-        driver.stepResult = ClockDriver::StepResult::Failed;
-        ClockSetter setter(driver);
-        EXPECT_FALSE(setter.StepClock(3.0));
-        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
-        EXPECT_EQ(setter.LastError(), EPERM);
-        EXPECT_TRUE(driver.setTimes.empty());
+        setter.AllowAbsoluteFallback(fallback);
+        EXPECT_FALSE(setter.StepClock(3.0)) << why;
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"})) << why;
+        EXPECT_EQ(setter.LastError(), why);
+        EXPECT_TRUE(driver.setTimes.empty()) << why;
     }
 }
 
