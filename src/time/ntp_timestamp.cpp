@@ -147,11 +147,21 @@ NtpTimestamp NtpTimestamp::FromNetwork(const std::uint8_t* bytes) {
 }
 
 double Difference(NtpTimestamp a, NtpTimestamp b) {
-    const bool negative = a.Value() < b.Value();
-    const NtpTimestamp delta(negative ? b.Value() - a.Value() : a.Value() - b.Value());
-    const long double magnitude =
-        static_cast<long double>(delta.Seconds()) + static_cast<long double>(FractionToSeconds(delta.Fraction()));
-    return static_cast<double>(negative ? -magnitude : magnitude);
+    // The difference modulo 2^64 read as signed (RFC 5905): right across an era boundary
+    // as long as the true difference is under 68 years.
+    const auto delta = static_cast<std::int64_t>(a.Value() - b.Value());
+    const bool negative = delta < 0;
+    const NtpTimestamp magnitude(negative ? 0 - static_cast<std::uint64_t>(delta) : static_cast<std::uint64_t>(delta));
+    const long double seconds = static_cast<long double>(magnitude.Seconds()) +
+                                static_cast<long double>(FractionToSeconds(magnitude.Fraction()));
+    return static_cast<double>(negative ? -seconds : seconds);
+}
+
+double AbsoluteDifference(NtpTimestamp a, NtpTimestamp b) {
+    const auto whole = static_cast<std::int64_t>(UnwrappedSeconds(a.Seconds())) -
+                       static_cast<std::int64_t>(UnwrappedSeconds(b.Seconds()));
+    const auto fraction = static_cast<std::int64_t>(a.Fraction()) - static_cast<std::int64_t>(b.Fraction());
+    return static_cast<double>(static_cast<long double>(whole) + fraction * static_cast<long double>(kFractionToSeconds));
 }
 
 NtpTimestamp AddSeconds(NtpTimestamp t, double d) {

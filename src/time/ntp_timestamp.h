@@ -64,8 +64,12 @@ private:
     std::uint64_t v = 0;
 };
 
-// a - b in seconds.
+// a - b in seconds, the signed 64-bit difference (RFC 5905): right across an era boundary
+// while the true difference is under 68 years.
 double Difference(NtpTimestamp a, NtpTimestamp b);
+// a - b in seconds with each stamp placed in its era by the pivot (1968 to 2104): right for
+// any two times in that span, also a PC clock reset to 1970 against a server in 2040.
+double AbsoluteDifference(NtpTimestamp a, NtpTimestamp b);
 NtpTimestamp AddSeconds(NtpTimestamp t, double d);
 
 std::int32_t DayNumber(std::int32_t year, std::int32_t month, std::int32_t day);

@@ -33,6 +33,16 @@ bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
     return false;
 }
 
+// The wait ended without a usable reply: what was dropped on the way says more than the end.
+bool SntpClient::WaitedInVain(SntpError why, int errnoValue) {
+    if (dropped == 0) {
+        return Fail(why, errnoValue);
+    }
+    Fail(lastDropped, EPROTO);
+    lastDetail = "받은 응답 " + std::to_string(dropped) + "개를 버림";
+    return false;
+}
+
 namespace {
 
 // Server stamps of coarse precision may make a round trip on loopback a hair negative.
@@ -50,6 +60,21 @@ std::optional<NtpTimestamp> KernelTransmitTime(const UdpSocket::Received& got, N
         return std::nullopt;
     }
     return kernel;
+}
+
+// The exchange's stamps from a reply that passed the checks.
+SntpResult Measured(const UdpSocket::Received& got, const SntpReply& reply, NtpTimestamp sent) {
+    SntpResult result;
+    result.destination = got.hasKernelStamp ? NtpTimestamp::FromUnix(got.kernelStamp) : got.userStamp;
+    const std::optional<NtpTimestamp> left = KernelTransmitTime(got, sent, result.destination);
+    result.originate = left.value_or(sent);
+    result.kernelTransmitStamp = left.has_value();
+    result.kernelReceiveStamp = got.hasKernelStamp;
+    result.receive = reply.receive;
+    result.transmit = reply.transmit;
+    result.offset = ClockOffset(result);
+    result.stratum = reply.stratum;
+    return result;
 }
 
 }  // namespace
@@ -82,58 +107,55 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
         }
         return Fail(socket.LookupFailed() ? SntpError::LookupFailed : SntpError::Connect, socket);
     }
-
-    const NtpTimestamp sent = NtpTimestamp::Now();
-    const SntpRequest request = EncodeRequest(sent);
-    if (!socket.Send(request.data(), request.size())) {
-        return Fail(SntpError::Send, socket);
+    if (!Ask(socket, std::chrono::steady_clock::now() + timeout, cancel, result)) {
+        return false;
     }
-
-    std::array<std::uint8_t, kSntpReceiveBufferSize> buffer{};
-    const UdpSocket::Received got = socket.ReceiveWithin(buffer.data(), buffer.size(), timeout, cancel);
-    switch (got.status) {
-    case UdpSocket::Received::Status::Delivered: break;
-    case UdpSocket::Received::Status::TimedOut: return Fail(SntpError::Timeout, ETIMEDOUT);
-    case UdpSocket::Received::Status::Cancelled: return Fail(SntpError::Cancelled, ECANCELED);
-    case UdpSocket::Received::Status::Failed: return Fail(SntpError::Receive, socket);
-    }
-    NtpTimestamp destination = got.userStamp;
-    if (got.length == 0) {
-        return Fail(SntpError::ShortReply, ENODATA);
-    }
-    if (got.hasKernelStamp) {
-        destination = NtpTimestamp::FromUnix(got.kernelStamp);
-    }
-
-    // A datagram longer than the buffer arrives cut to it; only the header matters.
-    const SntpReply reply = DecodeReply(buffer.data());
-    const SntpError verdict =
-        ValidateReply(reply, static_cast<std::size_t>(got.length), ReplyExpectation{sent, notBeforeUnix});
-    if (verdict != SntpError::None) {
-        return Fail(verdict, EPROTO);
-    }
-
-    // The request's own stamp is what the originate check compared; the arithmetic takes the
-    // moment the request really left.
-    const std::optional<NtpTimestamp> left = KernelTransmitTime(got, sent, destination);
-    result.originate = left.value_or(sent);
-    result.kernelTransmitStamp = left.has_value();
-    result.kernelReceiveStamp = got.hasKernelStamp;
-    result.receive = reply.receive;
-    result.transmit = reply.transmit;
-    result.destination = destination;
-    result.offset = (Difference(result.receive, result.originate) + Difference(result.transmit, result.destination)) * 0.5;
-    // The true offset lies within half the round trip of the measured one. A round trip
-    // below zero (the server claims to have held the request longer than it was away) or
-    // beyond the wait says the stamps cannot be trusted that far.
-    const double trip = RoundTripDelay(result);
-    if (!(trip >= -kDelaySlack) || trip > std::chrono::duration<double>(timeout).count()) {
-        return Fail(SntpError::ImplausibleDelay, EPROTO);
-    }
-    result.stratum = reply.stratum;
     result.serverAddress = socket.PeerAddress();
     result.serverPort = socket.PeerPort();
     return true;
+}
+
+bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, SntpResult& result) {
+    dropped = 0;
+    lastDropped = SntpError::None;
+    // The field the reply must echo is random; our own time of sending stays with us.
+    const std::optional<NtpTimestamp> nonce = RandomRequestStamp(NtpTimestamp::Now());
+    if (!nonce) {
+        return Fail(SntpError::NoRandom, errno);
+    }
+    const SntpRequest request = EncodeRequest(*nonce);
+    const NtpTimestamp sent = NtpTimestamp::Now();
+    if (!socket.Send(request.data(), request.size())) {
+        return Fail(SntpError::Send, socket);
+    }
+    const ReplyExpectation expected{*nonce, notBeforeUnix};
+    for (;;) {
+        std::array<std::uint8_t, kSntpReceiveBufferSize> buffer{};
+        const UdpSocket::Received got = socket.ReceiveUntil(buffer.data(), buffer.size(), deadline, cancel);
+        switch (got.status) {
+        case UdpSocket::Received::Status::Delivered: break;
+        case UdpSocket::Received::Status::TimedOut: return WaitedInVain(SntpError::Timeout, ETIMEDOUT);
+        case UdpSocket::Received::Status::Cancelled: return Fail(SntpError::Cancelled, ECANCELED);
+        case UdpSocket::Received::Status::Failed: return WaitedInVain(SntpError::Receive, socket.LastErrno());
+        }
+        // A datagram longer than the buffer arrives cut to it; only the header matters.
+        const SntpReply reply = DecodeReply(buffer.data());
+        SntpError verdict = ValidateReply(reply, static_cast<std::size_t>(got.length), expected);
+        if (verdict == SntpError::None) {
+            const SntpResult measured = Measured(got, reply, sent);
+            // The true offset lies within half the round trip of the measured one. A round
+            // trip below zero (the server claims to have held the request longer than it was
+            // away) or beyond the wait says the stamps cannot be trusted that far.
+            const double trip = RoundTripDelay(measured);
+            if (trip >= -kDelaySlack && trip <= std::chrono::duration<double>(timeout).count()) {
+                result = measured;
+                return true;
+            }
+            verdict = SntpError::ImplausibleDelay;
+        }
+        ++dropped;
+        lastDropped = verdict;
+    }
 }
 
 }  // namespace hodra

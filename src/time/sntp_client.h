@@ -28,21 +28,33 @@ public:
     }
     std::string LastFailure() const override;
 
+    // After a failure: why. When datagrams came but none was a usable reply, the kind of
+    // the last one dropped.
     SntpError LastError() const { return lastError; }
     int LastErrno() const { return lastErrno; }
     // Why the last failure happened, in detail (errno or resolver text), for diagnostics.
     const std::string& LastDetail() const { return lastDetail; }
+    // Datagrams of the last exchange that were not a usable reply to it.
+    int DroppedDatagrams() const { return dropped; }
     std::chrono::milliseconds ReplyTimeout() const { return timeout; }
 
 private:
+    using Deadline = std::chrono::steady_clock::time_point;
+
     bool Fail(SntpError error, int errnoValue);
     bool Fail(SntpError error, const UdpSocket& socket);
+    // One request on a connected socket; datagrams that are no usable reply to it are
+    // counted and dropped until the deadline.
+    bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, SntpResult& result);
+    bool WaitedInVain(SntpError why, int errnoValue);
 
     const std::chrono::milliseconds timeout;
     std::time_t notBeforeUnix;
     SntpError lastError = SntpError::None;
     int lastErrno = 0;
     std::string lastDetail;
+    int dropped = 0;
+    SntpError lastDropped = SntpError::None;
 };
 
 }  // namespace hodra

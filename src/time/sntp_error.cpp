@@ -20,9 +20,12 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::BadStratum: return "잘못된 계층(stratum)";
     case SntpError::ZeroTransmit: return "송신 타임스탬프가 0임";
     case SntpError::BogusOriginate: return "요청과 맞지 않는 응답 (originate 불일치)";
+    case SntpError::BadReference: return "서버의 기준 시각이 0이거나 송신 시각보다 늦음";
+    case SntpError::RootDistance: return "서버의 루트 거리가 1.5초를 넘음";
     case SntpError::BeforeBuildDate: return "서버 시각이 프로그램 빌드 날짜보다 이름";
     case SntpError::ImplausibleDelay: return "왕복 시간이 맞지 않음";
     case SntpError::Cancelled: return "취소됨";
+    case SntpError::NoRandom: return "요청에 쓸 난수를 얻을 수 없음";
     }
     return "알 수 없는 오류";
 }

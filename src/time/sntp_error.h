@@ -6,7 +6,7 @@ namespace hodra {
 enum class SntpError {
     None,
     Timeout,         // nothing readable within the reply time-out
-    LookupFailed,    // the host name did not resolve to an IPv4 address
+    LookupFailed,    // the host name did not resolve
     BadHost,         // the host text or its port could not be parsed
     Socket,          // socket() failed
     Connect,         // connect() failed
@@ -19,10 +19,13 @@ enum class SntpError {
     KissOfDeath,     // stratum 0
     BadStratum,      // stratum above 15
     ZeroTransmit,    // transmit timestamp is zero
-    BogusOriginate,  // originate timestamp is not the transmit stamp we sent
+    BogusOriginate,  // originate timestamp is not the transmit field we sent
+    BadReference,    // the reference time is zero or later than the transmit time
+    RootDistance,    // root delay / 2 + root dispersion over 1.5 s
     BeforeBuildDate, // the server's time lies before this program was built
     ImplausibleDelay,// the round trip came out below zero or beyond the wait
     Cancelled,       // the run was cancelled (the program is closing)
+    NoRandom,        // the kernel gave no random bits for the request
 };
 
 // A short Korean explanation for diagnostics on stderr.

@@ -1,6 +1,9 @@
 #include "sntp_packet.h"
 
+#include <cmath>
+
 #include "byte_order.h"
+#include "random_bytes.h"
 
 namespace hodra {
 namespace {
@@ -8,6 +11,8 @@ namespace {
 constexpr std::size_t kOriginateOffset = 24;
 constexpr std::size_t kReceiveOffset = 32;
 constexpr std::size_t kTransmitOffset = 40;
+constexpr double kShortFormatUnit = 1.0 / 65536.0;  // NTP short format: 16.16 seconds
+constexpr double kOneDay = 86400.0;
 
 }  // namespace
 
@@ -19,6 +24,23 @@ SntpRequest EncodeRequest(NtpTimestamp transmit) {
         request[kTransmitOffset + i] = wire[i];
     }
     return request;
+}
+
+std::optional<NtpTimestamp> RandomRequestStamp(NtpTimestamp now) {
+    for (;;) {
+        std::uint64_t bits = 0;
+        if (!FillRandom(&bits, sizeof bits)) {
+            return std::nullopt;
+        }
+        const NtpTimestamp stamp(bits);
+        if (bits != 0 && std::abs(Difference(stamp, now)) > kOneDay) {
+            return stamp;
+        }
+    }
+}
+
+double RootDistance(const SntpReply& reply) {
+    return reply.rootDelay * kShortFormatUnit / 2 + reply.rootDispersion * kShortFormatUnit;
 }
 
 SntpReply DecodeReply(const std::uint8_t* bytes) {
@@ -63,6 +85,12 @@ SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyE
     }
     if (reply.originate != expected.sentTransmit) {
         return SntpError::BogusOriginate;
+    }
+    if (reply.reference.Value() == 0 || Difference(reply.reference, reply.transmit) > 0.0) {
+        return SntpError::BadReference;
+    }
+    if (RootDistance(reply) > kMaxRootDistance) {
+        return SntpError::RootDistance;
     }
     if (reply.transmit.ToUnix().tv_sec < expected.notBeforeUnix) {
         return SntpError::BeforeBuildDate;

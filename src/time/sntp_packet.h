@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 
 #include "ntp_timestamp.h"
 #include "sntp_error.h"
@@ -20,6 +21,16 @@ using SntpRequest = std::array<std::uint8_t, kSntpPacketSize>;
 
 // All zero but the first byte and the transmit timestamp.
 SntpRequest EncodeRequest(NtpTimestamp transmit);
+
+// What the request carries in its transmit field: 64 random bits, which the reply must
+// echo and which tell an observer nothing of our clock. A draw that is zero or lies within
+// a day of `now` is drawn again, so the field never passes for our time. Nothing when the
+// kernel has no random source.
+std::optional<NtpTimestamp> RandomRequestStamp(NtpTimestamp now);
+
+// A server whose root distance (root delay / 2 + root dispersion) is larger than this
+// does not know the time well enough to set a clock by it.
+inline constexpr double kMaxRootDistance = 1.5;
 
 // The header fields of a reply (RFC 4330 layout, big-endian on the wire).
 struct SntpReply {
@@ -41,12 +52,16 @@ struct SntpReply {
 // Reads the 48 header bytes; the caller's buffer holds at least that many (zero-filled).
 SntpReply DecodeReply(const std::uint8_t* bytes);
 
+// Root delay / 2 + root dispersion, seconds.
+double RootDistance(const SntpReply& reply);
+
 struct ReplyExpectation {
-    NtpTimestamp sentTransmit;   // the transmit stamp of our request
+    NtpTimestamp sentTransmit;   // the transmit field of our request
     std::time_t notBeforeUnix;   // server times before this instant are bogus
 };
 
-// The client checks of RFC 4330 section 5; SntpError::None when the reply may be used.
+// The client checks of RFC 4330 section 5, and the server's own account of how well it
+// knows the time (root distance, reference time); SntpError::None when the reply may be used.
 SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyExpectation& expected);
 
 }  // namespace hodra

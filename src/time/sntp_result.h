@@ -16,7 +16,7 @@ struct SntpResult {
     double offset = 0.0;
     // Beside the stamps: which server answered.
     std::uint8_t stratum = 0;
-    std::string serverAddress;  // "A.B.C.D"
+    std::string serverAddress;  // the address that answered, as text
     std::uint16_t serverPort = 0;
     // Which stamps the arithmetic used: the kernel's (true) or the program's own.
     bool kernelTransmitStamp = false;
@@ -32,5 +32,7 @@ struct SntpResult {
 
 // Round-trip delay (T4 - T1) - (T3 - T2), seconds.
 double RoundTripDelay(const SntpResult& r);
+// The PC's offset ((T2 - T1) + (T3 - T4)) / 2, seconds, server minus PC.
+double ClockOffset(const SntpResult& r);
 
 }  // namespace hodra

@@ -106,11 +106,10 @@ bool UdpSocket::ReadTransmitStamps() {
     }
 }
 
-UdpSocket::Received UdpSocket::ReceiveWithin(void* buffer, std::size_t size, std::chrono::milliseconds timeout,
-                                             const CancelToken* cancel) {
+UdpSocket::Received UdpSocket::ReceiveUntil(void* buffer, std::size_t size,
+                                            std::chrono::steady_clock::time_point deadline, const CancelToken* cancel) {
     using Status = Received::Status;
     Received got;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         const Readiness ready = WaitReadable(fd, cancel, deadline);
         switch (ready.status) {

@@ -44,11 +44,11 @@ public:
         bool hasTransmitStamp = false;
         timespec transmitStamp{};  // the kernel's time of sending our request
     };
-    // The next datagram within the time-out. A datagram that poll announced but the read
+    // The next datagram before the deadline. A datagram that poll announced but the read
     // could not deliver (one dropped for a bad checksum) does not end the wait: it goes on
     // to the same deadline. Failed carries errno, for instance ICMP port unreachable.
-    Received ReceiveWithin(void* buffer, std::size_t size, std::chrono::milliseconds timeout,
-                           const CancelToken* cancel);
+    Received ReceiveUntil(void* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline,
+                          const CancelToken* cancel);
     void Close();
 
     bool IsOpen() const { return fd >= 0; }

@@ -3,7 +3,9 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
@@ -120,6 +122,26 @@ bool ChronyServer::WaitUntilAnswering() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+}
+
+std::optional<double> ChronyServer::ReferenceOffset() const {
+    const std::string command = std::string(kUnshare) + " --user --map-root-user " + kChronyd +
+                                " -Q -u root -f /dev/null 'server 127.0.0.1 port " + std::to_string(port) +
+                                " iburst maxsamples 1' 2>&1";
+    FILE* output = popen(command.c_str(), "r");
+    if (output == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<double> offset;
+    char line[512];
+    while (fgets(line, sizeof line, output) != nullptr) {
+        // "System clock wrong by 289178644.215226 seconds (ignored)": how far our clock is off.
+        if (const char* at = std::strstr(line, "System clock wrong by "); at != nullptr) {
+            offset = std::strtod(at + std::strlen("System clock wrong by "), nullptr);
+        }
+    }
+    pclose(output);
+    return offset;
 }
 
 ChronyServer::~ChronyServer() {

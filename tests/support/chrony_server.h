@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -11,7 +12,8 @@ namespace hodra::test {
 // runs under libfaketime and serves a clock that far ahead (or behind).
 class ChronyServer {
 public:
-    // fakeOffset like "+5.25s" or "-12.345s"; empty for the true clock.
+    // fakeOffset like "+5.25s" or "-12.345s", or a start time like "@2036-02-07 06:28:20";
+    // empty for the true clock.
     explicit ChronyServer(const std::string& fakeOffset = "");
     ~ChronyServer();
     ChronyServer(const ChronyServer&) = delete;
@@ -23,6 +25,9 @@ public:
     std::uint16_t Port() const { return port; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
     const std::string& Failure() const { return failure; }
+    // The offset chronyd -Q, the reference client, measures against this server (server
+    // minus our clock, seconds); nothing when it measured nothing.
+    std::optional<double> ReferenceOffset() const;
 
 private:
     bool WaitUntilAnswering();

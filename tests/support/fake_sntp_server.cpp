@@ -126,14 +126,16 @@ void FakeSntpServer::Serve() {
             lastRequest.assign(request.begin(), request.begin() + n);
         }
         // Stamped by the kernel, as a real server does, so thread wake-up does not count.
-        const NtpTimestamp arrival = AddSeconds(NtpTimestamp::FromUnix(kernelArrival), script.clockOffset);
+        const NtpTimestamp trueArrival = NtpTimestamp::FromUnix(kernelArrival);
+        const NtpTimestamp arrival = AddSeconds(trueArrival, script.clockOffset);
         {
             std::lock_guard guard(requestLock);
             requests.fetch_add(1);
         }
         requestArrived.notify_all();
         if (!script.silent) {
-            Answer(request.data(), static_cast<std::size_t>(n), &from, fromLength, script, arrival);
+            Answer(request.data(), static_cast<std::size_t>(n), &from, fromLength, script,
+                   script.receiveAfterArrival ? AddSeconds(trueArrival, *script.receiveAfterArrival) : arrival);
         }
     }
 }
@@ -151,13 +153,13 @@ void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, con
     reply[15] = static_cast<std::uint8_t>(script.referenceId);
     const NtpTimestamp requestTransmit =
         length >= 48 ? NtpTimestamp::FromNetwork(request + 40) : NtpTimestamp();
-    Put(&reply[16], AddSeconds(arrival, -16.0));
-    Put(&reply[24], script.originate.value_or(requestTransmit));
-    NtpTimestamp receive = script.receive.value_or(arrival);
-    if (script.receiveAfterOriginate) {
-        receive = AddSeconds(requestTransmit, *script.receiveAfterOriginate);
+    for (int i = 0; i < 4; ++i) {
+        reply[4 + i] = static_cast<std::uint8_t>(script.rootDelay >> (24 - 8 * i));
+        reply[8 + i] = static_cast<std::uint8_t>(script.rootDispersion >> (24 - 8 * i));
     }
-    Put(&reply[32], receive);
+    Put(&reply[16], script.reference.value_or(AddSeconds(arrival, -16.0)));
+    Put(&reply[24], script.originate.value_or(requestTransmit));
+    Put(&reply[32], script.receive.value_or(arrival));
     if (script.delay.count() > 0) {
         std::this_thread::sleep_for(script.delay);
     }
@@ -168,6 +170,9 @@ void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, con
     }
     const std::size_t sendLength = script.raw.empty() ? script.length.value_or(48) : script.raw.size();
     const int out = script.fromOtherAddress ? otherAddressFd : script.fromOtherPort ? otherFd : fd;
+    if (!script.junkFirst.empty()) {
+        sendto(out, script.junkFirst.data(), script.junkFirst.size(), 0, static_cast<const sockaddr*>(from), fromLength);
+    }
     for (int i = 0; i < script.copies; ++i) {
         sendto(out, reply.data(), sendLength, 0, static_cast<const sockaddr*>(from), fromLength);
     }

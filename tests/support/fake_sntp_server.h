@@ -30,8 +30,13 @@ struct ReplyScript {
     std::optional<NtpTimestamp> originate;   // instead of the request's transmit stamp
     std::optional<NtpTimestamp> receive;
     std::optional<NtpTimestamp> transmit;
-    // Receive stamp placed this far after the request's own transmit stamp (exact T2 - T1).
-    std::optional<double> receiveAfterOriginate;
+    // Receive stamp this far after the request's arrival on the true clock: T2 - T1 is this
+    // plus the trip out.
+    std::optional<double> receiveAfterArrival;
+    std::optional<NtpTimestamp> reference;   // instead of 16 s before the arrival
+    std::uint32_t rootDelay = 0;             // NTP short format, 1/65536 s
+    std::uint32_t rootDispersion = 0;
+    std::vector<std::uint8_t> junkFirst;     // a datagram sent just before the reply
     int copies = 1;                  // the same reply sent this many times
     bool fromOtherPort = false;      // answer from a second socket
     bool fromOtherAddress = false;   // answer from 127.0.0.2

@@ -5,7 +5,14 @@
 #include <algorithm>
 #include <vector>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "chrony_server.h"
+#include "read_file.h"
+#include "temp_dir.h"
 #include "sntp_client.h"
 
 namespace hodra {
@@ -44,6 +51,44 @@ TEST(ChronyPeer, SameClockGivesZeroOffset) {
 
 TEST(ChronyPeer, ServerAheadByFivePointTwoFiveSeconds) {
     ExpectOffset("+5.25s", 5.25);
+}
+
+// A chronyd whose clock lies past the end of NTP era 0: we measure what chronyd -Q measures,
+// and the helper's step (recorded by the shim, never made) lands on the server's time.
+TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
+    for (const char* start : {"@2036-02-07 06:28:20", "@2040-01-01 00:00:00"}) {
+        std::string why;
+        if (!test::ChronyServer::Available(start, &why)) {
+            GTEST_SKIP() << why;
+        }
+        test::ChronyServer chrony(start);
+        ASSERT_TRUE(chrony.Running()) << chrony.Failure();
+        SntpClient client;
+        SntpResult result;
+        ASSERT_TRUE(client.Exchange(chrony.Address(), result)) << client.LastFailure();
+        const std::optional<double> reference = chrony.ReferenceOffset();
+        ASSERT_TRUE(reference.has_value()) << "chronyd -Q measured nothing";
+        EXPECT_GT(*reference, 2.8e8) << start;
+        EXPECT_NEAR(result.offset, *reference, 0.001) << start;
+
+        // A deployment without a step limit: the limit is not what this is about.
+        test::TempDir dir;
+        std::filesystem::create_directories(dir.StdPath("xdg/Hodra Client V2.0"));
+        std::ofstream(dir.StdPath("xdg/Hodra Client V2.0/Hodra2.conf")) << "[Deployment]\nMaxStep=0\n";
+        const std::string log = dir.StdPath("settime.log");
+        const std::string command = "XDG_CONFIG_DIRS='" + dir.StdPath("xdg") + "' " HODRA_RUN_SANDBOXED " --shim " HODRA_SHIM
+                                    " '" + log + "' " HODRA_SNTP " --sync " + chrony.Address() + " >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        // "clock_adjtime 0 TARGET NOW hodra2-sntp": TARGET is where the clock would be.
+        std::istringstream call(test::ReadFile(log));
+        std::string name;
+        std::string clockId;
+        double target = 0.0;
+        double now = 0.0;
+        call >> name >> clockId >> target >> now;
+        EXPECT_EQ(name, "clock_adjtime") << start;
+        EXPECT_NEAR(target - now, *reference, 0.001) << start << ": the step lands on the server's time";
+    }
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ std::vector<Kind> RejectedKinds() {
         {"version 7", Scripted([](ReplyScript& s) { s.version = 7; })},
         {"stratum 16", Scripted([](ReplyScript& s) { s.stratum = 16; })},
         {"transmit stamp zero", Scripted([](ReplyScript& s) { s.transmit = NtpTimestamp(); })},
-        {"held longer than the round trip", Scripted([](ReplyScript& s) { s.receiveAfterOriginate = -5.0; })},
+        {"held longer than the round trip", Scripted([](ReplyScript& s) { s.receiveAfterArrival = -5.0; })},
         {"server time before the build date", Scripted([](ReplyScript& s) { s.clockOffset = -10.0 * 365 * 86400; })},
         {"47-byte reply", Scripted([](ReplyScript& s) { s.length = 47; })},
         {"1-byte reply", Scripted([](ReplyScript& s) { s.length = 1; })},
@@ -219,6 +219,8 @@ std::vector<std::uint8_t> ValidReplyTo(const std::uint8_t* request) {
     reply[1] = 2;
     std::memcpy(&reply[24], request + 40, 8);  // originate: the request's transmit stamp
     const auto now = NtpTimestamp::Now().ToNetwork();
+    const auto reference = AddSeconds(NtpTimestamp::Now(), -16.0).ToNetwork();
+    std::memcpy(&reply[16], reference.data(), 8);
     std::memcpy(&reply[32], now.data(), 8);
     std::memcpy(&reply[40], now.data(), 8);
     return reply;

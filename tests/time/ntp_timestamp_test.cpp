@@ -4,7 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "clock_setter.h"
+#include "fake_clock_driver.h"
 #include "ntp_timestamp.h"
+#include "sntp_result.h"
 
 namespace hodra {
 namespace {
@@ -109,6 +112,36 @@ TEST(NtpTimestamp, DifferenceIsAntisymmetricAndUsesTheFullFractionDivisor) {
     const NtpTimestamp c = NtpTimestamp::FromParts(12, 99);
     const NtpTimestamp d = NtpTimestamp::FromParts(7, 4000000000u);
     EXPECT_EQ(Difference(c, d), -Difference(d, c));
+}
+
+// A PC whose clock was reset (1970, 2000) against a server past the end of era 0 (2036,
+// 2040): the offset is the true difference, the round trip stays small, and the step by
+// the offset lands on the server's time. The signed difference keeps short spans right
+// across the boundary; 1970 to 2040 (70 years) needs each stamp read in its era.
+TEST(NtpTimestamp, ResetPcClocksMeasureServersPastTheEraBoundary) {
+    const auto at = [](std::int64_t unix, long ns) { return NtpTimestamp::FromUnix(timespec{unix, ns}); };
+    for (const std::int64_t pc : {std::int64_t{0}, std::int64_t{946684800}}) {        // 1970, 2000
+        for (const std::int64_t server : {std::int64_t{2085978500}, std::int64_t{2208988800}}) {  // 2036, 2040
+            SntpResult r;
+            r.originate = at(pc, 0);
+            r.receive = at(server, 1000000);       // 1 ms out
+            r.transmit = at(server, 2000000);      // held 1 ms
+            r.destination = at(pc, 3000000);       // 1 ms back
+            const double truth = static_cast<double>(server - pc);
+            EXPECT_NEAR(ClockOffset(r), truth, 1e-6) << pc << " against " << server;
+            EXPECT_NEAR(RoundTripDelay(r), 0.002, 1e-6);
+            test::FakeClockDriver driver;
+            ClockSetter setter(driver);
+            ASSERT_TRUE(setter.StepClock(ClockOffset(r)));
+            const double landed = static_cast<double>(pc) + 0.003 + driver.steps.at(0);
+            EXPECT_NEAR(landed, static_cast<double>(server) + 0.003, 1e-6) << "the step lands on the server's time";
+        }
+    }
+    // Short spans across the boundary in either direction, by the signed difference alone.
+    const NtpTimestamp before = at(2085978496 - 2, 0);
+    const NtpTimestamp after = at(2085978496 + 3, 500000000);
+    EXPECT_NEAR(Difference(after, before), 5.5, 1e-9);
+    EXPECT_NEAR(Difference(before, after), -5.5, 1e-9);
 }
 
 TEST(NtpTimestamp, AddSeconds) {

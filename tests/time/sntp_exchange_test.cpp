@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include <cerrno>
@@ -54,7 +55,7 @@ protected:
     double took = 0.0;
 };
 
-TEST_F(Exchange, RequestIsFortyEightBytesWithOnlyHeaderAndTransmitStamp) {
+TEST_F(Exchange, RequestIsFortyEightBytesWhoseTransmitFieldHidesOurClock) {
     ASSERT_TRUE(Ask({}));
     const auto request = server.LastRequest();
     ASSERT_EQ(request.size(), 48u);
@@ -62,12 +63,18 @@ TEST_F(Exchange, RequestIsFortyEightBytesWithOnlyHeaderAndTransmitStamp) {
     for (std::size_t i = 1; i < 40; ++i) {
         EXPECT_EQ(request[i], 0) << "byte " << i;
     }
-    // T1 is the kernel's time of sending: after the stamp in the request, within the call.
-    const NtpTimestamp asked = NtpTimestamp::FromNetwork(request.data() + 40);
+    // The field the reply echoes is random: nowhere near our clock, and new each time.
+    const NtpTimestamp field = NtpTimestamp::FromNetwork(request.data() + 40);
+    const NtpTimestamp before = NtpTimestamp::Now();
+    EXPECT_GT(std::abs(Difference(field, before)), 86400.0) << "the request tells our time";
+    ASSERT_TRUE(Ask({}));
+    const NtpTimestamp after = NtpTimestamp::Now();
+    EXPECT_NE(NtpTimestamp::FromNetwork(server.LastRequest().data() + 40), field);
+    // T1, kept to ourselves, is the kernel's time of sending, within the call.
     EXPECT_TRUE(result.kernelTransmitStamp);
     EXPECT_TRUE(result.kernelReceiveStamp);
-    EXPECT_GE(Difference(result.originate, asked), 0.0);
-    EXPECT_LE(Difference(result.originate, asked), took);
+    EXPECT_GE(Difference(result.originate, before), 0.0);
+    EXPECT_LE(Difference(result.originate, after), 0.0);
     EXPECT_EQ(result.serverAddress, "127.0.0.1");
     EXPECT_EQ(result.serverPort, server.Port());
     EXPECT_EQ(result.stratum, 2);
@@ -84,10 +91,10 @@ TEST_F(Exchange, OffsetFollowsTheServerClock) {
     ASSERT_TRUE(Ask(behind));
     ExpectOffset(-1.0);
 
-    // T2 - T1 = 0.3 s exactly, T3 - T4 about -0.1 s: offset +0.1 s.
+    // T2 - T1 = 0.3 s and the trip out, T3 - T4 about -0.1 s: offset +0.1 s.
     ReplyScript skewed;
     skewed.clockOffset = -0.1;
-    skewed.receiveAfterOriginate = 0.3;
+    skewed.receiveAfterArrival = 0.3;
     ASSERT_TRUE(Ask(skewed));
     // T2 is made up, so the trip back alone (at most the whole call) is unaccounted for.
     EXPECT_NEAR(result.offset, 0.1, took / 2 + 0.0005);
@@ -142,16 +149,45 @@ TEST_F(Exchange, RepliesThatFailTheClientChecksAreRejected) {
          SntpError::BogusOriginate},
         {"before build date", with([](ReplyScript& s) { s.clockOffset = -20.0 * 365 * 86400; }),
          SntpError::BeforeBuildDate},
+        // A server that does not know the time well: root delay / 2 + dispersion over 1.5 s.
+        {"root distance 2 s", with([](ReplyScript& s) { s.rootDelay = 1 << 16; s.rootDispersion = 3 << 15; }),
+         SntpError::RootDistance},
+        {"root delay and dispersion 65536 s", with([](ReplyScript& s) { s.rootDelay = s.rootDispersion = ~0u; }),
+         SntpError::RootDistance},
+        {"reference time zero", with([](ReplyScript& s) { s.reference = NtpTimestamp(); }), SntpError::BadReference},
+        {"reference after transmit", with([](ReplyScript& s) { s.reference = AddSeconds(NtpTimestamp::Now(), 60); }),
+         SntpError::BadReference},
     };
     for (const Case& c : cases) {
-        EXPECT_FALSE(Ask(c.script)) << c.what;
+        // Dropped, not taken: the wait goes on to its end and names what it dropped.
+        EXPECT_FALSE(Ask(c.script, milliseconds(200))) << c.what;
         EXPECT_EQ(error, c.expected) << c.what;
+        EXPECT_GE(took, 0.195) << c.what;
     }
+    // A root distance of just 1.5 s is still good.
+    ReplyScript distant;
+    distant.rootDelay = 1 << 16;
+    distant.rootDispersion = 1 << 16;
+    EXPECT_TRUE(Ask(distant));
     // Leap indicators 1 and 2 announce a leap second; the reply is still good.
     ReplyScript leap;
     leap.leapIndicator = 1;
     EXPECT_TRUE(Ask(leap));
-    EXPECT_EQ(server.RequestsSeen(), static_cast<int>(std::size(cases)) + 1);
+    EXPECT_EQ(server.RequestsSeen(), static_cast<int>(std::size(cases)) + 2);
+}
+
+// Junk on the socket before the reply is dropped and the wait goes on: the real reply is
+// taken, with its own round trip.
+TEST_F(Exchange, AJunkDatagramBeforeTheReplyDoesNotEndTheExchange) {
+    for (const std::vector<std::uint8_t>& junk : {std::vector<std::uint8_t>(48, 0x24), std::vector<std::uint8_t>{1, 2}}) {
+        ReplyScript script;
+        script.clockOffset = 4.0;
+        script.delay = milliseconds(30);
+        script.junkFirst = junk;
+        ASSERT_TRUE(Ask(script)) << "the junk ended the exchange";
+        ExpectOffset(4.0);
+        EXPECT_LT(RoundTripDelay(result), 0.030) << "the server's 30 ms hold is no part of the trip";
+    }
 }
 
 TEST_F(Exchange, OverlongDatagramIsCutNotRefused) {
@@ -213,19 +249,19 @@ TEST_F(Exchange, TheKernelsTransmitStampKeepsASlowSendOutOfTheMeasurement) {
         GTEST_SKIP() << "needs the socket fault shim preloaded";
     }
     setenv("HODRA_SLOW_SEND_MS", "40", 1);
+    NtpTimestamp called = NtpTimestamp::Now();
     ASSERT_TRUE(Ask({}));
-    NtpTimestamp asked = NtpTimestamp::FromNetwork(server.LastRequest().data() + 40);
     EXPECT_TRUE(result.kernelTransmitStamp);
-    EXPECT_GE(Difference(result.originate, asked), 0.040) << "T1 is when the request left, after the wait";
+    EXPECT_GE(Difference(result.originate, called), 0.040) << "T1 is when the request left, after the wait";
     ExpectOffset(0.0);
 
     setenv("HODRA_NO_TIMESTAMPING", "1", 1);
+    called = NtpTimestamp::Now();
     ASSERT_TRUE(Ask({}));
     unsetenv("HODRA_NO_TIMESTAMPING");
     unsetenv("HODRA_SLOW_SEND_MS");
-    asked = NtpTimestamp::FromNetwork(server.LastRequest().data() + 40);
     EXPECT_FALSE(result.kernelTransmitStamp) << "the kernel gave no transmit stamp: our own stands in";
-    EXPECT_EQ(result.originate, asked);
+    EXPECT_LT(Difference(result.originate, called), 0.040) << "our own stamp, read before the send";
     EXPECT_TRUE(result.kernelReceiveStamp) << "the arrival keeps the kernel's stamp";
     EXPECT_GE(RoundTripDelay(result), 0.040) << "and the wait is taken for network delay";
     ExpectOffset(0.0);
