@@ -27,7 +27,9 @@ std::string ClockHelperPath() {
 
 HodraApplication::HodraApplication()
     : deployment(LoadDeployment()), runs(compare, ClockHelperPath(), log), timeService(std::make_unique<Timedate1>()) {
-    sync = std::make_unique<SyncController>(runs, std::vector{deployment.primaryHost, deployment.secondaryHost},
+    sync = std::make_unique<SyncController>(runs,
+                                            SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost},
+                                                                    deployment.maxStep},
                                             [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
     sync->setTimeService(timeService.get());
     timers = std::make_unique<SyncTimers>();

@@ -18,7 +18,11 @@ void RunNotices::OnResults(const SyncOutcome& outcome) {
     }
     const QString summary =
         outcome.synchronise ? QStringLiteral("Hodra2 자동 동기") : QStringLiteral("Hodra2 시작 비교");
-    notify(summary, QString::fromStdString(outcome.message));
+    QString body = QString::fromStdString(outcome.message);
+    if (outcome.tooLarge) {
+        body += QStringLiteral("\n맞추려면 창의 \"동기\"를 누르십시오.");
+    }
+    notify(summary, body);
 }
 
 }  // namespace hodra

@@ -1,6 +1,9 @@
 #include "deployment.h"
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -76,6 +79,15 @@ void Merge(Values& into, const Values& more) {
     into.insert(more.begin(), more.end());
 }
 
+std::optional<double> ParseMaxStep(const std::string& text) {
+    double seconds = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0.0) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 Deployment WithDefaults(const Values& values) {
     Deployment d = BuiltInDeployment();
     auto take = [&values](const char* key, std::string& field) {
@@ -86,6 +98,9 @@ Deployment WithDefaults(const Values& values) {
     take("PrimaryHost", d.primaryHost);
     take("SecondaryHost", d.secondaryHost);
     take("WebPage", d.webPage);
+    if (const auto it = values.find("MaxStep"); it != values.end()) {
+        d.maxStep = ParseMaxStep(it->second).value_or(d.maxStep);
+    }
     return d;
 }
 
@@ -138,7 +153,7 @@ AdministratorDeployment Refuse(std::string reason) {
 }  // namespace
 
 Deployment BuiltInDeployment() {
-    return {kDefaultPrimaryHost, kDefaultSecondaryHost, kDefaultWebPage};
+    return {kDefaultPrimaryHost, kDefaultSecondaryHost, kDefaultWebPage, Deployment::kDefaultMaxStep};
 }
 
 std::vector<std::string> SystemDeploymentFiles(const char* xdgConfigDirs) {

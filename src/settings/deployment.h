@@ -5,13 +5,18 @@
 
 namespace hodra {
 
-// The two SNTP servers and the service's web page: built-in defaults, overridden key by
+// The two SNTP servers, the service's web page and the step limit: built-in defaults, overridden key by
 // key by the system-scope file "Hodra Client V2.0/Hodra2.conf", group "Deployment".
 // No Qt here: the clock helper reads the same file.
 struct Deployment {
+    static constexpr double kDefaultMaxStep = 1000.0;  // ntpd's panic threshold
+
     std::string primaryHost;
     std::string secondaryHost;
     std::string webPage;
+    // MaxStep: the largest step (seconds) made without the user's word and a second
+    // source; 0 means no limit. A value that is not a number of seconds >= 0 keeps the default.
+    double maxStep = kDefaultMaxStep;
 };
 
 Deployment BuiltInDeployment();

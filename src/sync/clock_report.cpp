@@ -21,6 +21,12 @@ const char* OutcomeWord(const SyncOutcome& o) {
     if (o.clockSet) {
         return "set";
     }
+    if (o.tooLarge) {
+        return "too-large";
+    }
+    if (o.unconfirmed) {
+        return "unconfirmed";
+    }
     return o.stepRefused ? "not-permitted" : "failed";
 }
 
@@ -89,9 +95,11 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
     out.kernelReceiveStamp = fields["receive"] == "kernel";
     out.clockSet = word == "set";
     out.stepRefused = word == "not-permitted";
+    out.tooLarge = word == "too-large";
+    out.unconfirmed = word == "unconfirmed";
     out.setError = out.stepRefused ? EPERM : 0;
     return word == "no-answer" || word == "compared" || word == "set" || word == "not-permitted" ||
-           word == "failed";
+           word == "failed" || word == "too-large" || word == "unconfirmed";
 }
 
 }  // namespace hodra

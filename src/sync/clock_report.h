@@ -12,7 +12,9 @@ namespace hodra {
 //   transmit=STAMP receive=STAMP
 // or, when no host answered, only "answered=I outcome=no-answer". answered is the 1-based
 // position of the host that answered (one past the last when none did); WORD is compared,
-// set, not-permitted (this process may not set the clock), failed or no-answer; STAMP says
+// set, not-permitted (this process may not set the clock), failed, too-large (the step is
+// over the administrator's limit and was not allowed for this run), unconfirmed (over the
+// limit, and no second server agreed) or no-answer; STAMP says
 // whose times of sending and arrival the arithmetic used: kernel or user. Readers
 // ignore keys they do not know, so fields may be added at the end.
 std::string FormatClockReport(const SyncOutcome& outcome);

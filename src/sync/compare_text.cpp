@@ -8,10 +8,12 @@
 namespace hodra {
 namespace {
 
-std::string Fill(const char* pattern, const std::string& number) {
+std::string Fill(const char* pattern, const std::string& number, const std::string& second = {}) {
     std::string out(pattern);
-    const auto at = out.find("%1");
-    out.replace(at, 2, number);
+    out.replace(out.find("%1"), 2, number);
+    if (const auto at = out.find("%2"); at != std::string::npos) {
+        out.replace(at, 2, second);
+    }
     return out;
 }
 
@@ -55,6 +57,19 @@ std::string CompareText(double offset) {
 
 std::string SystemKeepsClockText(double offset) {
     return Compared(offset, {text::kSystemPcFast, text::kSystemPcSlow, text::kSystemInStep});
+}
+
+// The line is narrow and the difference may be years: whole seconds below a day, days
+// with a decimal above (the question box and the report give it exactly).
+std::string LargeStepText(double offset) {
+    constexpr double kDay = 86400.0;
+    const double size = std::abs(offset);
+    const std::string amount = size < kDay ? FormatFixed(std::round(size), 0) + " 초" : FormatFixed(size / kDay, 1) + " 일";
+    return Fill(offset < 0.0 ? text::kLargeStepFast : text::kLargeStepSlow, amount);
+}
+
+std::string DisagreementText(double secondOffset, double firstOffset) {
+    return Fill(text::kDisagreement, FormatFixed(secondOffset, 3, true), FormatFixed(firstOffset, 3, true));
 }
 
 }  // namespace hodra

@@ -13,5 +13,9 @@ std::string CompareText(double offset);
 // The same measure, told as the comparison of a run that left the clock to the system's
 // time service.
 std::string SystemKeepsClockText(double offset);
+// A step too large to be made without asking: the difference, told as the PC's error.
+std::string LargeStepText(double offset);
+// A second server whose offset disagrees with the first one's.
+std::string DisagreementText(double secondOffset, double firstOffset);
 
 }  // namespace hodra

@@ -5,6 +5,7 @@
 
 #include "child_process.h"
 #include "clock_report.h"
+#include "compare_text.h"
 #include "messages.h"
 
 namespace hodra {
@@ -21,8 +22,13 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     SyncOutcome out;
     out.synchronise = true;
     out.message = text::kSyncFailed;
-    // The helper takes no hosts from us: with its right it would refuse them.
-    const ChildResult child = RunChild({helperPath, "--sync"}, cancel);
+    // The helper takes no hosts from us: with its right it would refuse them. It reads the
+    // step limit itself; we only pass on the user's word for a step over it.
+    std::vector<std::string> argv{helperPath, "--sync"};
+    if (request.allowLargeStep) {
+        argv.emplace_back("--allow-large-step");
+    }
+    const ChildResult child = RunChild(argv, cancel);
     switch (child.status) {
     case ChildResult::Status::Cancelled:
         return out;
@@ -45,6 +51,10 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
         out.message = text::kNoResponse;
     } else if (out.clockSet) {
         RecordSynchronised(out, out.offset, request, log);
+    } else if (out.tooLarge) {
+        out.message = LargeStepText(out.offset);
+    } else if (out.unconfirmed) {
+        out.message = text::kUnconfirmed;
     }
     return out;
 }

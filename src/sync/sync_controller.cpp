@@ -1,5 +1,6 @@
 #include "sync_controller.h"
 
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <cstdio>
 
@@ -18,9 +19,8 @@ void ReportToStderr(const SyncOutcome& outcome) {
 
 }  // namespace
 
-SyncController::SyncController(SyncRunner& runner, std::vector<std::string> hosts, FlagsSource flags,
-                               QObject* parent)
-    : QObject(parent), runner(runner), hosts(std::move(hosts)), flags(std::move(flags)) {}
+SyncController::SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, QObject* parent)
+    : QObject(parent), runner(runner), servers(std::move(servers)), flags(std::move(flags)) {}
 
 SyncController::~SyncController() {
     CancelPendingRun();
@@ -51,7 +51,8 @@ void SyncController::Start(bool synchronise, bool automatic) {
     SyncRequest request;
     request.synchronise = synchronise;
     request.automatic = automatic;
-    request.hosts = hosts;
+    request.hosts = servers.hosts;
+    request.maxStep = servers.maxStep;
     const RunFlags asSet = flags ? flags() : RunFlags{};
     request.blink = asSet.blink;
     request.log = asSet.log;
@@ -96,6 +97,7 @@ void SyncController::CancelPendingRun() {
     }
     std::lock_guard guard(pendingLock);
     pending.reset();
+    awaitingAnswer.reset();
     running = false;
 }
 
@@ -111,6 +113,9 @@ void SyncController::Deliver() {
     if (worker.joinable()) {
         worker.join();
     }
+    if (AskAboutLargeStep(*outcome)) {
+        return;
+    }
     if (outcome->stepRefused && timeService != nullptr) {
         StepBySystem(std::move(*outcome));
         return;
@@ -119,6 +124,32 @@ void SyncController::Deliver() {
         std::fprintf(stderr, "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n");
     }
     Apply(*outcome);
+}
+
+// Only the user may let a step over the limit through, and only for a run they asked for.
+bool SyncController::AskAboutLargeStep(SyncOutcome& outcome) {
+    if (!outcome.tooLarge || current.automatic || current.allowLargeStep ||
+        !isSignalConnected(QMetaMethod::fromSignal(&SyncController::largeStepQuestion))) {
+        return false;
+    }
+    awaitingAnswer = std::move(outcome);
+    emit largeStepQuestion(*awaitingAnswer);
+    return true;
+}
+
+void SyncController::AnswerLargeStep(bool make) {
+    if (!awaitingAnswer) {
+        return;  // cancelled meanwhile, or answered twice
+    }
+    SyncOutcome refused = std::move(*awaitingAnswer);
+    awaitingAnswer.reset();
+    if (!make) {
+        Apply(refused);
+        return;
+    }
+    SyncRequest again = current;
+    again.allowLargeStep = true;
+    Launch(again);
 }
 
 void SyncController::StepBySystem(SyncOutcome outcome) {

@@ -28,9 +28,12 @@ public:
         bool log = false;
     };
     using FlagsSource = std::function<RunFlags()>;
+    struct Servers {
+        std::vector<std::string> hosts;  // asked in order
+        double maxStep = 0.0;            // the step limit, seconds (see SyncRequest)
+    };
 
-    SyncController(SyncRunner& runner, std::vector<std::string> hosts, FlagsSource flags,
-                   QObject* parent = nullptr);
+    SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, QObject* parent = nullptr);
     ~SyncController() override;
 
     void setTimeService(SystemTimeService* service) { timeService = service; }
@@ -38,6 +41,9 @@ public:
     // Ends a run in progress at once (the window is closing): the exchange or the helper is
     // stopped, the clock is not set and nothing of the run is applied.
     void CancelPendingRun();
+    // The user's answer to largeStepQuestion: make the step (a new run that may step that
+    // far) or leave the clock as it is.
+    void AnswerLargeStep(bool make);
 
 public slots:
     void OnCompare();
@@ -52,16 +58,20 @@ signals:
     void resultsRecorded(const hodra::SyncOutcome& outcome);
     void blinkRequested(qint64 lastCon);
     void runFinished();
+    // A run the user asked for found a step over the limit: the run stays busy until
+    // AnswerLargeStep. Without a receiver the step is not made.
+    void largeStepQuestion(const hodra::SyncOutcome& outcome);
 
 private:
     void Start(bool synchronise, bool automatic);
     void Launch(const SyncRequest& request);
     void Deliver();
     void StepBySystem(SyncOutcome outcome);
+    bool AskAboutLargeStep(SyncOutcome& outcome);
     void Apply(const SyncOutcome& outcome);
 
     SyncRunner& runner;
-    const std::vector<std::string> hosts;
+    const Servers servers;
     FlagsSource flags;
     SystemTimeService* timeService = nullptr;
     bool running = false;
@@ -70,6 +80,7 @@ private:
     CancelToken cancel;
     std::mutex pendingLock;
     std::optional<SyncOutcome> pending;
+    std::optional<SyncOutcome> awaitingAnswer;
 };
 
 }  // namespace hodra

@@ -1,6 +1,7 @@
 #include "sync_operation.h"
 
 #include <cerrno>
+#include <cmath>
 #include <ctime>
 
 #include "cancel_token.h"
@@ -28,7 +29,9 @@ SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelT
         return out;
     }
     if (request.synchronise) {
-        Synchronise(request, out);
+        if (MayStepThatFar(request, cancel, out)) {
+            Synchronise(request, out);
+        }
     } else {
         out.message = CompareMessage(out.offset, request.systemKeepsClock);
     }
@@ -46,6 +49,7 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.serverId = static_cast<std::int32_t>(i + 1);
             out.serverHost = asked->host + ":" + std::to_string(asked->port);
             out.serverAddress = result.serverAddress;
+            out.serverPort = result.serverPort;
             out.offset = result.offset;
             out.delay = RoundTripDelay(result);
             out.stratum = result.stratum;
@@ -57,6 +61,49 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
     }
     out.serverId = static_cast<std::int32_t>(request.hosts.size() + 1);
     out.message = text::kNoResponse;
+    return false;
+}
+
+bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
+    if (request.maxStep <= 0.0 || std::abs(out.offset) <= request.maxStep) {
+        return true;
+    }
+    if (!request.allowLargeStep) {
+        out.tooLarge = true;
+        out.message = LargeStepText(out.offset);
+        return false;
+    }
+    if (!Confirm(request, cancel, out)) {
+        out.unconfirmed = true;
+        out.message = text::kUnconfirmed;
+        return false;
+    }
+    return true;
+}
+
+// The first other host that answers decides; one that disagrees is not outvoted by a third.
+bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
+    for (std::size_t i = 0; i < request.hosts.size(); ++i) {
+        const std::string& host = request.hosts[i];
+        if (static_cast<std::int32_t>(i + 1) == out.serverId) {
+            continue;
+        }
+        SntpResult second;
+        second.Clear();
+        if (!exchanger.Exchange(host, second, kNtpPort, cancel)) {
+            out.failures.push_back(host + ": " + exchanger.LastFailure());
+            continue;
+        }
+        if (second.serverAddress == out.serverAddress && second.serverPort == out.serverPort) {
+            continue;  // the same server again confirms nothing
+        }
+        if (OffsetsAgree(out.offset, out.delay, second.offset, RoundTripDelay(second))) {
+            return true;
+        }
+        out.failures.push_back(host + ": " + DisagreementText(second.offset, out.offset));
+        return false;
+    }
+    out.failures.push_back(text::kNoSecondSource);
     return false;
 }
 
@@ -103,6 +150,10 @@ void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& requ
     if (request.log) {
         log.Append(out.lastCon, offset);
     }
+}
+
+bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay) {
+    return std::abs(firstOffset - secondOffset) <= 1.0 + (firstDelay + secondDelay) / 2;
 }
 
 std::string CompareMessage(double offset, bool systemKeepsClock) {

@@ -19,6 +19,10 @@ struct SyncRequest {
     bool automatic = false;          // started by the window itself (start-up or timer)
     bool systemKeepsClock = false;   // the system's time service keeps the clock
     bool kernelStampsOnly = false;   // step only on the kernel's own stamps of sending and arrival
+    // A step larger than this (seconds; 0: no limit) is made only when allowed, and only
+    // when a second source agrees with the first.
+    double maxStep = 0.0;
+    bool allowLargeStep = false;     // the user agreed to a step over the limit for this run
 };
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
@@ -36,7 +40,8 @@ struct SyncOutcome {
 
     // The measurement of the server that answered.
     std::string serverHost;        // "host:port" as asked
-    std::string serverAddress;     // "A.B.C.D"
+    std::string serverAddress;     // the address that answered
+    std::uint16_t serverPort = 0;
     double offset = 0.0;           // server minus PC, seconds
     double delay = 0.0;            // round trip, seconds
     int stratum = 0;
@@ -47,6 +52,8 @@ struct SyncOutcome {
     // The clock was not set because this process may not set it: a system service may
     // step it by `offset` instead (then SettleSystemStep finishes the outcome).
     bool stepRefused = false;
+    bool tooLarge = false;         // the step was over the limit and not allowed: only compared
+    bool unconfirmed = false;      // over the limit, and no second source agreed: nothing set
     std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
 };
 
@@ -75,12 +82,20 @@ public:
 private:
     SyncOutcome RunWatching(const SyncRequest& request, const CancelToken* cancel);
     bool Measure(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out);
+    // Whether a step over the limit may be made: allowed for this run, and a second source
+    // agrees with the first. Otherwise the outcome says why not.
+    bool MayStepThatFar(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out);
+    bool Confirm(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out);
     void Synchronise(const SyncRequest& request, SyncOutcome& out);
 
     Exchanger& exchanger;
     ClockSetter* setter;
     ResultLog& log;
 };
+
+// Whether two measurements of the offset agree: within a second, widened by half of each
+// round trip (the true offset lies within half the round trip of each measurement).
+bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay);
 
 // No server answered, or a synchronisation did not set the clock.
 inline bool RunFailed(const SyncOutcome& o) {

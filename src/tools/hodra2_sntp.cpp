@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     setter.AllowAbsoluteFallback(!borrowed);
     // For the same reason no step on a stamp of our own: the caller could stop us around it.
     options->kernelStampsOnly = borrowed;
+    // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
+    // right, since a large step still needs a second of the administrator's servers to agree.
+    options->maxStep = deployment.maxStep;
     hodra::ResultLog unused("/dev/null");  // the window keeps the result log, not the helper
     hodra::SyncOperation operation(client, &setter, unused);
     return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);

@@ -1,5 +1,6 @@
 #include "sntp_command.h"
 
+#include <cmath>
 #include <cstring>
 #include <ostream>
 
@@ -12,7 +13,7 @@
 
 namespace hodra {
 
-const char kSntpUsage[] = "usage: hodra2-sntp [--sync] [host[:port] ...]";
+const char kSntpUsage[] = "usage: hodra2-sntp [--sync [--allow-large-step]] [host[:port] ...]";
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
@@ -20,6 +21,8 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
     for (const std::string& arg : args) {
         if (arg == "--sync") {
             options.sync = true;
+        } else if (arg == "--allow-large-step") {
+            options.allowLargeStep = true;
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -29,6 +32,9 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
         } else {
             return std::nullopt;
         }
+    }
+    if (options.allowLargeStep && !options.sync) {
+        return std::nullopt;
     }
     options.hostsGiven = !options.hosts.empty();
     if (!options.hostsGiven) {
@@ -44,12 +50,33 @@ std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
     return {};
 }
 
+namespace {
+
+std::string LimitText(double offset, double maxStep) {
+    return "차이 " + FormatFixed(std::abs(offset), 3) + " 초가 한도 " + FormatFixed(maxStep, 0) +
+           " 초(MaxStep)보다 커서 맞추지 않습니다; 맞추려면 --allow-large-step";
+}
+
+int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
+    if (!options.sync || outcome.clockSet) {
+        return kExitAnswered;
+    }
+    if (outcome.tooLarge) {
+        return kExitTooLarge;
+    }
+    return outcome.unconfirmed ? kExitUnconfirmed : kExitSetFailed;
+}
+
+}  // namespace
+
 int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out,
                    std::ostream& err) {
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;
     request.kernelStampsOnly = options.kernelStampsOnly;
+    request.maxStep = options.maxStep;
+    request.allowLargeStep = options.allowLargeStep;
     const SyncOutcome outcome = operation.Run(request);
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';
@@ -61,12 +88,14 @@ int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, 
     out << CompareText(outcome.offset) << '\n';
     if (options.sync) {
         out << outcome.message << '\n';
-        if (!outcome.clockSet) {
+        if (outcome.tooLarge) {
+            err << "hodra2-sntp: " << LimitText(outcome.offset, options.maxStep) << '\n';
+        } else if (!outcome.clockSet && !outcome.unconfirmed) {
             err << "hodra2-sntp: " << std::strerror(outcome.setError) << '\n';
         }
     }
     out << FormatClockReport(outcome) << '\n';
-    return !options.sync || outcome.clockSet ? kExitAnswered : kExitSetFailed;
+    return ExitStatus(options, outcome);
 }
 
 }  // namespace hodra

@@ -14,6 +14,8 @@ struct SntpCommandOptions {
     bool help = false;
     bool hostsGiven = false;  // false: the deployment servers
     bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
+    bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
+    double maxStep = 0.0;           // the deployment's MaxStep; 0: no limit
     std::vector<std::string> hosts;
 };
 
@@ -21,6 +23,8 @@ inline constexpr int kExitAnswered = 0;
 inline constexpr int kExitNoAnswer = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitSetFailed = 3;
+inline constexpr int kExitTooLarge = 4;    // over MaxStep without --allow-large-step: nothing set
+inline constexpr int kExitUnconfirmed = 5; // over MaxStep, and no second server agreed: nothing set
 
 extern const char kSntpUsage[];
 

@@ -186,6 +186,45 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     EXPECT_NEAR(run->Stored("LastCon").toLongLong(), f[3].toDouble(), 2) << "the time of the synchronisation";
 }
 
+// Two servers two hours ahead: the timer's run leaves the clock alone and says why; "동기"
+// asks first, and "예" steps, the second server agreeing.
+TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
+    test::ChronyServer first("+7200s");
+    test::ChronyServer second("+7200s");
+    ASSERT_TRUE(first.Running()) << first.Failure();
+    ASSERT_TRUE(second.Running()) << second.Failure();
+    run->Deployment(first.Address(), second.Address());
+    run->Profile("AutoCon", 1);
+    run->Profile("AutoConDuration", 1);
+    run->Profile("Blink", 0);
+    ASSERT_TRUE(run->Start());
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return WaitForMessage("차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.", "사용자 PC가 7200.0 초 늦습니다.",
+                                  "11-too-large-automatic");
+        },
+        90000))
+        << "the timer's run after a minute";
+    EXPECT_EQ(run->ShimLog(), "") << "an automatic run never steps that far";
+
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    std::vector<std::string> windows;
+    ASSERT_TRUE(WaitUntil([&] { return (windows = desktop->Windows(run->Pid(), "Hodra2")).size() == 2; }))
+        << "the question box";
+    desktop->Screenshot(Shot("11-large-step-question"));
+    EXPECT_EQ(run->ShimLog(), "") << "nothing before the answer";
+    desktop->Key("shift+Tab");  // from "아니요", the default, to "예"
+    desktop->Key("space");
+    ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "예 steps the clock";
+    EXPECT_TRUE(WaitForMessage("한국표준시에 동기되었습니다.", "동기에 실패했습니다.", "11-large-step-made"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    const QStringList f = QString::fromStdString(run->ShimLog()).trimmed().split(' ');
+    ASSERT_EQ(f.size(), 5) << run->ShimLog();
+    EXPECT_EQ(f[0], "clock_adjtime");
+    EXPECT_LT(std::abs(f[2].toDouble() - f[3].toDouble() - 7200.0), 0.1);
+}
+
 TEST_F(WholeProgram, SecondaryServerAndNoServer) {
     test::ChronyServer secondary("+5.25s");
     ASSERT_TRUE(secondary.Running()) << secondary.Failure();

@@ -257,12 +257,22 @@ TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
         QSettings second(dir.Path("second/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
         second.setValue("Deployment/PrimaryHost", "later files lose");
         second.setValue("Deployment/SecondaryHost", "192.0.2.10:123");
+        second.setValue("Deployment/MaxStep", "600.5");
     }
     const std::string dirs = dir.StdPath() + "/first::" + dir.StdPath() + "/second";
     const Deployment some = ReadDeployment(SystemDeploymentFiles(dirs.c_str()));
     EXPECT_EQ(some.primaryHost, "127.0.0.1:12300");
     EXPECT_EQ(some.secondaryHost, "192.0.2.10:123");
     EXPECT_EQ(some.webPage, "http://127.0.0.1:8080/a b;c,d");
+    EXPECT_EQ(none.maxStep, 1000.0);
+    EXPECT_EQ(some.maxStep, 600.5);
+    // A limit that is no number of seconds keeps the default rather than lifting it.
+    for (const char* bad : {"-5", "lots", "1e999", "10 s"}) {
+        QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", bad);
+        EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 1000.0) << bad;
+    }
+    QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", 0);
+    EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 0.0) << "0: no limit";
     EXPECT_EQ(SystemDeploymentFiles(""), SystemDeploymentFiles(nullptr));
     EXPECT_EQ(SystemDeploymentFiles(nullptr).front(), "/etc/xdg/Hodra Client V2.0/Hodra2.conf");
 }

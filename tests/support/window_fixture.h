@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "clock_setter.h"
+#include "deployment.h"
 #include "counting_exchanger.h"
 #include "fake_clock_driver.h"
 #include "fake_monotonic_clock.h"
@@ -34,7 +35,7 @@ public:
           setter(driver),
           log(dir.StdPath("HodraLog.txt")),
           operation(counting, &setter, log),
-          sync(operation, {server.Address(), "127.0.0.1:9"},
+          sync(operation, SyncController::Servers{{server.Address(), "127.0.0.1:9"}, Deployment::kDefaultMaxStep},
                [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; }),
           timers(monotonic) {}
 

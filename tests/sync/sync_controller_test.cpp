@@ -54,7 +54,7 @@ protected:
           operation(client, &setter, log) {}
 
     std::unique_ptr<SyncController> Make(const std::string& primary, bool blink = true) {
-        auto c = std::make_unique<SyncController>(operation, std::vector<std::string>{primary, "127.0.0.1:9"},
+        auto c = std::make_unique<SyncController>(operation, SyncController::Servers{{primary, "127.0.0.1:9"}},
                                                   [blink] { return SyncController::RunFlags{blink, false}; });
         observer.Watch(*c);
         return c;
@@ -133,7 +133,7 @@ TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
     server.SetScript(quiet);
     SntpClient patient(std::chrono::hours(1));
     SyncOperation waiting(patient, &setter, log);
-    SyncController c(waiting, {server.Address()}, [] { return SyncController::RunFlags{true, true}; });
+    SyncController c(waiting, SyncController::Servers{{server.Address()}}, [] { return SyncController::RunFlags{true, true}; });
     observer.Watch(c);
     c.OnSync();
     ASSERT_TRUE(server.WaitForRequests(1));
@@ -188,7 +188,7 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     ResultLog written(dir.StdPath("HodraLog.txt"));
     SyncOperation unprivileged(client, nullptr, written);
     test::FakeTimeService system;
-    SyncController c(unprivileged, {server.Address()}, [] { return SyncController::RunFlags{true, true}; });
+    SyncController c(unprivileged, SyncController::Servers{{server.Address()}}, [] { return SyncController::RunFlags{true, true}; });
     c.setTimeService(&system);
     observer.Watch(c);
     c.OnSync();
@@ -236,9 +236,10 @@ protected:
         chmod(path.c_str(), 0755);
         return path;
     }
-    SyncOutcome Synchronise(const std::string& helper) {
+    SyncOutcome Synchronise(const std::string& helper, bool allowLargeStep = false) {
         HelperSync runs(compare, helper, log);
         SyncRequest request{true, {"127.0.0.1:9"}, true, true};
+        request.allowLargeStep = allowLargeStep;
         const CancelToken none;
         return runs.Run(request, none);
     }
@@ -270,6 +271,16 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     EXPECT_FALSE(out.clockSet);
     EXPECT_DOUBLE_EQ(out.offset, -0.25);
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
+
+    out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
+                             "outcome=too-large'\nexit 4"));
+    EXPECT_TRUE(out.tooLarge);
+    EXPECT_EQ(out.message, "차이가 커서 맞추지 않음: PC가 7201 초 빠릅니다.");
+    out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
+                             "outcome=unconfirmed'\nexit 5"), true);
+    EXPECT_EQ(Read("args"), "--sync --allow-large-step\n") << "the user's word goes with that one run";
+    EXPECT_TRUE(out.unconfirmed);
+    EXPECT_EQ(out.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
 
     out = Synchronise(Helper("echo '서버에서 응답이 없습니다'\necho 'answered=3 outcome=no-answer'\nexit 1"));
     EXPECT_EQ(out.message, "서버에서 응답이 없습니다");

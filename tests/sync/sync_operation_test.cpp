@@ -158,6 +158,56 @@ TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsAndOtherwiseSetsNothing) {
     EXPECT_TRUE(fallback.Run(request).clockSet) << "without a borrowed right our own stamp serves";
 }
 
+// A forged year: never stepped by a run nobody confirmed, and with the user's word only
+// when a second server tells the same time.
+TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
+    constexpr double kYear = 365.0 * 86400;
+    ServerAhead(kYear);
+    FakeSntpServer second;
+    auto request = [&](bool allowed) {
+        SyncRequest r = Request(true, answering, second);
+        r.maxStep = 1000;
+        r.allowLargeStep = allowed;
+        return r;
+    };
+    auto secondAhead = [&](double seconds) {
+        ReplyScript s;
+        s.clockOffset = seconds;
+        second.SetScript(s);
+    };
+    const SyncOutcome automatic = operation.Run(request(false));
+    EXPECT_TRUE(automatic.tooLarge);
+    EXPECT_EQ(automatic.message, "차이가 커서 맞추지 않음: PC가 365.0 일 늦습니다.");
+    EXPECT_EQ(second.RequestsSeen(), 0) << "nothing to confirm without the user's word";
+
+    secondAhead(0.0);
+    const SyncOutcome disagreed = operation.Run(request(true));
+    EXPECT_TRUE(disagreed.unconfirmed);
+    EXPECT_EQ(disagreed.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
+    ASSERT_FALSE(disagreed.failures.empty());
+    EXPECT_NE(disagreed.failures.back().find(second.Address() + ": 다른 시각을 알림"), std::string::npos);
+
+    ReplyScript quiet;
+    quiet.silent = true;
+    second.SetScript(quiet);
+    const SyncOutcome alone = operation.Run(request(true));
+    EXPECT_TRUE(alone.unconfirmed);
+    EXPECT_EQ(alone.failures.back(), "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다");
+    EXPECT_TRUE(driver.calls.empty()) << "no step without agreement";
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
+
+    secondAhead(kYear + 0.6);  // within a second of the first
+    const SyncOutcome agreed = operation.Run(request(true));
+    EXPECT_TRUE(agreed.clockSet);
+    ASSERT_EQ(driver.steps.size(), 1u);
+    EXPECT_NEAR(driver.steps[0], kYear, 0.01) << "the first server's measurement is the step";
+
+    ServerAhead(999.0);  // within the limit: no question, no second source
+    const int asked = second.RequestsSeen();
+    EXPECT_TRUE(operation.Run(request(false)).clockSet);
+    EXPECT_EQ(second.RequestsSeen(), asked);
+}
+
 TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
     ServerAhead(2.0);
     ResultLog nowhere(dir.StdPath("no/such/dir/HodraLog.txt"));

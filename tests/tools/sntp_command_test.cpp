@@ -25,11 +25,12 @@ struct Outcome {
 
 class SntpCommand : public ::testing::Test {
 protected:
-    Outcome Run(const std::vector<std::string>& args) {
-        const auto options = ParseSntpArguments(args, {"unused-default"});
+    Outcome Run(const std::vector<std::string>& args, double maxStep = 0.0) {
+        auto options = ParseSntpArguments(args, {"unused-default"});
         if (!options) {
             return {kExitUsage, "", ""};
         }
+        options->maxStep = maxStep;
         SntpClient client(std::chrono::milliseconds(300));
         ClockSetter setter(driver);
         ResultLog unused("/nonexistent/HodraLog.txt");
@@ -114,11 +115,36 @@ TEST_F(SntpCommand, SyncSetsTheMeasuredTimeOrReportsTheFailure) {
     EXPECT_NE(got.out.find(" outcome=not-permitted "), std::string::npos) << "EPERM: " << got.out;
 }
 
+// Over MaxStep: the sizes and a status of its own; with --allow-large-step the step waits
+// for a second server that agrees.
+TEST_F(SntpCommand, AStepOverTheLimitNeedsTheOptionAndASecondServer) {
+    FakeSntpServer first;
+    FakeSntpServer second;
+    ReplyScript ahead;
+    ahead.clockOffset = 7200.0;
+    first.SetScript(ahead);
+    second.SetScript(ahead);
+    Outcome got = Run({"--sync", first.Address()}, 1000);
+    EXPECT_EQ(got.status, kExitTooLarge);
+    EXPECT_NE(got.out.find("\n차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.\nserver="), std::string::npos) << got.out;
+    EXPECT_NE(got.out.find(" outcome=too-large "), std::string::npos) << got.out;
+    EXPECT_NE(got.err.find("한도 1000 초(MaxStep)"), std::string::npos) << got.err;
+    got = Run({"--sync", "--allow-large-step", first.Address()}, 1000);
+    EXPECT_EQ(got.status, kExitUnconfirmed);
+    EXPECT_NE(got.out.find(" outcome=unconfirmed "), std::string::npos) << got.out;
+    EXPECT_TRUE(driver.steps.empty());
+    got = Run({"--sync", "--allow-large-step", first.Address(), second.Address()}, 1000);
+    EXPECT_EQ(got.status, kExitAnswered) << got.err;
+    EXPECT_EQ(driver.steps.size(), 1u);
+    EXPECT_EQ(second.RequestsSeen(), 1) << "asked once, to confirm";
+}
+
 TEST_F(SntpCommand, BadUsage) {
     const std::vector<std::string> deployment = {"primary.example", "secondary.example:1234"};
     EXPECT_FALSE(ParseSntpArguments({"--synch"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"host:99999"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"-x", "host"}, deployment));
+    EXPECT_FALSE(ParseSntpArguments({"--allow-large-step"}, deployment)) << "only a step can be large";
     const auto defaults = ParseSntpArguments({}, deployment);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->hosts, deployment);

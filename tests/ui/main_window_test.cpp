@@ -4,6 +4,8 @@
 #include <cmath>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QDateTime>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -20,6 +22,22 @@ class Window : public ::testing::Test, public test::WindowFixture {
 protected:
     void SetUp() override {
         Profile("AutoCompare", 0);
+    }
+    static QMessageBox* VisibleBox() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+                return box;
+            }
+        }
+        return nullptr;
+    }
+    static bool WaitFor(const std::function<bool()>& holds) {
+        QElapsedTimer t;
+        t.start();
+        while (!holds() && t.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return holds();
     }
     bool TopButtonsVisible() const {
         for (const int id : {kIdWorldTime, kIdSettings, kIdHelp, kIdOk}) {
@@ -151,6 +169,40 @@ TEST_F(Window, ButtonsStayDisabledDuringARunAndResultsReachTheProfileAtClose) {
     EXPECT_EQ(Stored("LastDiff").toInt(), static_cast<int>(std::trunc(settings.LastDiff * 1000))) << "milliseconds";
     EXPECT_GT(Stored("LastCon").toLongLong(), 0);
     EXPECT_FALSE(timers.autoSyncArmed());
+}
+
+// A server a year ahead: the timer's run only compares and says why; "동기" asks first, and
+// only "예" goes on, to a run that may step that far once a second server agrees (the
+// fixture's second server never answers).
+TEST_F(Window, AStepOverTheLimitIsAskedForAndNeverMadeByTheTimer) {
+    test::ReplyScript yearAhead;
+    yearAhead.clockOffset = 365.0 * 86400;
+    server.SetScript(yearAhead);
+    MainClockWindow& w = Open();
+    const QString tooLarge = QStringLiteral("차이가 커서 맞추지 않음: PC가 365.0 일 늦습니다.");
+    emit timers.autoSyncDue();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(w.message()->text(), tooLarge);
+    EXPECT_EQ(VisibleBox(), nullptr) << "nobody is asked about an automatic run";
+
+    for (const QString& answer : {QStringLiteral("아니요"), QStringLiteral("예")}) {
+        w.button(kIdSync)->click();
+        QMessageBox* box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = VisibleBox()) != nullptr; }));
+        EXPECT_TRUE(sync.busy()) << "the run waits for the answer";
+        EXPECT_TRUE(box->text().contains(QStringLiteral("서버 시각: ") +
+                                         QDateTime::currentDateTime().addYears(1).toString("yyyy년")));
+        EXPECT_TRUE(box->text().contains(QStringLiteral("차이: PC가 31536000.0 초 늦습니다.")));
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == answer) {
+                b->click();
+            }
+        }
+        ASSERT_TRUE(WaitIdle());
+    }
+    EXPECT_EQ(w.message()->text(), QStringLiteral("다른 서버로 확인하지 못해 맞추지 않았습니다."));
+    EXPECT_TRUE(driver.calls.empty()) << "no step, with or without the user's word, until a second server agrees";
+    EXPECT_EQ(server.RequestsSeen(), 4) << "timer, no, yes (measured again)";
 }
 
 TEST_F(Window, HideClearsShownEscapeDoesNotAndWithoutATrayBothMinimise) {
