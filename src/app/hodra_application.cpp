@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdio>
 
 #include "data_files.h"
 #include "desktop_notifications.h"
@@ -32,6 +33,7 @@ HodraApplication::HodraApplication()
                                                                     deployment.maxStep},
                                             [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
     sync->setTimeService(timeService.get());
+    TrustNtsCertificates();
     timers = std::make_unique<SyncTimers>();
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
     screenSaver = std::make_unique<ScreenSaverEntry>(QFileInfo(store.FileName()).absolutePath(),
@@ -40,6 +42,21 @@ HodraApplication::HodraApplication()
 
 HodraApplication::~HodraApplication() = default;
 
+// "비교" asks nts:// servers too: their certificates chain to the deployment's trust file
+// where it names one. One that cannot be read leaves the system's store, which then fails
+// those servers with its reason.
+void HodraApplication::TrustNtsCertificates() {
+    if (deployment.ntsTrustedCerts.empty()) {
+        return;
+    }
+    const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, false);
+    if (!file.trusted) {
+        std::fprintf(stderr, "hodra2: 믿을 인증서 파일을 쓰지 않습니다: %s\n", file.reason.c_str());
+        return;
+    }
+    client.SetNtsTrust({file.text});
+}
+
 bool HodraApplication::Start() {
     window = std::make_unique<MainClockWindow>(MainWindowServices{settings, store, state, *sync, *timers, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
@@ -47,7 +64,7 @@ bool HodraApplication::Start() {
     signalExit = std::make_unique<SignalExit>();
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
     window->setSheetRunner([this](MainClockWindow& w) {
-        SettingsSheet sheet(settings, deployment, w.lastServerAddress(), launcher, &w);
+        SettingsSheet sheet(settings, deployment, w.lastServer(), launcher, &w);
         sheet.exec();
     });
     // A window of its own, not a child of the clock window: the settings sheet and the help,

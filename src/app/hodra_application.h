@@ -37,6 +37,8 @@ public:
     bool Start();
 
 private:
+    void TrustNtsCertificates();
+
     Settings settings;
     WindowState state;
     SettingsStore store;

@@ -98,6 +98,7 @@ Deployment WithDefaults(const Values& values) {
     take("PrimaryHost", d.primaryHost);
     take("SecondaryHost", d.secondaryHost);
     take("WebPage", d.webPage);
+    take("NtsTrustedCerts", d.ntsTrustedCerts);
     if (const auto it = values.find("MaxStep"); it != values.end()) {
         d.maxStep = ParseMaxStep(it->second).value_or(d.maxStep);
     }
@@ -153,7 +154,11 @@ AdministratorDeployment Refuse(std::string reason) {
 }  // namespace
 
 Deployment BuiltInDeployment() {
-    return {kDefaultPrimaryHost, kDefaultSecondaryHost, kDefaultWebPage, Deployment::kDefaultMaxStep};
+    Deployment d;
+    d.primaryHost = kDefaultPrimaryHost;
+    d.secondaryHost = kDefaultSecondaryHost;
+    d.webPage = kDefaultWebPage;
+    return d;
 }
 
 std::vector<std::string> SystemDeploymentFiles(const char* xdgConfigDirs) {
@@ -185,40 +190,70 @@ Deployment LoadDeployment() {
     return ReadDeployment(SystemDeploymentFiles(std::getenv("XDG_CONFIG_DIRS")));
 }
 
-AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
+AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t longest) {
+    AdministratorFile file;
     if (path.empty() || path.front() != '/') {
-        return Refuse(path + ": 절대 경로가 아닙니다");
+        file.reason = path + ": 절대 경로가 아닙니다";
+        return file;
     }
     const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) {
-            return {AdministratorDeployment::Verdict::Absent, {}, BuiltInDeployment()};
-        }
-        return Refuse(path + ": " + std::strerror(errno));
+        file.missing = errno == ENOENT;
+        file.reason = path + ": " + std::strerror(errno);
+        return file;
     }
     struct stat s {};
-    std::string text;
-    std::string problem;
     if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
-        problem = path + ": 일반 파일이 아닙니다";
+        file.reason = path + ": 일반 파일이 아닙니다";
     } else if (s.st_uid != 0 || WritableByOthers(s) || HasAccessList(fd)) {
-        problem = path + ": root가 아닌 사용자가 바꿀 수 있습니다";
-    } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > kLongestFile) {
-        problem = path + ": 너무 깁니다";
+        file.reason = path + ": root가 아닌 사용자가 바꿀 수 있습니다";
+    } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > longest) {
+        file.reason = path + ": 너무 깁니다";
     } else {
-        text.resize(static_cast<std::size_t>(s.st_size));
-        if (read(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            problem = path + ": 끝까지 읽지 못했습니다";
+        file.text.resize(static_cast<std::size_t>(s.st_size));
+        if (read(fd, file.text.data(), file.text.size()) != static_cast<ssize_t>(file.text.size())) {
+            file.reason = path + ": 끝까지 읽지 못했습니다";
         }
     }
     close(fd);
-    if (problem.empty()) {
-        problem = UnsafeDirectory(path);
+    if (file.reason.empty()) {
+        file.reason = UnsafeDirectory(path);
     }
-    if (!problem.empty()) {
-        return Refuse(problem);
+    file.trusted = file.reason.empty();
+    if (!file.trusted) {
+        file.text.clear();
     }
-    std::istringstream in(text);
+    return file;
+}
+
+AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators) {
+    constexpr std::size_t kLongestTrustFile = 1024 * 1024;
+    if (administrators) {
+        return ReadAdministratorFile(path, kLongestTrustFile);
+    }
+    AdministratorFile file;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in || text.str().size() > kLongestTrustFile) {
+        file.missing = !in;
+        file.reason = path + ": " + (in ? "너무 깁니다" : "읽을 수 없습니다");
+        return file;
+    }
+    file.trusted = true;
+    file.text = text.str();
+    return file;
+}
+
+AdministratorDeployment ReadAdministratorDeployment(const std::string& path) {
+    const AdministratorFile file = ReadAdministratorFile(path, kLongestFile);
+    if (file.missing) {
+        return {AdministratorDeployment::Verdict::Absent, {}, BuiltInDeployment()};
+    }
+    if (!file.trusted) {
+        return Refuse(file.reason);
+    }
+    std::istringstream in(file.text);
     return {AdministratorDeployment::Verdict::Trusted, {}, WithDefaults(ParseGroup(in))};
 }
 

@@ -17,6 +17,9 @@ struct Deployment {
     // MaxStep: the largest step (seconds) made without the user's word and a second
     // source; 0 means no limit. A value that is not a number of seconds >= 0 keeps the default.
     double maxStep = kDefaultMaxStep;
+    // NtsTrustedCerts: a PEM file of the certificates nts:// servers must chain to instead
+    // of the system's trust store; empty: the system's.
+    std::string ntsTrustedCerts{};
 };
 
 Deployment BuiltInDeployment();
@@ -42,5 +45,20 @@ struct AdministratorDeployment {
     Deployment values;
 };
 AdministratorDeployment ReadAdministratorDeployment(const std::string& path);
+
+// Any file of the administrator's, read under the same rules: trusted only when it is a
+// regular file that root owns and no one else may change, nor any directory above it,
+// and no longer than `longest`.
+struct AdministratorFile {
+    bool trusted = false;
+    bool missing = false;
+    std::string reason;  // why it is not trusted
+    std::string text;
+};
+AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t longest);
+
+// The PEM text of a trust file for nts:// servers: under the administrator's rules for a
+// program that holds a right its caller lacks, else any file the user can read.
+AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators);
 
 }  // namespace hodra

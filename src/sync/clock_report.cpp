@@ -64,7 +64,7 @@ std::string FormatClockReport(const SyncOutcome& o) {
     line += "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
     if (o.answered) {
         line += std::string(" transmit=") + (o.kernelTransmitStamp ? "kernel" : "user") +
-                " receive=" + (o.kernelReceiveStamp ? "kernel" : "user");
+                " receive=" + (o.kernelReceiveStamp ? "kernel" : "user") + " auth=" + (o.authenticated ? "nts" : "none");
     }
     return line;
 }
@@ -93,6 +93,7 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
     }
     out.kernelTransmitStamp = fields["transmit"] == "kernel";
     out.kernelReceiveStamp = fields["receive"] == "kernel";
+    out.authenticated = fields["auth"] == "nts";
     out.clockSet = word == "set";
     out.stepRefused = word == "not-permitted";
     out.tooLarge = word == "too-large";

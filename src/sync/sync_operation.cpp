@@ -43,11 +43,11 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
     result.Clear();
     for (std::size_t i = 0; i < request.hosts.size(); ++i) {
         const std::string& host = request.hosts[i];
-        if (exchanger.Exchange(host, result, kNtpPort, cancel)) {
-            const auto asked = SplitHostPort(host, kNtpPort);
+        if (exchanger.Exchange(host, result, kNtpPort, cancel, nullptr)) {
+            const auto asked = ParseServerName(host, kNtpPort);
             out.answered = true;
             out.serverId = static_cast<std::int32_t>(i + 1);
-            out.serverHost = asked->host + ":" + std::to_string(asked->port);
+            out.serverHost = asked ? asked->Text() : host;
             out.serverAddress = result.serverAddress;
             out.serverPort = result.serverPort;
             out.offset = result.offset;
@@ -55,6 +55,7 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.stratum = result.stratum;
             out.kernelTransmitStamp = result.kernelTransmitStamp;
             out.kernelReceiveStamp = result.kernelReceiveStamp;
+            out.authenticated = result.authenticated;
             return true;
         }
         out.failures.push_back(host + ": " + exchanger.LastFailure());
@@ -73,7 +74,8 @@ bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken
         out.message = LargeStepText(out.offset);
         return false;
     }
-    if (!Confirm(request, cancel, out)) {
+    // An authenticated answer is its own confirmation: nobody on the path could have forged it.
+    if (!out.authenticated && !Confirm(request, cancel, out)) {
         out.unconfirmed = true;
         out.message = text::kUnconfirmed;
         return false;
@@ -81,21 +83,23 @@ bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken
     return true;
 }
 
-// The first other host that answers decides; one that disagrees is not outvoted by a third.
+// The first other source that answers decides; one that disagrees is not outvoted by a
+// third. The other hosts come first, then another address of the host that answered.
 bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
+    const AnsweredBy first{out.serverAddress, out.serverPort};
+    std::vector<std::string> sources;
     for (std::size_t i = 0; i < request.hosts.size(); ++i) {
-        const std::string& host = request.hosts[i];
-        if (static_cast<std::int32_t>(i + 1) == out.serverId) {
-            continue;
+        if (static_cast<std::int32_t>(i + 1) != out.serverId) {
+            sources.push_back(request.hosts[i]);
         }
+    }
+    sources.push_back(request.hosts.at(static_cast<std::size_t>(out.serverId - 1)));
+    for (const std::string& host : sources) {
         SntpResult second;
         second.Clear();
-        if (!exchanger.Exchange(host, second, kNtpPort, cancel)) {
+        if (!exchanger.Exchange(host, second, kNtpPort, cancel, &first)) {
             out.failures.push_back(host + ": " + exchanger.LastFailure());
             continue;
-        }
-        if (second.serverAddress == out.serverAddress && second.serverPort == out.serverPort) {
-            continue;  // the same server again confirms nothing
         }
         if (OffsetsAgree(out.offset, out.delay, second.offset, RoundTripDelay(second))) {
             return true;

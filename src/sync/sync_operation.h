@@ -47,6 +47,7 @@ struct SyncOutcome {
     int stratum = 0;
     bool kernelTransmitStamp = false;  // the stamps the arithmetic used: the kernel's, or ours
     bool kernelReceiveStamp = false;
+    bool authenticated = false;    // the answer verified by NTS
 
     int setError = 0;              // errno of a clock setting that failed
     // The clock was not set because this process may not set it: a system service may

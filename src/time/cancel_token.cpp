@@ -46,8 +46,13 @@ int RemainingMs(std::optional<std::chrono::steady_clock::time_point> deadline) {
 
 Readiness WaitReadable(int fd, const CancelToken* cancel,
                        std::optional<std::chrono::steady_clock::time_point> deadline) {
+    return WaitFor(fd, POLLIN, cancel, deadline);
+}
+
+Readiness WaitFor(int fd, short events, const CancelToken* cancel,
+                  std::optional<std::chrono::steady_clock::time_point> deadline) {
     using Status = Readiness::Status;
-    pollfd entries[2] = {{fd, POLLIN, 0}, {cancel != nullptr ? cancel->Fd() : -1, POLLIN, 0}};
+    pollfd entries[2] = {{fd, events, 0}, {cancel != nullptr ? cancel->Fd() : -1, POLLIN, 0}};
     for (;;) {
         if (cancel != nullptr && cancel->Cancelled()) {
             return {Status::Cancelled};

@@ -38,5 +38,8 @@ struct Readiness {
 };
 Readiness WaitReadable(int fd, const CancelToken* cancel,
                        std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
+// The same for any poll events (POLLOUT for a connect or a send that would block).
+Readiness WaitFor(int fd, short events, const CancelToken* cancel,
+                  std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
 
 }  // namespace hodra

@@ -1,61 +1,171 @@
 #include "host_port.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <memory>
-#include <system_error>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/eventfd.h>
-#include <sys/socket.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
 #include "cancel_token.h"
 
 namespace hodra {
+namespace {
 
-std::optional<HostPort> SplitHostPort(const std::string& text, std::uint16_t defaultPort) {
-    const auto colon = text.rfind(':');
-    if (colon == std::string::npos) {
-        if (text.empty()) {
-            return std::nullopt;
-        }
-        return HostPort{text, defaultPort};
-    }
-    const std::string host = text.substr(0, colon);
-    const std::string portText = text.substr(colon + 1);
+constexpr char kNtsScheme[] = "nts://";
+
+std::optional<std::uint16_t> ParsePort(const std::string& text) {
     unsigned port = 0;
-    const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
-    if (host.empty() || portText.empty() || ec != std::errc() || end != portText.data() + portText.size() ||
-        port == 0 || port > 65535) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || port == 0 || port > 65535) {
         return std::nullopt;
     }
-    return HostPort{host, static_cast<std::uint16_t>(port)};
+    return static_cast<std::uint16_t>(port);
+}
+
+// An IPv6 address as text, a scope ("%eth0") allowed.
+bool IsIpv6(const std::string& text) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* found = nullptr;
+    if (text.empty() || getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0) {
+        return false;
+    }
+    freeaddrinfo(found);
+    return true;
+}
+
+// "host", "host:port", "[v6]", "[v6]:port" or a bare "v6".
+std::optional<ServerName> SplitHost(const std::string& text, std::uint16_t defaultPort) {
+    ServerName name;
+    name.port = defaultPort;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos) {
+            return std::nullopt;
+        }
+        name.host = text.substr(1, close - 1);
+        const std::string rest = text.substr(close + 1);
+        if (!IsIpv6(name.host) || (!rest.empty() && rest.front() != ':')) {
+            return std::nullopt;
+        }
+        if (!rest.empty()) {
+            const auto port = ParsePort(rest.substr(1));
+            if (!port) {
+                return std::nullopt;
+            }
+            name.port = *port;
+        }
+        return name;
+    }
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) {
+        name.host = text;
+    } else if (text.find(':', colon + 1) != std::string::npos) {
+        if (!IsIpv6(text)) {
+            return std::nullopt;  // two colons make an IPv6 address or nothing
+        }
+        name.host = text;
+    } else {
+        const auto port = ParsePort(text.substr(colon + 1));
+        if (!port) {
+            return std::nullopt;
+        }
+        name.host = text.substr(0, colon);
+        name.port = *port;
+    }
+    if (name.host.empty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+}  // namespace
+
+std::string ServerName::Text() const {
+    const bool v6 = host.find(':') != std::string::npos;
+    return (nts ? kNtsScheme : "") + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+std::optional<ServerName> ParseServerName(const std::string& text, std::uint16_t defaultPort) {
+    const bool nts = text.rfind(kNtsScheme, 0) == 0;
+    auto name = nts ? SplitHost(text.substr(std::strlen(kNtsScheme)), kNtsKeyExchangePort) : SplitHost(text, defaultPort);
+    if (name) {
+        name->nts = nts;
+    }
+    return name;
+}
+
+std::uint16_t Endpoint::Port() const {
+    if (Family() == AF_INET6) {
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    }
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+}
+
+std::string Endpoint::AddressText() const {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (Family() == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr, text, sizeof text);
+    } else {
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&address)->sin_addr, text, sizeof text);
+    }
+    return text;
+}
+
+bool operator==(const Endpoint& a, const Endpoint& b) {
+    return a.length == b.length && std::memcmp(&a.address, &b.address, a.length) == 0;
 }
 
 namespace {
 
-int LookUp(const std::string& host, in_addr& out) {
+Resolution LookUp(const std::string& host, std::uint16_t port, int socketType) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = socketType;
     addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        return rc != 0 ? rc : EAI_NONAME;
+    const std::string service = std::to_string(port);
+    Resolution out;
+    out.error = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+    if (out.error != 0) {
+        return out;
     }
-    out = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) || a->ai_addrlen > sizeof(sockaddr_storage)) {
+            continue;
+        }
+        Endpoint e;
+        std::memcpy(&e.address, a->ai_addr, a->ai_addrlen);
+        e.length = a->ai_addrlen;
+        bool seen = false;
+        for (const Endpoint& earlier : out.endpoints) {
+            seen = seen || earlier == e;
+        }
+        if (!seen) {
+            out.endpoints.push_back(e);
+        }
+    }
     freeaddrinfo(found);
-    return 0;
+    if (out.endpoints.empty()) {
+        out.error = EAI_NONAME;
+    }
+    return out;
 }
 
 // One lookup on a thread of its own, so that the caller can stop waiting for it; the
 // thread keeps this alive until it is done, whoever gave up first.
 struct Lookup {
     std::string host;
-    in_addr address{};
-    int result = 0;
+    std::uint16_t port = 0;
+    int socketType = 0;
+    Resolution result;
     std::atomic<bool> finished{false};
     int done = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
@@ -68,41 +178,44 @@ struct Lookup {
 
 }  // namespace
 
-int ResolveIpv4(const std::string& host, in_addr& out, const CancelToken* cancel,
-                std::optional<std::chrono::milliseconds> limit) {
+Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketType, const CancelToken* cancel,
+                      std::optional<std::chrono::milliseconds> limit) {
     if (cancel == nullptr && !limit) {
-        return LookUp(host, out);
+        return LookUp(host, port, socketType);
     }
     auto lookup = std::make_shared<Lookup>();
     lookup->host = host;
+    lookup->port = port;
+    lookup->socketType = socketType;
     if (lookup->done < 0) {
-        return LookUp(host, out);
+        return LookUp(host, port, socketType);
     }
     try {
         std::thread([lookup] {
-            lookup->result = LookUp(lookup->host, lookup->address);
+            lookup->result = LookUp(lookup->host, lookup->port, lookup->socketType);
             lookup->finished.store(true, std::memory_order_release);
             const std::uint64_t one = 1;
             (void)!write(lookup->done, &one, sizeof one);
         }).detach();
     } catch (const std::system_error&) {
-        return LookUp(host, out);  // no thread to be had (a process limit): wait for it here
+        return LookUp(host, port, socketType);  // no thread to be had (a process limit): wait for it here
     }
     std::optional<std::chrono::steady_clock::time_point> deadline;
     if (limit) {
         deadline = std::chrono::steady_clock::now() + *limit;
     }
     const Readiness ready = WaitReadable(lookup->done, cancel, deadline);
+    Resolution out;
     switch (ready.status) {
     case Readiness::Status::Ready: break;
-    case Readiness::Status::Cancelled: return EAI_CANCELED;
-    case Readiness::Status::TimedOut: return EAI_AGAIN;
-    case Readiness::Status::Failed: return EAI_SYSTEM;
+    case Readiness::Status::Cancelled: out.error = EAI_CANCELED; return out;
+    case Readiness::Status::TimedOut: out.error = EAI_AGAIN; return out;
+    case Readiness::Status::Failed: out.error = EAI_SYSTEM; return out;
     }
     if (!lookup->finished.load(std::memory_order_acquire)) {
-        return EAI_SYSTEM;
+        out.error = EAI_SYSTEM;
+        return out;
     }
-    out = lookup->address;
     return lookup->result;
 }
 

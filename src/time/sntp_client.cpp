@@ -3,10 +3,14 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <netdb.h>
 #include <optional>
 
 #include "build_info.h"
+#include "cancel_token.h"
 #include "host_port.h"
+#include "nts_authenticator.h"
+#include "request_authenticator.h"
 #include "sntp_packet.h"
 #include "udp_socket.h"
 
@@ -17,19 +21,19 @@ SntpClient::SntpClient() : SntpClient(kReplyTimeout) {}
 SntpClient::SntpClient(std::chrono::milliseconds replyTimeout)
     : timeout(replyTimeout), notBeforeUnix(static_cast<std::time_t>(kBuildEpochUnix)) {}
 
+void SntpClient::Reset() {
+    lastError = SntpError::None;
+    lastErrno = 0;
+    lastDetail.clear();
+    addressFailures.clear();
+    dropped = 0;
+}
+
 bool SntpClient::Fail(SntpError error, int errnoValue) {
     lastError = error;
     lastErrno = errnoValue;
     lastDetail = error == SntpError::Timeout || errnoValue == 0 || errnoValue == EPROTO ? "" : std::strerror(errnoValue);
     errno = errnoValue;
-    return false;
-}
-
-bool SntpClient::Fail(SntpError error, const UdpSocket& socket) {
-    Fail(error, socket.LastErrno());
-    if (socket.LookupFailed()) {
-        lastDetail = socket.LookupErrorText();
-    }
     return false;
 }
 
@@ -47,6 +51,8 @@ namespace {
 
 // Server stamps of coarse precision may make a round trip on loopback a hair negative.
 constexpr double kDelaySlack = 0.001;
+// Room for a reply with extension fields (NTS cookies); a plain one uses its 48 bytes.
+constexpr std::size_t kReceiveBufferSize = 2048;
 
 // The kernel's time of sending, where it gave one that lies between our own stamp before
 // the send and the reply's arrival.
@@ -77,9 +83,27 @@ SntpResult Measured(const UdpSocket::Received& got, const SntpReply& reply, NtpT
     return result;
 }
 
+// The header's verdict, then, for an authenticated exchange, the authenticator's. An NTS
+// NAK is dropped like any Kiss-o'-Death (it is not authenticated), but named as one.
+SntpError Judge(const SntpReply& reply, const std::uint8_t* datagram, std::size_t length,
+                const ReplyExpectation& expected, const RequestAuthenticator* auth) {
+    if (auth != nullptr && reply.stratum == 0 && reply.referenceId == kKissNtsNak) {
+        return SntpError::NtsNak;
+    }
+    const SntpError header = ValidateReply(reply, length, expected);
+    return auth == nullptr || header != SntpError::None ? header : auth->Verify(datagram, length);
+}
+
 }  // namespace
 
 std::string SntpClient::LastFailure() const {
+    if (addressFailures.size() > 1) {
+        std::string all;
+        for (const std::string& f : addressFailures) {
+            all += (all.empty() ? "" : "; ") + f;
+        }
+        return all;
+    }
     std::string reason = DescribeSntpError(lastError);
     if (!lastDetail.empty()) {
         reason += " (" + lastDetail + ")";
@@ -88,34 +112,86 @@ std::string SntpClient::LastFailure() const {
 }
 
 bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port,
-                          const CancelToken* cancel) {
-    lastError = SntpError::None;
-    lastErrno = 0;
-    lastDetail.clear();
-    const auto target = SplitHostPort(hostText, port);
-    if (!target) {
+                          const CancelToken* cancel, const AnsweredBy* avoid) {
+    Reset();
+    const auto server = ParseServerName(hostText, port);
+    if (!server) {
         return Fail(SntpError::BadHost, EINVAL);
     }
+    if (server->nts) {
+        return ExchangeNts(server->host, server->port, result, cancel, avoid);
+    }
+    return AskEachAddress(server->host, server->port, result, cancel, avoid, nullptr);
+}
 
-    UdpSocket socket;
-    if (!socket.Create()) {
-        return Fail(SntpError::Socket, socket);
+// A fresh key exchange every time: the program asks seldom, and keeps no cookie. Whatever
+// fails here fails the host; it is never asked without authentication instead.
+bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result,
+                             const CancelToken* cancel, const AnsweredBy* avoid) {
+    nts::KeyExchangeResult keys =
+        nts::RunKeyExchange(host, port, ntsTrust, std::chrono::steady_clock::now() + nts::kKeyExchangeTimeout, cancel);
+    if (cancel != nullptr && cancel->Cancelled()) {
+        return Fail(SntpError::Cancelled, ECANCELED);
     }
-    if (!socket.Connect(target->host, target->port, cancel)) {
-        if (socket.LookupCancelled()) {
-            return Fail(SntpError::Cancelled, ECANCELED);
-        }
-        return Fail(socket.LookupFailed() ? SntpError::LookupFailed : SntpError::Connect, socket);
-    }
-    if (!Ask(socket, std::chrono::steady_clock::now() + timeout, cancel, result)) {
+    if (!keys.session) {
+        Fail(SntpError::NtsKeyExchange, EPROTO);
+        lastDetail = keys.failure;
         return false;
     }
-    result.serverAddress = socket.PeerAddress();
-    result.serverPort = socket.PeerPort();
+    nts::Authenticator authenticator(std::move(*keys.session));
+    if (!AskEachAddress(keys.ntpServer, keys.ntpPort, result, cancel, avoid, &authenticator)) {
+        return false;
+    }
+    result.authenticated = true;
     return true;
 }
 
-bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, SntpResult& result) {
+bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result,
+                                const CancelToken* cancel, const AnsweredBy* avoid, RequestAuthenticator* auth) {
+    const Resolution found = ResolveAll(host, port, SOCK_DGRAM, cancel);
+    if (found.error == EAI_CANCELED) {
+        return Fail(SntpError::Cancelled, ECANCELED);
+    }
+    if (found.error != 0) {
+        Fail(SntpError::LookupFailed, EHOSTUNREACH);
+        lastDetail = gai_strerror(found.error);
+        return false;
+    }
+    std::vector<Endpoint> addresses;
+    for (const Endpoint& e : found.endpoints) {
+        if (avoid == nullptr || e.AddressText() != avoid->address || e.Port() != avoid->port) {
+            addresses.push_back(e);
+        }
+    }
+    if (addresses.empty()) {
+        return Fail(SntpError::NoOtherAddress, EADDRNOTAVAIL);
+    }
+    // The addresses share the host's time-out: each has its share, and what one leaves
+    // unused (a refusal comes at once) goes to the next. A single address has it all.
+    const auto start = std::chrono::steady_clock::now();
+    const auto count = static_cast<long>(addresses.size());
+    for (long i = 0; i < count; ++i) {
+        const Endpoint& to = addresses[static_cast<std::size_t>(i)];
+        UdpSocket socket;
+        if (!socket.Create(to.Family())) {
+            Fail(SntpError::Socket, socket.LastErrno());
+        } else if (!socket.Connect(to)) {
+            Fail(SntpError::Connect, socket.LastErrno());
+        } else if (Ask(socket, start + timeout * (i + 1) / count, cancel, auth, result)) {
+            result.serverAddress = to.AddressText();
+            result.serverPort = to.Port();
+            return true;
+        }
+        if (lastError == SntpError::Cancelled) {
+            return false;
+        }
+        addressFailures.push_back(to.AddressText() + ": " + LastFailure());
+    }
+    return false;
+}
+
+bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
+                     SntpResult& result) {
     dropped = 0;
     lastDropped = SntpError::None;
     // The field the reply must echo is random; our own time of sending stays with us.
@@ -123,14 +199,18 @@ bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* ca
     if (!nonce) {
         return Fail(SntpError::NoRandom, errno);
     }
-    const SntpRequest request = EncodeRequest(*nonce);
+    const SntpRequest header = EncodeRequest(*nonce);
+    std::vector<std::uint8_t> request(header.begin(), header.end());
+    if (auth != nullptr && !auth->Seal(request)) {
+        return Fail(SntpError::NtsKeyExchange, EPROTO);
+    }
     const NtpTimestamp sent = NtpTimestamp::Now();
     if (!socket.Send(request.data(), request.size())) {
-        return Fail(SntpError::Send, socket);
+        return Fail(SntpError::Send, socket.LastErrno());
     }
     const ReplyExpectation expected{*nonce, notBeforeUnix};
     for (;;) {
-        std::array<std::uint8_t, kSntpReceiveBufferSize> buffer{};
+        std::array<std::uint8_t, kReceiveBufferSize> buffer{};
         const UdpSocket::Received got = socket.ReceiveUntil(buffer.data(), buffer.size(), deadline, cancel);
         switch (got.status) {
         case UdpSocket::Received::Status::Delivered: break;
@@ -138,9 +218,12 @@ bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* ca
         case UdpSocket::Received::Status::Cancelled: return Fail(SntpError::Cancelled, ECANCELED);
         case UdpSocket::Received::Status::Failed: return WaitedInVain(SntpError::Receive, socket.LastErrno());
         }
-        // A datagram longer than the buffer arrives cut to it; only the header matters.
+        // A datagram longer than the buffer arrives cut to it: a plain reply needs only its
+        // header, an authenticated one cut short cannot verify.
         const SntpReply reply = DecodeReply(buffer.data());
-        SntpError verdict = ValidateReply(reply, static_cast<std::size_t>(got.length), expected);
+        SntpError verdict = got.truncated && auth != nullptr
+                                ? SntpError::NtsUnauthenticated
+                                : Judge(reply, buffer.data(), static_cast<std::size_t>(got.length), expected, auth);
         if (verdict == SntpError::None) {
             const SntpResult measured = Measured(got, reply, sent);
             // The true offset lies within half the round trip of the measured one. A round

@@ -4,15 +4,21 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "exchanger.h"
+#include "nts_key_exchange.h"
 #include "sntp_error.h"
 
 namespace hodra {
 
+class RequestAuthenticator;
 class UdpSocket;
 
-// One SNTP exchange per call over a fresh UDP socket, closed on every path.
+// One SNTP exchange per call: every address of the host in turn, each over a fresh UDP
+// socket closed on every path, sharing the host's reply time-out. A host written
+// nts://name first gets keys and cookies from its NTS key exchange (a deadline of its
+// own), and only an authenticated reply counts for it.
 class SntpClient : public Exchanger {
 public:
     static constexpr std::chrono::milliseconds kReplyTimeout{2000};
@@ -20,39 +26,49 @@ public:
     SntpClient();
     // For tests that must not wait the full two seconds.
     explicit SntpClient(std::chrono::milliseconds replyTimeout);
+    // The certificates an NTS key exchange trusts; by default the system's store.
+    void SetNtsTrust(nts::Trust trust) { ntsTrust = std::move(trust); }
 
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port,
-                  const CancelToken* cancel) override;
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort) {
-        return Exchange(host, result, port, nullptr);
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
+                  const AnsweredBy* avoid) override;
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort,
+                  const CancelToken* cancel = nullptr) {
+        return Exchange(host, result, port, cancel, nullptr);
     }
     std::string LastFailure() const override;
 
-    // After a failure: why. When datagrams came but none was a usable reply, the kind of
-    // the last one dropped.
+    // After a failure: why (of the last address asked). When datagrams came but none was a
+    // usable reply, the kind of the last one dropped.
     SntpError LastError() const { return lastError; }
     int LastErrno() const { return lastErrno; }
-    // Why the last failure happened, in detail (errno or resolver text), for diagnostics.
+    // Why the last failure happened, in detail (errno, resolver or TLS text), for diagnostics.
     const std::string& LastDetail() const { return lastDetail; }
-    // Datagrams of the last exchange that were not a usable reply to it.
+    // Datagrams of the last request that were not a usable reply to it.
     int DroppedDatagrams() const { return dropped; }
     std::chrono::milliseconds ReplyTimeout() const { return timeout; }
 
 private:
     using Deadline = std::chrono::steady_clock::time_point;
 
+    void Reset();
     bool Fail(SntpError error, int errnoValue);
-    bool Fail(SntpError error, const UdpSocket& socket);
+    bool ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
+                     const AnsweredBy* avoid);
+    bool AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
+                        const AnsweredBy* avoid, RequestAuthenticator* auth);
     // One request on a connected socket; datagrams that are no usable reply to it are
     // counted and dropped until the deadline.
-    bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, SntpResult& result);
+    bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
+             SntpResult& result);
     bool WaitedInVain(SntpError why, int errnoValue);
 
     const std::chrono::milliseconds timeout;
     std::time_t notBeforeUnix;
+    nts::Trust ntsTrust;
     SntpError lastError = SntpError::None;
     int lastErrno = 0;
     std::string lastDetail;
+    std::vector<std::string> addressFailures;  // "address: reason" when a host had several
     int dropped = 0;
     SntpError lastDropped = SntpError::None;
 };

@@ -7,6 +7,7 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::None: return "오류 없음";
     case SntpError::Timeout: return "응답 시간 초과";
     case SntpError::LookupFailed: return "호스트 이름을 찾을 수 없음";
+    case SntpError::NoOtherAddress: return "이미 물어본 주소 말고 다른 주소가 없음";
     case SntpError::BadHost: return "잘못된 호스트 또는 포트";
     case SntpError::Socket: return "소켓을 만들 수 없음";
     case SntpError::Connect: return "연결 실패";
@@ -26,6 +27,9 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::ImplausibleDelay: return "왕복 시간이 맞지 않음";
     case SntpError::Cancelled: return "취소됨";
     case SntpError::NoRandom: return "요청에 쓸 난수를 얻을 수 없음";
+    case SntpError::NtsKeyExchange: return "NTS 키 교환 실패";
+    case SntpError::NtsNak: return "서버가 NTS 쿠키를 받지 않음 (NTS NAK)";
+    case SntpError::NtsUnauthenticated: return "NTS 인증이 맞지 않는 응답";
     }
     return "알 수 없는 오류";
 }

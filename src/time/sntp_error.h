@@ -7,6 +7,7 @@ enum class SntpError {
     None,
     Timeout,         // nothing readable within the reply time-out
     LookupFailed,    // the host name did not resolve
+    NoOtherAddress,  // no address of the host is left but the one already heard
     BadHost,         // the host text or its port could not be parsed
     Socket,          // socket() failed
     Connect,         // connect() failed
@@ -26,6 +27,9 @@ enum class SntpError {
     ImplausibleDelay,// the round trip came out below zero or beyond the wait
     Cancelled,       // the run was cancelled (the program is closing)
     NoRandom,        // the kernel gave no random bits for the request
+    NtsKeyExchange,  // the NTS key exchange failed (TLS, certificate, records)
+    NtsNak,          // the server could not use our cookie (NTS NAK)
+    NtsUnauthenticated,  // no Authenticator that verifies, or no echo of our identifier
 };
 
 // A short Korean explanation for diagnostics on stderr.

@@ -16,6 +16,7 @@ inline constexpr std::size_t kSntpPacketSize = 48;
 inline constexpr std::size_t kSntpReceiveBufferSize = 68;
 inline constexpr std::uint8_t kSntpClientHeader = 0x1B;  // LI 0, version 3, mode 3
 inline constexpr std::uint8_t kSntpServerMode = 4;
+inline constexpr std::uint32_t kKissNtsNak = 0x4E54534E;  // "NTSN": the server could not use our NTS cookie
 
 using SntpRequest = std::array<std::uint8_t, kSntpPacketSize>;
 

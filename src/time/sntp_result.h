@@ -21,6 +21,7 @@ struct SntpResult {
     // Which stamps the arithmetic used: the kernel's (true) or the program's own.
     bool kernelTransmitStamp = false;
     bool kernelReceiveStamp = false;
+    bool authenticated = false;  // the reply verified with keys of an NTS key exchange
 
     void Clear() {
         originate.Clear();

@@ -1,9 +1,7 @@
 #include "udp_socket.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <netdb.h>
 #include <poll.h>
 #include <linux/errqueue.h>
 #include <linux/net_tstamp.h>
@@ -11,7 +9,6 @@
 #include <unistd.h>
 
 #include "cancel_token.h"
-#include "host_port.h"
 
 namespace hodra {
 
@@ -24,10 +21,10 @@ bool UdpSocket::Fail() {
     return false;
 }
 
-bool UdpSocket::Create() {
+bool UdpSocket::Create(int family) {
     // Non-blocking, so that a datagram poll announced but the read drops (a bad checksum)
     // sends us back to waiting instead of blocking the read forever.
-    fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return Fail();
     }
@@ -45,23 +42,9 @@ bool UdpSocket::Create() {
     return true;
 }
 
-bool UdpSocket::Connect(const std::string& host, std::uint16_t port, const CancelToken* cancel) {
-    lookupFailed = false;
-    lookupError = 0;
-    peer = sockaddr_in{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = inet_addr(host.c_str());
-    if (peer.sin_addr.s_addr == INADDR_NONE) {
-        lookupError = ResolveIpv4(host, peer.sin_addr, cancel);
-        if (lookupError != 0) {
-            lookupFailed = true;
-            lastErrno = EHOSTUNREACH;
-            errno = lastErrno;
-            return false;
-        }
-    }
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+bool UdpSocket::Connect(const Endpoint& to) {
+    peer = to;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&peer.address), peer.length) != 0) {
         return Fail();
     }
     return true;
@@ -174,20 +157,6 @@ void UdpSocket::Close() {
         ::close(fd);
         fd = -1;
     }
-}
-
-const char* UdpSocket::LookupErrorText() const {
-    return lookupError != 0 ? gai_strerror(lookupError) : "";
-}
-
-std::string UdpSocket::PeerAddress() const {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    return text;
-}
-
-std::uint16_t UdpSocket::PeerPort() const {
-    return ntohs(peer.sin_port);
 }
 
 }  // namespace hodra

@@ -6,17 +6,16 @@
 #include <ctime>
 #include <string>
 
-#include <netdb.h>
-#include <netinet/in.h>
 #include <sys/types.h>
 
+#include "host_port.h"
 #include "ntp_timestamp.h"
 
 namespace hodra {
 
 class CancelToken;
 
-// One connected IPv4 datagram socket; closed when it goes out of scope.
+// One connected datagram socket, IPv4 or IPv6; closed when it goes out of scope.
 // Every operation reports through its result and leaves errno as the call set it.
 class UdpSocket {
 public:
@@ -25,12 +24,10 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    bool Create();
-    // Dotted-decimal text connects without a lookup; anything else (including
-    // 255.255.255.255, which inet_addr cannot tell from failure) is resolved as a name.
-    // A raised cancel gives up a name lookup at once.
-    bool Connect(const std::string& host, std::uint16_t port, const CancelToken* cancel = nullptr);
-    bool LookupCancelled() const { return lookupError == EAI_CANCELED; }
+    // For the family of the address it will be connected to.
+    bool Create(int family);
+    // Only datagrams from this address and port reach the socket afterwards.
+    bool Connect(const Endpoint& peer);
     bool Send(const void* bytes, std::size_t length);
 
     struct Received {
@@ -52,13 +49,8 @@ public:
     void Close();
 
     bool IsOpen() const { return fd >= 0; }
-    bool LookupFailed() const { return lookupFailed; }
-    // The resolver's own reason (gai_strerror) after a failed lookup.
-    const char* LookupErrorText() const;
     int LastErrno() const { return lastErrno; }
-    // The peer as "A.B.C.D" once connected.
-    std::string PeerAddress() const;
-    std::uint16_t PeerPort() const;
+    const Endpoint& Peer() const { return peer; }
 
 private:
     bool Fail();
@@ -69,9 +61,7 @@ private:
 
     int fd = -1;
     int lastErrno = 0;
-    bool lookupFailed = false;
-    int lookupError = 0;
-    sockaddr_in peer{};
+    Endpoint peer;
     bool kernelTransmitStamps = false;  // SO_TIMESTAMPING took
     bool transmitStamped = false;
     timespec transmitStamp{};

@@ -32,6 +32,24 @@ bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
     return true;
 }
 
+// Whom the certificate of an nts:// server must chain to: the caller's file, the
+// deployment's, or the system's store. With a borrowed right only a file of the
+// administrator's counts.
+bool LoadNtsTrust(bool borrowed, const hodra::Deployment& deployment, const hodra::SntpCommandOptions& options,
+                  hodra::SntpClient& client) {
+    const std::string& path = options.ntsCaFile.empty() ? deployment.ntsTrustedCerts : options.ntsCaFile;
+    if (path.empty()) {
+        return true;
+    }
+    const hodra::AdministratorFile file = hodra::ReadTrustedCertificates(path, borrowed);
+    if (!file.trusted) {
+        std::cerr << "hodra2-sntp: 믿을 인증서 파일을 쓰지 않습니다: " << file.reason << '\n';
+        return false;
+    }
+    client.SetNtsTrust({file.text});
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +87,9 @@ int main(int argc, char** argv) {
         return hodra::kExitUsage;
     }
     hodra::SntpClient client;
+    if (!LoadNtsTrust(borrowed, deployment, *options, client)) {
+        return hodra::kExitUsage;
+    }
     hodra::LinuxClockDriver driver;
     hodra::ClockSetter setter(driver);
     // With a borrowed right only the kernel's own relative step: reading the clock and then

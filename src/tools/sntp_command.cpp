@@ -13,13 +13,20 @@
 
 namespace hodra {
 
-const char kSntpUsage[] = "usage: hodra2-sntp [--sync [--allow-large-step]] [host[:port] ...]";
+const char kSntpUsage[] =
+    "usage: hodra2-sntp [--sync [--allow-large-step]] [--nts-ca FILE] [host[:port] | [v6]:port | nts://host[:port] ...]";
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
     SntpCommandOptions options;
-    for (const std::string& arg : args) {
-        if (arg == "--sync") {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--nts-ca") {
+            if (i + 1 == args.size() || args[i + 1].empty()) {
+                return std::nullopt;
+            }
+            options.ntsCaFile = args[++i];
+        } else if (arg == "--sync") {
             options.sync = true;
         } else if (arg == "--allow-large-step") {
             options.allowLargeStep = true;
@@ -27,7 +34,7 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             options.help = true;
         } else if (!arg.empty() && arg[0] == '-') {
             return std::nullopt;
-        } else if (SplitHostPort(arg, kNtpPort)) {
+        } else if (ParseServerName(arg, kNtpPort)) {
             options.hosts.push_back(arg);
         } else {
             return std::nullopt;
@@ -46,6 +53,9 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
 std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
     if (options.sync && options.hostsGiven) {
         return "hodra2-sntp: 시각은 관리자가 정한 서버로만 맞출 수 있습니다: --sync에는 서버를 지정할 수 없습니다";
+    }
+    if (!options.ntsCaFile.empty()) {
+        return "hodra2-sntp: 믿을 인증서는 관리자가 NtsTrustedCerts로 정합니다: --nts-ca를 쓸 수 없습니다";
     }
     return {};
 }

@@ -16,6 +16,7 @@ struct SntpCommandOptions {
     bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
     bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
     double maxStep = 0.0;           // the deployment's MaxStep; 0: no limit
+    std::string ntsCaFile;          // --nts-ca FILE: the certificates nts:// servers chain to
     std::vector<std::string> hosts;
 };
 

@@ -160,7 +160,7 @@ void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
         settings.ServerID = outcome.serverId;
     }
     if (outcome.answered) {
-        serverAddress = outcome.serverAddress;
+        answered = {outcome.serverAddress, outcome.authenticated};
     }
     if (outcome.clockSet) {
         settings.LastCon = outcome.lastCon;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "clock_face.h"
+#include "server_page.h"
 #include "window_drag.h"
 #include "settings.h"
 #include "window_state.h"
@@ -71,8 +72,8 @@ public:
     QWidget* worldTimeDialog() const { return worldTime; }
     bool settingsSheetOpen() const { return sheetOpen; }
     bool infoDialogOpen() const { return infoOpen; }
-    // The address of the server that answered the last run, for the server page.
-    const std::string& lastServerAddress() const { return serverAddress; }
+    // The server that answered the last run, for the server page.
+    const LastServer& lastServer() const { return answered; }
     const Settings& currentSettings() const { return settings; }
 
 signals:
@@ -126,7 +127,7 @@ private:
     bool sheetOpen = false;
     bool infoOpen = false;
     bool closing = false;
-    std::string serverAddress;
+    LastServer answered;
 
     WindowDrag drag;
 };

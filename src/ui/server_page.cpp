@@ -3,9 +3,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <arpa/inet.h>
 #include <chrono>
+#include <sys/socket.h>
 
+#include "exchanger.h"
 #include "host_port.h"
 #include "web_browser.h"
 
@@ -15,37 +16,37 @@ namespace {
 constexpr int kResolveTimeoutMs = 700;
 
 std::string HostOnly(const std::string& hostText) {
-    const auto split = SplitHostPort(hostText, 123);
-    return split ? split->host : hostText;
+    const auto name = ParseServerName(hostText, 123);
+    return name ? name->host : hostText;
 }
 
 
 }  // namespace
 
-QString ServerPage::ServerText(int serverId, const std::string& host, const QString& address) {
+QString ServerPage::ServerText(int serverId, const std::string& host, const QString& address, bool authenticated) {
     switch (serverId) {
     case 0:
         return QStringLiteral("접속된 서버가 없습니다");
     case 1:
     case 2:
-        return QStringLiteral("Velmar 표준시 서버\r\n%1\r\n(%2)")
-            .arg(QString::fromStdString(HostOnly(host)), address.isEmpty() ? QStringLiteral("주소 확인 불가") : address);
+        return QStringLiteral("Velmar 표준시 서버\r\n%1\r\n(%2)%3")
+            .arg(QString::fromStdString(HostOnly(host)), address.isEmpty() ? QStringLiteral("주소 확인 불가") : address,
+                 authenticated ? QStringLiteral(" 인증됨 (NTS)") : QString());
     default:
         return QStringLiteral("표준시 서버에 접속할 수 없습니다");
     }
 }
 
 QString ServerPage::ResolveWithTimeout(const std::string& host, int timeoutMs) {
-    in_addr address{};
-    if (ResolveIpv4(HostOnly(host), address, nullptr, std::chrono::milliseconds(timeoutMs)) != 0) {
+    const Resolution found =
+        ResolveAll(HostOnly(host), kNtpPort, SOCK_DGRAM, nullptr, std::chrono::milliseconds(timeoutMs));
+    if (found.error != 0) {
         return {};
     }
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(found.endpoints.front().AddressText());
 }
 
-ServerPage::ServerPage(int serverId, const Deployment& deployment, const std::string& lastAddress,
+ServerPage::ServerPage(int serverId, const Deployment& deployment, const LastServer& last,
                        const WebPageLauncher& launcher, QWidget* parent)
     : QWidget(parent), webPage(QString::fromStdString(deployment.webPage)), launcher(launcher) {
     const DialogTemplate t = LoadDialogTemplate(130);
@@ -56,9 +57,9 @@ ServerPage::ServerPage(int serverId, const Deployment& deployment, const std::st
     const std::string& host = serverId == 2 ? deployment.secondaryHost : deployment.primaryHost;
     QString address;
     if (serverId == 1 || serverId == 2) {
-        address = lastAddress.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(lastAddress);
+        address = last.address.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(last.address);
     }
-    text = ServerText(serverId, host, address);
+    text = ServerText(serverId, host, address, last.authenticated && !last.address.empty());
     built.get<QPlainTextEdit>(kIdServerText)->setPlainText(text);
     connect(built.get<QPushButton>(kIdWebPage), &QPushButton::clicked, this, &ServerPage::OpenWebPage);
 }

@@ -11,7 +11,7 @@
 
 namespace hodra {
 
-SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, const std::string& lastAddress,
+SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, const LastServer& last,
                              const WebPageLauncher& launcher, QWidget* parent)
     : QDialog(parent) {
     // Modal to the clock window only: the tray icon and the world time dialog stay usable.
@@ -20,7 +20,7 @@ SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, c
     setFont(MakeFont(QStringLiteral("굴림"), 9));
     pages = new QTabWidget(this);
     env = new EnvPage(settings, pages);
-    server = new ServerPage(settings.ServerID, deployment, lastAddress, launcher, pages);
+    server = new ServerPage(settings.ServerID, deployment, last, launcher, pages);
     pages->addTab(env, env->windowTitle());
     pages->addTab(server, server->windowTitle());
     pages->setCurrentIndex(0);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "deployment.h"
+#include "server_page.h"
 #include "settings.h"
 
 class QTabWidget;
@@ -11,7 +12,6 @@ class QTabWidget;
 namespace hodra {
 
 class EnvPage;
-class ServerPage;
 class WebPageLauncher;
 
 // The settings sheet "설정": the environment page, then the server page, with "확인" and "취소".
@@ -19,7 +19,7 @@ class WebPageLauncher;
 class SettingsSheet : public QDialog {
     Q_OBJECT
 public:
-    SettingsSheet(Settings& settings, const Deployment& deployment, const std::string& lastAddress,
+    SettingsSheet(Settings& settings, const Deployment& deployment, const LastServer& last,
                   const WebPageLauncher& launcher, QWidget* parent = nullptr);
 
     EnvPage& envPage() const { return *env; }

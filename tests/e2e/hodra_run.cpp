@@ -44,11 +44,15 @@ QVariant HodraRun::Stored(const QString& key) const {
     return profile.value("Hodra/" + key);
 }
 
-void HodraRun::Deployment(const std::string& primary, const std::string& secondary) {
+void HodraRun::Deployment(const std::string& primary, const std::string& secondary,
+                          const std::map<std::string, std::string>& more) {
     QSettings file(QString::fromStdString(dir + "/xdg/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
     file.setValue("Deployment/PrimaryHost", QString::fromStdString(primary));
     file.setValue("Deployment/SecondaryHost", QString::fromStdString(secondary));
     file.setValue("Deployment/WebPage", "http://127.0.0.1:9/");
+    for (const auto& [key, value] : more) {
+        file.setValue(QString::fromStdString("Deployment/" + key), QString::fromStdString(value));
+    }
 }
 
 Env HodraRun::Environment() const {

@@ -23,7 +23,8 @@ public:
 
     void Profile(const QString& key, const QVariant& value);
     QVariant Stored(const QString& key) const;
-    void Deployment(const std::string& primary, const std::string& secondary);
+    void Deployment(const std::string& primary, const std::string& secondary,
+                    const std::map<std::string, std::string>& more = {});
 
     // The system bus the program sees: a private one of the test. Without one it sees none,
     // so that no test ever reaches the machine's own time service.

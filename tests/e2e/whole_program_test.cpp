@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <arpa/inet.h>
 #include <fstream>
 #include <sstream>
@@ -290,11 +291,64 @@ TEST_F(WholeProgram, SecondStartIsRefusedAndTheFirstRunsOn) {
 QPoint SheetPoint(const QRect& sheetOnScreen, QWidget* (*pick)(SettingsSheet&)) {
     Settings settings;
     const WebPageLauncher none([](const QUrl&) { return false; });
-    SettingsSheet sheet(settings, {}, "", none);
+    SettingsSheet sheet(settings, {}, {}, none);
     sheet.show();
     QCoreApplication::processEvents();
     QWidget* w = pick(sheet);
     return sheetOnScreen.topLeft() + w->mapTo(&sheet, w->rect().center());
+}
+
+// "동기" with an NTS server: the helper steps the clock on its authenticated answer, and the
+// server page says so beside the address that answered.
+TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticated) {
+    test::TempDir certs;
+    ASSERT_TRUE(test::MakeCertificate(certs.StdPath(), "localhost", "localhost")) << "openssl failed";
+    test::ChronyServer::Options o;
+    o.fakeOffset = "+5.25s";
+    o.ntsCertificate = certs.StdPath() + "/localhost.crt";
+    o.ntsKey = certs.StdPath() + "/localhost.key";
+    test::ChronyServer nts(o);
+    ASSERT_TRUE(nts.Running()) << nts.Failure();
+    const Deployment deployment{nts.NtsAddress(), "127.0.0.1:9", "http://127.0.0.1:9/"};
+    run->Deployment(deployment.primaryHost, deployment.secondaryHost, {{"NtsTrustedCerts", o.ntsCertificate}});
+    run->Profile("Blink", 0);
+    ASSERT_TRUE(run->Start());
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the clock was never set";
+    EXPECT_TRUE(WaitForMessage("한국표준시에 동기되었습니다.", "동기에 실패했습니다.", "12-nts-sync"));
+
+    const QPoint open = run->ControlCentre(kIdSettings);
+    desktop->Click(open.x(), open.y());
+    const std::string sheet = desktop->WaitWindow(run->Pid(), "설정");
+    ASSERT_FALSE(sheet.empty());
+    desktop->Key("ctrl+Tab");  // to the server page
+    // The server page as it should look, and as it would without the proof.
+    auto shown = [&](bool authenticated) {
+        Settings settings;
+        settings.ServerID = 1;
+        const WebPageLauncher none([](const QUrl&) { return false; });
+        SettingsSheet expected(settings, deployment, {"127.0.0.1", authenticated}, none);
+        expected.tabs().setCurrentIndex(1);
+        expected.show();
+        QCoreApplication::processEvents();
+        QWidget* text = expected.serverPage().control(ServerPage::kIdServerText);
+        return std::pair{text->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                         QRect(text->mapTo(&expected, QPoint(0, 0)), text->size())};
+    };
+    const auto [proof, where] = shown(true);
+    const QImage without = shown(false).first;
+    const QRect onScreen = where.translated(desktop->Geometry(sheet).topLeft());
+    EXPECT_TRUE(WaitUntil([&] {
+        const QImage now = desktop->Screenshot(Shot("12-nts-server-page")).copy(onScreen);
+        return Likeness(now, proof) > 0.97 && Likeness(now, proof) > Likeness(now, without);
+    })) << "the server page shows the address and 인증됨 (NTS)";
+    desktop->Key("Escape");
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    const QStringList f = QString::fromStdString(run->ShimLog()).trimmed().split(' ');
+    ASSERT_EQ(f.size(), 5) << run->ShimLog();
+    EXPECT_EQ(f[4], "hodra2-sntp");
+    EXPECT_LT(std::abs(f[2].toDouble() - f[3].toDouble() - 5.25), 0.1);
 }
 
 TEST_F(WholeProgram, SettingsSheetStoresTheIntervalAndRefusesZero) {

@@ -41,8 +41,10 @@ std::string FindFakeTimeLibrary() {
     return {};
 }
 
-std::uint16_t FreeUdpPort() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+namespace {
+
+std::uint16_t FreePort(int type) {
+    const int s = socket(AF_INET, type, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -51,6 +53,31 @@ std::uint16_t FreeUdpPort() {
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
     close(s);
     return ntohs(address.sin_port);
+}
+
+}  // namespace
+
+std::uint16_t FreeUdpPort() {
+    return FreePort(SOCK_DGRAM);
+}
+
+std::uint16_t FreeTcpPort() {
+    return FreePort(SOCK_STREAM);
+}
+
+bool MakeCertificate(const std::string& dir, const std::string& stem, const std::string& name, bool expired) {
+    std::string command;
+    if (expired) {
+        const std::string faketime = FindFakeTimeLibrary();
+        if (faketime.empty()) {
+            return false;
+        }
+        command = "env LD_PRELOAD=" + faketime + " FAKETIME='@2020-01-01 00:00:00' ";
+    }
+    command += "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 -subj /CN=" + name +
+               " -addext subjectAltName=DNS:" + name + " -keyout '" + dir + "/" + stem + ".key' -out '" + dir + "/" +
+               stem + ".crt' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 bool ChronyServer::Available(const std::string& fakeOffset, std::string* whyNot) {
@@ -68,7 +95,13 @@ bool ChronyServer::Available(const std::string& fakeOffset, std::string* whyNot)
     return missing.empty();
 }
 
-ChronyServer::ChronyServer(const std::string& fakeOffset) {
+std::string ChronyServer::Address() const {
+    const bool v6 = options.bindAddress.find(':') != std::string::npos;
+    return (v6 ? "[" + options.bindAddress + "]" : options.bindAddress) + ":" + std::to_string(port);
+}
+
+ChronyServer::ChronyServer(const Options& given) : options(given) {
+    const std::string& fakeOffset = options.fakeOffset;
     char pattern[] = "/tmp/hodra-chrony-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
         failure = "cannot make a temporary directory";
@@ -77,8 +110,18 @@ ChronyServer::ChronyServer(const std::string& fakeOffset) {
     directory = pattern;
     port = FreeUdpPort();
     const std::string conf = directory + "/chrony.conf";
-    std::ofstream(conf) << "port " << port << "\nbindaddress 127.0.0.1\nallow 127.0.0.1\n"
-                        << "local stratum 8\ncmdport 0\npidfile " << directory << "/chronyd.pid\n";
+    std::ofstream config(conf);
+    config << "port " << port << "\nbindaddress " << options.bindAddress << "\nallow " << options.bindAddress << "\n"
+           << "local stratum 8\ncmdport 0\npidfile " << directory << "/chronyd.pid\n";
+    if (!options.ntsCertificate.empty()) {
+        ntsPort = FreeTcpPort();
+        config << "ntsport " << ntsPort << "\nntsservercert " << options.ntsCertificate << "\nntsserverkey "
+               << options.ntsKey << "\nntsdumpdir " << directory << "\n";
+        if (!options.ntsNtpServer.empty()) {
+            config << "ntsntpserver " << options.ntsNtpServer << "\n";
+        }
+    }
+    config.close();
 
     std::vector<std::string> args = {kUnshare, "--user", "--map-root-user", "env"};
     if (!fakeOffset.empty()) {
@@ -106,12 +149,27 @@ ChronyServer::ChronyServer(const std::string& fakeOffset) {
     }
 }
 
+namespace {
+
+bool AcceptsConnections(std::uint16_t tcpPort) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(tcpPort);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected = connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    close(s);
+    return connected;
+}
+
+}  // namespace
+
 bool ChronyServer::WaitUntilAnswering() {
     SntpClient probe(std::chrono::milliseconds(200));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
         SntpResult result;
-        if (probe.Exchange(Address(), result)) {
+        if (probe.Exchange(Address(), result) && (ntsPort == 0 || AcceptsConnections(ntsPort))) {
             return true;
         }
         int status = 0;
@@ -125,9 +183,18 @@ bool ChronyServer::WaitUntilAnswering() {
 }
 
 std::optional<double> ChronyServer::ReferenceOffset() const {
+    return QueryReference("server " + options.bindAddress + " port " + std::to_string(port) + " iburst maxsamples 1", "");
+}
+
+std::optional<double> ChronyServer::ReferenceNtsOffset(const std::string& trustFile) const {
+    return QueryReference("server localhost port " + std::to_string(port) + " nts ntsport " + std::to_string(ntsPort) +
+                              " iburst maxsamples 1",
+                          "'ntstrustedcerts " + trustFile + "' 'ntsdumpdir " + directory + "/client'");
+}
+
+std::optional<double> ChronyServer::QueryReference(const std::string& source, const std::string& extra) const {
     const std::string command = std::string(kUnshare) + " --user --map-root-user " + kChronyd +
-                                " -Q -u root -f /dev/null 'server 127.0.0.1 port " + std::to_string(port) +
-                                " iburst maxsamples 1' 2>&1";
+                                " -Q -u root -f /dev/null '" + source + "' " + extra + " 2>&1";
     FILE* output = popen(command.c_str(), "r");
     if (output == nullptr) {
         return std::nullopt;

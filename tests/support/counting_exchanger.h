@@ -11,14 +11,14 @@ class CountingExchanger : public Exchanger {
 public:
     explicit CountingExchanger(Exchanger& real) : real(real) {}
 
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port,
-                  const CancelToken* cancel) override {
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
+                  const AnsweredBy* avoid) override {
         const int now = ++inside;
         int seen = most.load();
         while (now > seen && !most.compare_exchange_weak(seen, now)) {
         }
         ++calls;
-        const bool ok = real.Exchange(host, result, port, cancel);
+        const bool ok = real.Exchange(host, result, port, cancel, avoid);
         --inside;
         return ok;
     }

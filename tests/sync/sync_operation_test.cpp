@@ -125,8 +125,9 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
 class OwnTransmitStamp : public Exchanger {
 public:
     explicit OwnTransmitStamp(Exchanger& real) : real(real) {}
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel) override {
-        const bool ok = real.Exchange(host, result, port, cancel);
+    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
+                  const AnsweredBy* avoid) override {
+        const bool ok = real.Exchange(host, result, port, cancel, avoid);
         result.kernelTransmitStamp = false;
         return ok;
     }

@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include "fake_sntp_server.h"
+#include "host_port.h"
 #include "sntp_client.h"
 
 namespace hodra {
@@ -238,6 +239,37 @@ TEST(ExchangeHosts, NamesResolveAndThePortArgumentAppliesWithoutOne) {
     EXPECT_EQ(result.serverAddress, "127.0.0.1");
     EXPECT_TRUE(client.Exchange("127.0.0.1", result, server.Port()));
     EXPECT_EQ(server.RequestsSeen(), 2);
+}
+
+// Every way a server is written, and what is no server at all.
+TEST(ExchangeHosts, ServerNamesAsWritten) {
+    struct Case {
+        const char* text;
+        const char* host;
+        std::uint16_t port;
+        bool nts;
+        const char* back;
+    };
+    for (const Case& c : {Case{"time.example", "time.example", 123, false, "time.example:123"},
+                          Case{"time.example:1234", "time.example", 1234, false, "time.example:1234"},
+                          Case{"192.0.2.7:99", "192.0.2.7", 99, false, "192.0.2.7:99"},
+                          Case{"[2001:db8::7]:99", "2001:db8::7", 99, false, "[2001:db8::7]:99"},
+                          Case{"[::1]", "::1", 123, false, "[::1]:123"},
+                          Case{"::1", "::1", 123, false, "[::1]:123"},
+                          Case{"fe80::1%lo", "fe80::1%lo", 123, false, "[fe80::1%lo]:123"},
+                          Case{"nts://time.example", "time.example", 4460, true, "nts://time.example:4460"},
+                          Case{"nts://[::1]:4461", "::1", 4461, true, "nts://[::1]:4461"}}) {
+        const auto name = ParseServerName(c.text, 123);
+        ASSERT_TRUE(name) << c.text;
+        EXPECT_EQ(name->host, c.host);
+        EXPECT_EQ(name->port, c.port) << c.text;
+        EXPECT_EQ(name->nts, c.nts) << c.text;
+        EXPECT_EQ(name->Text(), c.back);
+    }
+    for (const char* bad : {"", ":123", "[::1", "[time.example]:123", "[::1]123", "1:2:x", "a:b:c", "nts://",
+                            "host:0", "host:65536"}) {
+        EXPECT_FALSE(ParseServerName(bad, 123)) << bad;
+    }
 }
 
 

@@ -56,7 +56,7 @@ TEST_F(SntpCommand, ComparePrintsTheTextAndTheReportLine) {
         "사용자 PC가 5\\.3 초 늦습니다\\.\n"
         "server=127\\.0\\.0\\.1:" + std::to_string(server.Port()) +
         " address=127\\.0\\.0\\.1 offset=\\+5\\.3\\d{8} delay=0\\.\\d{9} stratum=3 answered=1 outcome=compared"
-        " transmit=kernel receive=kernel\n");
+        " transmit=kernel receive=kernel auth=none\n");
     EXPECT_TRUE(std::regex_match(got.out, expected)) << got.out;
     EXPECT_TRUE(driver.calls.empty());
 }
@@ -145,6 +145,13 @@ TEST_F(SntpCommand, BadUsage) {
     EXPECT_FALSE(ParseSntpArguments({"host:99999"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"-x", "host"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"--allow-large-step"}, deployment)) << "only a step can be large";
+    EXPECT_FALSE(ParseSntpArguments({"--nts-ca"}, deployment));
+    EXPECT_FALSE(ParseSntpArguments({"[::1", "::1:x"}, deployment));
+    const auto hosts = ParseSntpArguments({"[::1]:123", "::1", "nts://time.example", "--nts-ca", "ca.pem"}, deployment);
+    ASSERT_TRUE(hosts);
+    EXPECT_EQ(hosts->hosts, (std::vector<std::string>{"[::1]:123", "::1", "nts://time.example"}));
+    EXPECT_EQ(hosts->ntsCaFile, "ca.pem");
+    EXPECT_NE(RefusalWithBorrowedRight(*hosts), "") << "with a borrowed right only the administrator's trust file";
     const auto defaults = ParseSntpArguments({}, deployment);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->hosts, deployment);

@@ -32,7 +32,7 @@ const WebPageLauncher kNoBrowser([](const QUrl&) { return false; });
 class Sheet : public ::testing::Test {
 protected:
     std::unique_ptr<SettingsSheet> Make() {
-        return std::make_unique<SettingsSheet>(settings, deployment, "", kNoBrowser);
+        return std::make_unique<SettingsSheet>(settings, deployment, LastServer{}, kNoBrowser);
     }
     QCheckBox* Box(SettingsSheet& s, int id) { return qobject_cast<QCheckBox*>(s.envPage().control(id)); }
     QLineEdit* Minutes(SettingsSheet& s) { return qobject_cast<QLineEdit*>(s.envPage().control(EnvPage::kIdMinutes)); }
@@ -173,7 +173,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
     const WebPageLauncher launcher([](const QUrl&) { return false; });
     monotonic.Advance(9 * 60000);
     w.setSheetRunner([&](MainClockWindow& window) {
-        SettingsSheet sheet(settings, {}, window.lastServerAddress(), launcher, &window);
+        SettingsSheet sheet(settings, {}, window.lastServer(), launcher, &window);
         sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
             c = 0x00FF0000;  // blue
             return true;
@@ -189,7 +189,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
     EXPECT_EQ(w.message()->backgroundColour(), QColor(128, 128, 128)) << "Cancel keeps the old colour";
 
     w.setSheetRunner([&](MainClockWindow& window) {
-        SettingsSheet sheet(settings, {}, window.lastServerAddress(), launcher, &window);
+        SettingsSheet sheet(settings, {}, window.lastServer(), launcher, &window);
         sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
             c = 0x00FF0000;
             return true;
@@ -211,10 +211,14 @@ TEST(ServerPageText, EachServerIdAndTheLoopbackHost) {
     EXPECT_EQ(ServerPage::ServerText(7, "x", ""), "표준시 서버에 접속할 수 없습니다");
     const Deployment d{"localhost:12300", "time.example", ""};
     const WebPageLauncher none([](const QUrl&) { return false; });
-    ServerPage resolved(1, d, "", none);
+    ServerPage resolved(1, d, {}, none);
     EXPECT_EQ(resolved.serverText(), "Velmar 표준시 서버\r\nlocalhost\r\n(127.0.0.1)");
-    ServerPage fromLastRun(2, d, "192.0.2.7", none);
+    ServerPage fromLastRun(2, d, {"192.0.2.7"}, none);
     EXPECT_EQ(fromLastRun.serverText(), "Velmar 표준시 서버\r\ntime.example\r\n(192.0.2.7)");
+    // An NTS server: the host without its scheme, the IPv6 address it answered from, and the proof.
+    const Deployment secure{"nts://time.example:4460", "b", ""};
+    ServerPage authenticated(1, secure, {"2001:db8::7", true}, none);
+    EXPECT_EQ(authenticated.serverText(), "Velmar 표준시 서버\r\ntime.example\r\n(2001:db8::7) 인증됨 (NTS)");
 }
 
 TEST(BrowserCommand, CutAtTheQuotedOrBarePlaceholderOrKeptWhole) {
@@ -306,7 +310,7 @@ TEST_F(Browser, FallsBackToTheBrowsersCommandLineFromBrowserOrTheDesktopEntry) {
 
 TEST_F(Browser, NoWayToStartABrowserShowsTheMessageOnce) {
     const WebPageLauncher launcher([](const QUrl&) { return false; });
-    ServerPage page(0, Deployment{"a", "b", "http://127.0.0.1/"}, "", launcher);
+    ServerPage page(0, Deployment{"a", "b", "http://127.0.0.1/"}, {}, launcher);
     test::ModalWatcher watcher;
     qobject_cast<QPushButton*>(page.control(ServerPage::kIdWebPage))->click();
     EXPECT_EQ(watcher.texts, QStringList{"웹브라우저를 실행할 수 없습니다"});

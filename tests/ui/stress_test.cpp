@@ -28,7 +28,7 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     TrayFrame frame(w, state);
     const WebPageLauncher none([](const QUrl&) { return false; });
     w.setSheetRunner([&](MainClockWindow& window) {
-        SettingsSheet sheet(settings, {}, window.lastServerAddress(), none, &window);
+        SettingsSheet sheet(settings, {}, window.lastServer(), none, &window);
         sheet.show();
         QCoreApplication::processEvents();
         sheet.reject();

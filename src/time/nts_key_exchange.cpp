@@ -1,0 +1,267 @@
+#include "nts_key_exchange.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <gnutls/gnutls.h>
+#include <gnutls/x509.h>
+#include <memory>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "cancel_token.h"
+#include "host_port.h"
+#include "nts_records.h"
+
+namespace hodra::nts {
+namespace {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+constexpr char kAlpn[] = "ntske/1";
+constexpr char kExporterLabel[] = "EXPORTER-network-time-security";
+constexpr char kTls13Only[] = "NORMAL:-VERS-ALL:+VERS-TLS1.3";
+constexpr std::size_t kLongestAnswer = 64 * 1024;
+
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
+
+struct CredentialsDeleter {
+    void operator()(gnutls_certificate_credentials_st* c) const { gnutls_certificate_free_credentials(c); }
+};
+struct SessionDeleter {
+    void operator()(gnutls_session_int* s) const { gnutls_deinit(s); }
+};
+using Credentials = std::unique_ptr<gnutls_certificate_credentials_st, CredentialsDeleter>;
+using TlsSession = std::unique_ptr<gnutls_session_int, SessionDeleter>;
+
+// Why a step failed, or "" when it went on.
+using Failure = std::string;
+
+Failure WaitSocket(int fd, short events, Deadline deadline, const CancelToken* cancel) {
+    const Readiness ready = WaitFor(fd, events, cancel, deadline);
+    switch (ready.status) {
+    case Readiness::Status::Ready: return {};
+    case Readiness::Status::Cancelled: return "취소됨";
+    case Readiness::Status::TimedOut: return "키 교환 시간 초과";
+    case Readiness::Status::Failed: return std::strerror(ready.error);
+    }
+    return "알 수 없는 오류";
+}
+
+Failure Connect(const Endpoint& to, Deadline deadline, const CancelToken* cancel, Fd& out) {
+    out.fd = socket(to.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (out.fd < 0) {
+        return std::strerror(errno);
+    }
+    if (connect(out.fd, reinterpret_cast<const sockaddr*>(&to.address), to.length) == 0) {
+        return {};
+    }
+    if (errno != EINPROGRESS) {
+        return std::strerror(errno);
+    }
+    if (Failure waited = WaitSocket(out.fd, POLLOUT, deadline, cancel); !waited.empty()) {
+        return waited;
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(out.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+        return std::strerror(error != 0 ? error : errno);
+    }
+    return {};
+}
+
+bool IsAddress(const std::string& host) {
+    in6_addr any{};
+    return inet_pton(AF_INET, host.c_str(), &any) == 1 || inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
+Failure Credentialed(const Trust& trust, Credentials& out) {
+    gnutls_certificate_credentials_t c = nullptr;
+    if (gnutls_certificate_allocate_credentials(&c) != 0) {
+        return "TLS 자격 증명을 만들 수 없음";
+    }
+    out.reset(c);
+    if (trust.pem.empty()) {
+        return gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : "시스템의 신뢰할 인증서가 없음";
+    }
+    gnutls_datum_t pem{reinterpret_cast<unsigned char*>(const_cast<char*>(trust.pem.data())),
+                       static_cast<unsigned>(trust.pem.size())};
+    return gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : "신뢰할 인증서 파일에 인증서가 없음";
+}
+
+Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
+    gnutls_datum_t alpn{reinterpret_cast<unsigned char*>(const_cast<char*>(kAlpn)), sizeof kAlpn - 1};
+    if (gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 || gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
+        gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
+        return "TLS 세션을 설정할 수 없음";
+    }
+    if (!IsAddress(host)) {
+        gnutls_server_name_set(s, GNUTLS_NAME_DNS, host.data(), host.size());
+    }
+    // The certificate must chain to the trusted ones and name the host.
+    gnutls_session_set_verify_cert(s, host.c_str(), 0);
+    gnutls_transport_set_int(s, fd);
+    return {};
+}
+
+// Runs a non-blocking TLS call to its end, waiting for the socket as it asks.
+template <typename Call>
+int Drive(gnutls_session_t s, int fd, Deadline deadline, const CancelToken* cancel, Failure& failure, Call call) {
+    for (;;) {
+        const int rc = call();
+        if (rc != GNUTLS_E_AGAIN && rc != GNUTLS_E_INTERRUPTED) {
+            return rc;
+        }
+        failure = WaitSocket(fd, gnutls_record_get_direction(s) == 1 ? POLLOUT : POLLIN, deadline, cancel);
+        if (!failure.empty()) {
+            return rc;
+        }
+    }
+}
+
+Failure HandshakeFailure(gnutls_session_t s, int rc) {
+    if (rc != GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR) {
+        return std::string("TLS 연결 실패 (") + gnutls_strerror(rc) + ")";
+    }
+    gnutls_datum_t text{};
+    const unsigned status = gnutls_session_get_verify_cert_status(s);
+    std::string why = "인증서를 믿을 수 없음";
+    if (gnutls_certificate_verification_status_print(status, GNUTLS_CRT_X509, &text, 0) == 0) {
+        why += std::string(" (") + reinterpret_cast<const char*>(text.data) + ")";
+        gnutls_free(text.data);
+    }
+    return why;
+}
+
+std::optional<AesSivCmac256::Key> ExportKey(gnutls_session_t s, std::uint8_t direction) {
+    const unsigned char context[5] = {0, kNextProtocolNtpv4, 0, kAeadAesSivCmac256, direction};
+    AesSivCmac256::Key key{};
+    if (gnutls_prf_rfc5705(s, sizeof kExporterLabel - 1, kExporterLabel, sizeof context,
+                           reinterpret_cast<const char*>(context), key.size(), reinterpret_cast<char*>(key.data())) != 0) {
+        return std::nullopt;
+    }
+    return key;
+}
+
+// The exchange over one connected socket.
+KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, Deadline deadline,
+                           const CancelToken* cancel) {
+    KeyExchangeResult result;
+    Credentials credentials;
+    gnutls_session_t raw = nullptr;
+    if (result.failure = Credentialed(trust, credentials); !result.failure.empty()) {
+        return result;
+    }
+    if (gnutls_init(&raw, GNUTLS_CLIENT | GNUTLS_NONBLOCK) != 0) {
+        result.failure = "TLS 세션을 만들 수 없음";
+        return result;
+    }
+    const TlsSession session(raw);
+    if (result.failure = Configured(raw, credentials.get(), host, fd); !result.failure.empty()) {
+        return result;
+    }
+    Failure waited;
+    const int shaken = Drive(raw, fd, deadline, cancel, waited, [raw] { return gnutls_handshake(raw); });
+    if (!waited.empty() || shaken < 0) {
+        result.failure = !waited.empty() ? waited : HandshakeFailure(raw, shaken);
+        return result;
+    }
+    gnutls_datum_t chosen{};
+    if (gnutls_alpn_get_selected_protocol(raw, &chosen) != 0 || chosen.size != sizeof kAlpn - 1 ||
+        std::memcmp(chosen.data, kAlpn, chosen.size) != 0) {
+        result.failure = "서버가 ntske/1을 고르지 않음";
+        return result;
+    }
+    const std::vector<std::uint8_t> request = EncodeKeyExchangeRequest();
+    for (std::size_t sent = 0; sent < request.size();) {
+        const auto n = Drive(raw, fd, deadline, cancel, waited, [&] {
+            return static_cast<int>(gnutls_record_send(raw, request.data() + sent, request.size() - sent));
+        });
+        if (!waited.empty() || n <= 0) {
+            result.failure = !waited.empty() ? waited : std::string("키 교환 요청을 보낼 수 없음");
+            return result;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    std::vector<std::uint8_t> answer;
+    for (;;) {
+        std::uint8_t chunk[4096];
+        const int n = Drive(raw, fd, deadline, cancel, waited,
+                            [&] { return static_cast<int>(gnutls_record_recv(raw, chunk, sizeof chunk)); });
+        if (!waited.empty() || n <= 0) {
+            result.failure = !waited.empty() ? waited : std::string("키 교환 응답이 끝나기 전에 연결이 끊김");
+            return result;
+        }
+        answer.insert(answer.end(), chunk, chunk + n);
+        KeyExchangeParse parse = ParseKeyExchangeAnswer(answer.data(), answer.size());
+        if (parse.status == KeyExchangeParse::Status::Refused) {
+            result.failure = parse.reason;
+            return result;
+        }
+        if (parse.status == KeyExchangeParse::Status::Complete) {
+            const auto toServer = ExportKey(raw, 0);
+            const auto toClient = ExportKey(raw, 1);
+            if (!toServer || !toClient) {
+                result.failure = "키를 꺼낼 수 없음";
+                return result;
+            }
+            result.session = Session{*toServer, *toClient, std::move(parse.answer.cookies)};
+            result.ntpServer = parse.answer.ntpServer.empty() ? host : parse.answer.ntpServer;
+            result.ntpPort = parse.answer.ntpPort.value_or(123);
+            (void)gnutls_bye(raw, GNUTLS_SHUT_WR);
+            return result;
+        }
+        if (answer.size() > kLongestAnswer) {
+            result.failure = "키 교환 응답이 너무 김";
+            return result;
+        }
+    }
+}
+
+}  // namespace
+
+KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, const Trust& trust, Deadline deadline,
+                                 const CancelToken* cancel) {
+    KeyExchangeResult result;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const Resolution found = ResolveAll(host, port, SOCK_STREAM, cancel, left);
+    if (found.error != 0) {
+        result.failure = found.error == EAI_CANCELED ? "취소됨" : std::string("호스트 이름을 찾을 수 없음 (") + gai_strerror(found.error) + ")";
+        return result;
+    }
+    // The addresses share the time left: one that never answers leaves room for the next.
+    const auto start = std::chrono::steady_clock::now();
+    const auto budget = deadline - start;
+    const auto count = static_cast<long>(found.endpoints.size());
+    for (long i = 0; i < count; ++i) {
+        const Endpoint& to = found.endpoints[static_cast<std::size_t>(i)];
+        Fd socket;
+        const Failure unconnected = Connect(to, start + budget * (i + 1) / count, cancel, socket);
+        if (!unconnected.empty()) {
+            result.failure = to.AddressText() + ": " + unconnected;
+            if (cancel != nullptr && cancel->Cancelled()) {
+                return result;
+            }
+            continue;
+        }
+        result = Exchange(host, socket.fd, trust, deadline, cancel);
+        if (!result.failure.empty()) {
+            result.failure = to.AddressText() + ": " + result.failure;
+        }
+        return result;
+    }
+    return result;
+}
+
+}  // namespace hodra::nts

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "nts_authenticator.h"
+
+namespace hodra {
+class CancelToken;
+}
+
+namespace hodra::nts {
+
+// Whom the key exchange trusts: the certificates of a PEM text, or the system's store.
+struct Trust {
+    std::string pem;  // empty: the system's trust store
+};
+
+struct KeyExchangeResult {
+    std::optional<Session> session;
+    std::string ntpServer;        // where to send the NTP requests
+    std::uint16_t ntpPort = 123;
+    std::string failure;          // why there is no session, in Korean
+};
+
+inline constexpr std::chrono::milliseconds kKeyExchangeTimeout{3000};
+
+// The NTS key exchange (RFC 8915, section 4) with host:port over TLS 1.3 with ALPN
+// "ntske/1": the server's certificate must chain to the trusted certificates and name the
+// host. Every address of the host is tried in turn before the deadline.
+KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, const Trust& trust,
+                                 std::chrono::steady_clock::time_point deadline, const CancelToken* cancel);
+
+}  // namespace hodra::nts

@@ -1,0 +1,140 @@
+#include "nts_records.h"
+
+namespace hodra::nts {
+namespace {
+
+enum RecordType : std::uint16_t {
+    kEndOfMessage = 0,
+    kNextProtocol = 1,
+    kError = 2,
+    kWarning = 3,
+    kAeadAlgorithm = 4,
+    kNewCookie = 5,
+    kNtpServer = 6,
+    kNtpPort = 7,
+};
+constexpr std::uint16_t kCritical = 0x8000;
+constexpr std::size_t kHeaderSize = 4;
+constexpr std::size_t kLongestServerName = 255;
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+std::uint16_t Get16(const std::uint8_t* in) {
+    return static_cast<std::uint16_t>((in[0] << 8) | in[1]);
+}
+
+void PutRecord(std::vector<std::uint8_t>& out, std::uint16_t type, const std::vector<std::uint16_t>& values) {
+    Put16(out, static_cast<std::uint16_t>(type | kCritical));
+    Put16(out, static_cast<std::uint16_t>(values.size() * 2));
+    for (const std::uint16_t v : values) {
+        Put16(out, v);
+    }
+}
+
+KeyExchangeParse Refuse(std::string reason) {
+    KeyExchangeParse p;
+    p.status = KeyExchangeParse::Status::Refused;
+    p.reason = std::move(reason);
+    return p;
+}
+
+bool PrintableName(const std::uint8_t* body, std::size_t length) {
+    if (length == 0 || length > kLongestServerName) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (body[i] <= 0x20 || body[i] >= 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeKeyExchangeRequest() {
+    std::vector<std::uint8_t> out;
+    PutRecord(out, kNextProtocol, {kNextProtocolNtpv4});
+    PutRecord(out, kAeadAlgorithm, {kAeadAesSivCmac256});
+    PutRecord(out, kEndOfMessage, {});
+    return out;
+}
+
+KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t size) {
+    KeyExchangeParse parse;
+    bool protocolSeen = false;
+    bool algorithmSeen = false;
+    bool serverSeen = false;
+    for (std::size_t at = 0; at + kHeaderSize <= size;) {
+        const std::uint16_t type = Get16(data + at) & ~kCritical;
+        const bool critical = (Get16(data + at) & kCritical) != 0;
+        const std::size_t length = Get16(data + at + 2);
+        if (at + kHeaderSize + length > size) {
+            return parse;  // the rest of the record is still on its way
+        }
+        const std::uint8_t* body = data + at + kHeaderSize;
+        at += kHeaderSize + length;
+        switch (type) {
+        case kEndOfMessage:
+            if (length != 0) {
+                return Refuse("키 교환: 잘못된 끝 레코드");
+            }
+            if (!protocolSeen || !algorithmSeen) {
+                return Refuse("키 교환: 서버가 프로토콜이나 암호 방식을 정하지 않음");
+            }
+            if (parse.answer.cookies.empty()) {
+                return Refuse("키 교환: 서버가 쿠키를 주지 않음");
+            }
+            parse.status = KeyExchangeParse::Status::Complete;
+            return parse;
+        case kNextProtocol:
+            if (protocolSeen || length != 2 || Get16(body) != kNextProtocolNtpv4) {
+                return Refuse("키 교환: 서버가 NTPv4를 고르지 않음");
+            }
+            protocolSeen = true;
+            break;
+        case kError:
+            return Refuse("키 교환: 서버가 오류를 알림 (" + std::to_string(length >= 2 ? Get16(body) : -1) + ")");
+        case kWarning:
+            return Refuse("키 교환: 서버가 경고를 알림 (" + std::to_string(length >= 2 ? Get16(body) : -1) + ")");
+        case kAeadAlgorithm:
+            if (algorithmSeen || length != 2 || Get16(body) != kAeadAesSivCmac256) {
+                return Refuse("키 교환: 서버가 AEAD_AES_SIV_CMAC_256을 고르지 않음");
+            }
+            algorithmSeen = true;
+            break;
+        case kNewCookie:
+            if (length == 0) {
+                return Refuse("키 교환: 빈 쿠키");
+            }
+            if (parse.answer.cookies.size() < kMaxCookies) {
+                parse.answer.cookies.emplace_back(body, body + length);
+            }
+            break;
+        case kNtpServer:
+            if (serverSeen || !PrintableName(body, length)) {
+                return Refuse("키 교환: 잘못된 NTP 서버 레코드");
+            }
+            serverSeen = true;
+            parse.answer.ntpServer.assign(reinterpret_cast<const char*>(body), length);
+            break;
+        case kNtpPort:
+            if (parse.answer.ntpPort || length != 2 || Get16(body) == 0) {
+                return Refuse("키 교환: 잘못된 NTP 포트 레코드");
+            }
+            parse.answer.ntpPort = Get16(body);
+            break;
+        default:
+            if (critical) {
+                return Refuse("키 교환: 모르는 필수 레코드 " + std::to_string(type));
+            }
+            break;
+        }
+    }
+    return parse;
+}
+
+}  // namespace hodra::nts

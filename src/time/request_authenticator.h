@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sntp_error.h"
+
+namespace hodra {
+
+// What an authenticated exchange adds to a request and demands of its reply.
+class RequestAuthenticator {
+public:
+    virtual ~RequestAuthenticator() = default;
+    // Appends what authenticates the request (extension fields) to its 48-byte header.
+    // False when it cannot (no cookie left): the request must not go out unauthenticated.
+    virtual bool Seal(std::vector<std::uint8_t>& request) = 0;
+    // SntpError::None when the whole datagram is an authentic answer to the last sealed request.
+    virtual SntpError Verify(const std::uint8_t* reply, std::size_t length) const = 0;
+};
+
+}  // namespace hodra

@@ -1,0 +1,200 @@
+// Network Time Security and every address of a host, against chronyd on loopback: its
+// key exchange over TLS, a man in the middle between us and its NTP port, and chronyd
+// bound to ::1. Runs in a mount namespace of its own (a hosts file of its own).
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fstream>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "chrony_server.h"
+#include "clock_setter.h"
+#include "fake_clock_driver.h"
+#include "fake_sntp_server.h"
+#include "ntp_relay.h"
+#include "read_file.h"
+#include "result_log.h"
+#include "sntp_client.h"
+#include "sync_operation.h"
+#include "temp_dir.h"
+
+namespace hodra {
+namespace {
+
+using std::chrono::milliseconds;
+using test::ChronyServer;
+using test::NtpRelay;
+
+// chronyd serving NTS with a certificate for `name`; its key exchange sends us to the
+// relay on 127.0.0.2, which passes requests on to its NTP port.
+class Nts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!ChronyServer::Available("", &why)) {
+            GTEST_SKIP() << why;
+        }
+        ASSERT_TRUE(test::MakeCertificate(dir.StdPath(), "localhost", "localhost")) << "openssl failed";
+        Serve("localhost");
+    }
+    void Serve(const std::string& stem) {
+        relay.reset();
+        chrony.reset();
+        ChronyServer::Options o;
+        o.ntsCertificate = dir.StdPath() + "/" + stem + ".crt";
+        o.ntsKey = dir.StdPath() + "/" + stem + ".key";
+        o.ntsNtpServer = "127.0.0.2";
+        chrony = std::make_unique<ChronyServer>(o);
+        ASSERT_TRUE(chrony->Running()) << chrony->Failure();
+        relay = std::make_unique<NtpRelay>(chrony->Port());
+        ASSERT_TRUE(relay->Listening());
+    }
+    SntpClient Trusting(const std::string& stem, milliseconds timeout = SntpClient::kReplyTimeout) {
+        SntpClient client(timeout);
+        client.SetNtsTrust({test::ReadFile(dir.StdPath() + "/" + stem + ".crt")});
+        return client;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<ChronyServer> chrony;
+    std::unique_ptr<NtpRelay> relay;
+};
+
+TEST_F(Nts, MeasuresWhatChronydMeasuresAndSaysItIsAuthenticated) {
+    SntpClient client = Trusting("localhost");
+    SntpResult result;
+    ASSERT_TRUE(client.Exchange(chrony->NtsAddress(), result)) << client.LastFailure();
+    EXPECT_TRUE(result.authenticated);
+    EXPECT_EQ(result.serverAddress, "127.0.0.2") << "the NTP server the key exchange named";
+    EXPECT_EQ(result.serverPort, chrony->Port()) << "and its port";
+    const auto reference = chrony->ReferenceNtsOffset(dir.StdPath() + "/localhost.crt");
+    ASSERT_TRUE(reference.has_value()) << "chronyd -Q measured nothing through NTS";
+    EXPECT_NEAR(result.offset, *reference, RoundTripDelay(result) + 0.0005);
+}
+
+// A certificate that does not prove the server's name ends the host at the key exchange:
+// not one NTP packet goes out.
+TEST_F(Nts, CertificatesThatProveNothingEndTheHostBeforeAnyNtpPacket) {
+    ASSERT_TRUE(test::MakeCertificate(dir.StdPath(), "other", "other.example"));
+    ASSERT_TRUE(test::MakeCertificate(dir.StdPath(), "expired", "localhost", true));
+    struct Case {
+        const char* served;
+        const char* trusted;
+        const char* why;
+    };
+    for (const Case& c : {Case{"localhost", "other", "signed by no one we trust"},
+                          Case{"other", "other", "made for another name"}, Case{"expired", "expired", "expired"}}) {
+        Serve(c.served);
+        SntpClient client = Trusting(c.trusted);
+        SntpResult result;
+        EXPECT_FALSE(client.Exchange(chrony->NtsAddress(), result)) << c.why;
+        EXPECT_EQ(client.LastError(), SntpError::NtsKeyExchange) << c.why;
+        EXPECT_NE(client.LastDetail().find("인증서를 믿을 수 없음"), std::string::npos) << c.why << ": " << client.LastDetail();
+        EXPECT_EQ(relay->RequestsSeen(), 0) << c.why;
+    }
+    SntpClient systemStore;  // the machine's trust store knows no test certificate
+    SntpResult result;
+    EXPECT_FALSE(systemStore.Exchange(chrony->NtsAddress(), result));
+    EXPECT_EQ(relay->RequestsSeen(), 0);
+}
+
+// Whatever the man in the middle does is refused, never taken as unauthenticated time,
+// and the next host is asked.
+TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
+    test::FakeSntpServer next;
+    SntpClient client = Trusting("localhost", milliseconds(400));
+    SntpResult first;
+    ASSERT_TRUE(client.Exchange(chrony->NtsAddress(), first)) << "one good reply, for the replay";
+    struct Case {
+        NtpRelay::Spoil spoil;
+        const char* reason;
+    };
+    for (const Case& c : {Case{NtpRelay::Spoil::TransmitByte, "NTS 인증이 맞지 않는 응답"},
+                          Case{NtpRelay::Spoil::DropAuthenticator, "NTS 인증이 맞지 않는 응답"},
+                          Case{NtpRelay::Spoil::Replay, "요청과 맞지 않는 응답"},
+                          Case{NtpRelay::Spoil::RequestCookie, "NTS NAK"}}) {
+        relay->SetSpoil(c.spoil);
+        test::FakeClockDriver driver;
+        ClockSetter setter(driver);
+        ResultLog log("/nonexistent/HodraLog.txt");
+        SyncOperation operation(client, &setter, log);
+        const SyncOutcome out = operation.Run({false, {chrony->NtsAddress(), next.Address()}, false, false});
+        EXPECT_EQ(out.serverId, 2) << c.reason;
+        EXPECT_FALSE(out.authenticated);
+        ASSERT_EQ(out.failures.size(), 1u) << c.reason;
+        EXPECT_NE(out.failures[0].find(c.reason), std::string::npos) << out.failures[0];
+    }
+}
+
+// Every address of a name, IPv6 first where the resolver puts it there.
+class Addresses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!ChronyServer::Available("", &why)) {
+            GTEST_SKIP() << why;
+        }
+        ChronyServer::Options o;
+        o.bindAddress = "::1";
+        chrony = std::make_unique<ChronyServer>(o);
+        ASSERT_TRUE(chrony->Running()) << chrony->Failure();
+    }
+    // The name resolves to ::1, then 127.0.0.1, through a hosts file of this namespace.
+    bool NameForBothLoopbacks() {
+        const std::string hosts = dir.StdPath("hosts");
+        std::ofstream(hosts) << "::1 both.test\n127.0.0.1 both.test\n";
+        return mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<ChronyServer> chrony;
+};
+
+TEST_F(Addresses, Ipv6IsMeasuredAsWrittenAndThroughAName) {
+    SntpClient client;
+    SntpResult result;
+    ASSERT_TRUE(client.Exchange("[::1]:" + std::to_string(chrony->Port()), result)) << client.LastFailure();
+    EXPECT_EQ(result.serverAddress, "::1");
+    ASSERT_TRUE(client.Exchange("::1", result, chrony->Port())) << "a bare IPv6 address takes the port given";
+    EXPECT_EQ(result.serverAddress, "::1");
+    if (!NameForBothLoopbacks()) {
+        GTEST_SKIP() << "no hosts file of our own here";
+    }
+    ASSERT_TRUE(client.Exchange("both.test:" + std::to_string(chrony->Port()), result)) << client.LastFailure();
+    EXPECT_EQ(result.serverAddress, "::1");
+    umount("/etc/hosts");
+}
+
+// The first address takes the request and never answers: the second answers, within the
+// host's one budget.
+TEST_F(Addresses, ASilentFirstAddressLeavesTimeForTheSecond) {
+    if (!NameForBothLoopbacks()) {
+        GTEST_SKIP() << "no hosts file of our own here";
+    }
+    test::FakeSntpServer second;  // 127.0.0.1:P
+    const int silent = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 at{};
+    at.sin6_family = AF_INET6;
+    at.sin6_addr = in6addr_loopback;
+    at.sin6_port = htons(second.Port());
+    ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0) << "::1 port taken";
+    SntpClient client;
+    SntpResult result;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client.Exchange("both.test:" + std::to_string(second.Port()), result)) << client.LastFailure();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.serverAddress, "127.0.0.1");
+    EXPECT_GE(took, milliseconds(995)) << "the silent address had its half";
+    EXPECT_LT(took, SntpClient::kReplyTimeout) << "and the host stayed within its budget";
+    char request[64];
+    EXPECT_EQ(recv(silent, request, sizeof request, MSG_DONTWAIT), 48) << "the first address was asked first";
+    close(silent);
+    umount("/etc/hosts");
+}
+
+}  // namespace
+}  // namespace hodra
