@@ -6,7 +6,7 @@ set -eu
 PACKAGES="
 g++ cmake make pkg-config
 googletest libgtest-dev
-libcap-dev libcap2-bin
+libcap-dev libcap2-bin libgnutls28-dev openssl
 qt6-base-dev qt6-translations-l10n
 chrony faketime tzdata dbus-daemon
 xvfb xdotool imagemagick weston xwayland qt6-wayland

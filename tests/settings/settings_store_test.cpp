@@ -313,6 +313,10 @@ TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
     const AdministratorDeployment writable = ReadAdministratorDeployment(file);
     EXPECT_EQ(writable.verdict, Verdict::Refused);
     EXPECT_EQ(writable.values.primaryHost, kDefaultPrimaryHost) << "nothing of a refused file is used";
+    // A trust file for nts:// servers: the same rules with a borrowed right, none without.
+    EXPECT_FALSE(ReadTrustedCertificates(file, true).trusted);
+    EXPECT_EQ(ReadTrustedCertificates(file, true).text, "");
+    EXPECT_TRUE(ReadTrustedCertificates(file, false).trusted);
     chmod(file.c_str(), 0644);
     ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
     EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "owned by nobody";

@@ -130,6 +130,27 @@ TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
     }
 }
 
+// Over the step limit an authenticated answer stands alone; a plain one needs a second
+// server (here none answers). A limit of a nanosecond makes any step a large one.
+TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
+    test::FakeSntpServer plain;
+    SntpClient client = Trusting("localhost", milliseconds(400));
+    test::FakeClockDriver driver;
+    ClockSetter setter(driver);
+    ResultLog log("/nonexistent/HodraLog.txt");
+    SyncOperation operation(client, &setter, log);
+    SyncRequest request{true, {chrony->NtsAddress(), "127.0.0.1:9"}, false, false};
+    request.maxStep = 1e-9;
+    request.allowLargeStep = true;
+    const SyncOutcome authenticated = operation.Run(request);
+    EXPECT_TRUE(authenticated.authenticated);
+    EXPECT_TRUE(authenticated.clockSet) << (authenticated.failures.empty() ? "" : authenticated.failures.back());
+    request.hosts = {plain.Address(), "127.0.0.1:9"};
+    const SyncOutcome unauthenticated = operation.Run(request);
+    EXPECT_TRUE(unauthenticated.unconfirmed);
+    EXPECT_EQ(driver.steps.size(), 1u);
+}
+
 // Every address of a name, IPv6 first where the resolver puts it there.
 class Addresses : public ::testing::Test {
 protected:
