@@ -46,6 +46,9 @@ add_custom_command(OUTPUT "${HODRA_CHANGELOG}"
     DEPENDS "${HODRA_RES}/debian/changelog" VERBATIM)
 add_custom_target(hodra_changelog ALL DEPENDS "${HODRA_CHANGELOG}")
 install(FILES "${HODRA_RES}/debian/copyright" "${HODRA_CHANGELOG}" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/hodra2)
+# A commented deployment file for the administrator to copy to /etc/xdg.
+install(FILES "${HODRA_RES}/deployment/Hodra2.conf.example"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/hodra2/examples RENAME Hodra2.conf)
 foreach(size 16 32 48 128)
     install(FILES "${HODRA_RES}/icons/clock-${size}.png"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME hodra2.png)
