@@ -1,11 +1,18 @@
 #include "hodra_application.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <cstdio>
 
 #include "data_files.h"
 #include "desktop_notifications.h"
+#include "history_window.h"
+#include "resources.h"
+#include "run_history.h"
+#include "run_recovery.h"
+#include "system_events.h"
+#include "tray_status.h"
 #include "main_clock_window.h"
 #include "run_notices.h"
 #include "settings_sheet.h"
@@ -38,9 +45,50 @@ HodraApplication::HodraApplication()
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
     screenSaver = std::make_unique<ScreenSaverEntry>(QFileInfo(store.FileName()).absolutePath(),
                                                      InstalledDataDirectory() + QStringLiteral("/Hodra2SCR.scr"));
+    history = std::make_unique<RunHistory>(RunHistory::DefaultPath());
 }
 
 HodraApplication::~HodraApplication() = default;
+
+void HodraApplication::WireRecovery() {
+    recovery = std::make_unique<RunRecovery>(*timers);
+    // First the schedule, then the record: the tooltip tells the next run from the schedule.
+    QObject::connect(sync.get(), &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
+    QObject::connect(sync.get(), &SyncController::resultsRecorded, frame.get(),
+                     [this](const SyncOutcome& outcome) { RecordRun(outcome); });
+    QObject::connect(recovery.get(), &RunRecovery::retryDue, sync.get(), [this](bool synchronise) {
+        synchronise ? sync->OnAutoSync() : sync->OnAutoCompare();
+    });
+    status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRunInMs(); });
+}
+
+void HodraApplication::RecordRun(const SyncOutcome& outcome) {
+    const RunRecord record = RecordOf(outcome, QDateTime::currentMSecsSinceEpoch());
+    history->Append(record);
+    status->Record(record);
+    if (historyWindow != nullptr && historyWindow->isVisible()) {
+        historyWindow->SetRecords(history->Read());
+    }
+}
+
+void HodraApplication::ShowHistory() {
+    if (historyWindow == nullptr) {
+        historyWindow = std::make_unique<HistoryWindow>();
+        historyWindow->setWindowIcon(AppIcon());
+    }
+    historyWindow->SetRecords(history->Read());
+    historyWindow->show();
+    historyWindow->raise();
+    historyWindow->activateWindow();
+}
+
+void HodraApplication::AfterFirstPaint() {
+    status->Restore(history->Last());
+    events = std::make_unique<SystemEvents>();
+    QObject::connect(events.get(), &SystemEvents::networkUp, recovery.get(), &RunRecovery::OnNetworkUp);
+    QObject::connect(events.get(), &SystemEvents::resumed, recovery.get(), &RunRecovery::OnResumed);
+    events->Start();
+}
 
 // "비교" asks nts:// servers too: their certificates chain to the deployment's trust file
 // where it names one. One that cannot be read leaves the system's store, which then fails
@@ -77,7 +125,11 @@ bool HodraApplication::Start() {
     notices = std::make_unique<RunNotices>(*sync, *window, [this](const QString& summary, const QString& body) {
         notifications->Show(summary, body);
     });
+    WireRecovery();
+    QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     window->Initialise();
+    // The clock face exists from here on; it paints once the loop runs.
+    QObject::connect(window->clock(), &ClockFace::firstPainted, frame.get(), [this] { AfterFirstPaint(); });
     window->showNormal();
     return true;
 }

@@ -25,6 +25,11 @@ class SignalExit;
 class Timedate1;
 class DesktopNotifications;
 class RunNotices;
+class RunRecovery;
+class SystemEvents;
+class RunHistory;
+class TrayStatus;
+class HistoryWindow;
 
 // Everything the running program is made of, wired once: the profile, the time core,
 // the synchronisation controller and timers, the main window and the tray frame.
@@ -38,6 +43,11 @@ public:
 
 private:
     void TrustNtsCertificates();
+    void WireRecovery();
+    void RecordRun(const SyncOutcome& outcome);
+    void ShowHistory();
+    // What the first sight of the clock does not need: the last run, the system's events.
+    void AfterFirstPaint();
 
     Settings settings;
     WindowState state;
@@ -60,6 +70,11 @@ private:
     std::unique_ptr<SignalExit> signalExit;
     std::unique_ptr<DesktopNotifications> notifications;
     std::unique_ptr<RunNotices> notices;
+    std::unique_ptr<RunHistory> history;
+    std::unique_ptr<RunRecovery> recovery;
+    std::unique_ptr<TrayStatus> status;
+    std::unique_ptr<SystemEvents> events;
+    std::unique_ptr<HistoryWindow> historyWindow;
 };
 
 }  // namespace hodra

@@ -36,6 +36,7 @@ void TrayFrame::WireCommands() {
         connect(actions.value(id), &QAction::triggered, &window, handler);
     }
     connect(actions.value(kCmdExit), &QAction::triggered, this, &TrayFrame::Exit);
+    connect(actions.value(kCmdHistory), &QAction::triggered, this, &TrayFrame::historyRequested);
 }
 
 void TrayFrame::UpdateMenuState() {

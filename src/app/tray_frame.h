@@ -30,6 +30,8 @@ public:
 
 signals:
     void finished();
+    // "기록 보기": the history window is the program's, not the clock window's.
+    void historyRequested();
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);

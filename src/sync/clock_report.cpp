@@ -9,7 +9,6 @@
 #include "compare_text.h"
 
 namespace hodra {
-namespace {
 
 const char* OutcomeWord(const SyncOutcome& o) {
     if (!o.answered) {
@@ -29,6 +28,8 @@ const char* OutcomeWord(const SyncOutcome& o) {
     }
     return o.stepRefused ? "not-permitted" : "failed";
 }
+
+namespace {
 
 std::map<std::string, std::string> Fields(const std::string& line) {
     std::map<std::string, std::string> fields;

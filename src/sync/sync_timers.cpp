@@ -10,7 +10,7 @@ SyncTimers::SyncTimers(const MonotonicClock& clock, QObject* parent) : QObject(p
 }
 
 void SyncTimers::ArmAutoSync(int minutes) {
-    autoSyncMinutes = minutes;
+    this->minutes = minutes;
     autoSync.Start(static_cast<std::int64_t>(minutes) * 60000);
 }
 
@@ -36,7 +36,7 @@ void SyncTimers::AutoSyncTick() {
     autoSync.Stop();
     emit autoSyncDue();
     // The next period counts from this tick, not from the end of the run.
-    ArmAutoSync(autoSyncMinutes);
+    ArmAutoSync(minutes);
 }
 
 void SyncTimers::BlinkTick() {

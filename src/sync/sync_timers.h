@@ -23,7 +23,9 @@ public:
     void ArmAutoSync(int minutes);
     void DisarmAutoSync();
     bool autoSyncArmed() const { return autoSync.isActive(); }
+    int autoSyncMinutes() const { return minutes; }
     LongTimer& autoSyncTimer() { return autoSync; }
+    const LongTimer& autoSyncTimer() const { return autoSync; }
 
     void StartBlink(qint64 lastCon);
     bool blinking() const { return blink.isActive(); }
@@ -41,7 +43,7 @@ private:
     void BlinkTick();
 
     LongTimer autoSync;
-    int autoSyncMinutes = 0;
+    int minutes = 0;
     QTimer blink;
     BlinkSequence sequence;
     qint64 blinkLastCon = 0;

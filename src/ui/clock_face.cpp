@@ -75,7 +75,12 @@ void ClockFace::paintEvent(QPaintEvent*) {
     } else {
         PaintFull(p, texts);
     }
-    NoteFirstPaint();
+    if (!paintedOnce) {
+        paintedOnce = true;
+        NoteFirstPaint();
+        // After the paint is on its way: what the first sight does not need comes now.
+        QMetaObject::invokeMethod(this, &ClockFace::firstPainted, Qt::QueuedConnection);
+    }
 }
 
 void ClockFace::PaintFull(QPainter& p, const ClockTexts& texts) {

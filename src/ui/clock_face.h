@@ -50,6 +50,8 @@ signals:
     void leftPressed(QPoint globalPoint);
     void leftReleased(QPoint globalPoint);
     void contextMenuRequested(QPoint globalPoint);
+    // Once, after the first paint.
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +85,7 @@ private:
     QFont smallFont;
     QStaticText staticTime, staticPeriod, staticDate, slimTime, slimPeriod, slimDate;
     PaintKey painted;
+    bool paintedOnce = false;
 };
 
 }  // namespace hodra

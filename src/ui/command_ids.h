@@ -11,6 +11,7 @@ inline constexpr int kCmdSync = 32774;
 inline constexpr int kCmdSettings = 32775;
 inline constexpr int kCmdWorldTime = 32776;
 inline constexpr int kCmdHide = 32777;
+inline constexpr int kCmdHistory = 32778;
 
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdWorldTime = 9;

@@ -6,6 +6,7 @@
 #include "command_ids.h"
 #include "run_notices.h"
 #include "tray_frame.h"
+#include "tray_status.h"
 #include "window_fixture.h"
 
 namespace hodra {
@@ -78,6 +79,48 @@ TEST_F(Tray, AnAutomaticRunThatFailsOutOfSightIsNotified) {
     sync.OnAutoSync();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(told.size(), 1u) << "a success needs no word";
+}
+
+// The tooltip tells the last run and the next; a failed automatic run marks the icon until
+// a run succeeds, whoever asked for it.
+TEST_F(Tray, TheIconTellsTheLastRunAndMarksAFailedAutomaticOne) {
+    QSignalSpy history(frame.get(), &TrayFrame::historyRequested);
+    Item(kCmdHistory)->trigger();
+    EXPECT_EQ(history.size(), 1);
+    std::optional<std::int64_t> next = 90 * 60000;
+    TrayStatus status(*frame, [&next] { return next; });
+    status.Restore(std::nullopt);
+    EXPECT_EQ(frame->icon().toolTip().split('\n').mid(0, 2), (QStringList{"Hodra", "마지막 실행: 없음"}));
+    const QImage plain = frame->icon().icon().pixmap(32, 32).toImage();
+
+    SyncOutcome failed;
+    failed.automatic = true;
+    failed.synchronise = true;
+    status.Record(RecordOf(failed, 1796785200000));
+    EXPECT_TRUE(status.marked());
+    EXPECT_NE(frame->icon().icon().pixmap(32, 32).toImage(), plain) << "the mark shows";
+    EXPECT_TRUE(frame->icon().toolTip().contains("결과: 서버 응답 없음"));
+    EXPECT_TRUE(frame->icon().toolTip().contains("다음 동기: ")) << frame->icon().toolTip().toStdString();
+    EXPECT_TRUE(frame->icon().toolTip().contains("(1시간 30분 후)"));
+
+    SyncOutcome compared;
+    compared.answered = true;
+    compared.offset = 5.26;
+    compared.serverHost = "time.example:123";
+    compared.serverAddress = "192.0.2.7";
+    compared.authenticated = true;
+    status.Record(RecordOf(compared, 1796785260000));
+    EXPECT_FALSE(status.marked()) << "a run that succeeds takes the mark away";
+    EXPECT_EQ(frame->icon().icon().pixmap(32, 32).toImage(), plain);
+    next.reset();
+    status.Refresh();
+    const QStringList lines = frame->icon().toolTip().split('\n');
+    ASSERT_EQ(lines.size(), 6) << frame->icon().toolTip().toStdString();
+    EXPECT_TRUE(lines[1].endsWith("(사용자 비교)"));
+    EXPECT_EQ(lines[2], "결과: 비교함");
+    EXPECT_EQ(lines[3], "측정: 사용자 PC가 5.3 초 늦습니다.");
+    EXPECT_EQ(lines[4], "서버: time.example:123 (192.0.2.7) 인증됨 (NTS)");
+    EXPECT_EQ(lines[5], "다음 동기: 자동 동기 꺼짐");
 }
 
 }  // namespace

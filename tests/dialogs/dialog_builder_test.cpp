@@ -68,7 +68,8 @@ TEST(Resources, Menu106AndStrings) {
     for (const auto& item : items) {
         item.text.isEmpty() ? ++separators : (ids.push_back(item.id), 0);
     }
-    EXPECT_EQ(ids, (std::vector<int>{32773, 32774, 32775, 32776, 32772, 32777, 32771}));
+    // The history view came after the original commands, before the separator above "종료".
+    EXPECT_EQ(ids, (std::vector<int>{32773, 32774, 32775, 32776, 32772, 32777, 32778, 32771}));
     EXPECT_EQ(separators, 3);
     EXPECT_EQ(items.front().text, "표준시 비교");
     EXPECT_EQ(items.back().text, "종료");

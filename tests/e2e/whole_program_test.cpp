@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
@@ -37,6 +41,7 @@
 #include "web_browser.h"
 #include "world_time_dialog.h"
 #include "world_time_table.h"
+#include "run_history.h"
 
 namespace hodra::e2e {
 namespace {
@@ -264,6 +269,164 @@ TEST_F(WholeProgram, HostileServerNeverSetsTheClock) {
     EXPECT_GE(hostile.RequestsSeen(), 1);
     EXPECT_EQ(run->ShimLog(), "") << "the clock must not be set from a Kiss-o'-Death";
     EXPECT_EQ(run->Stored("ServerID").toInt(), 3);
+}
+
+// The history file of a run, as the program keeps it under the run's home.
+std::vector<RunRecord> History(const HodraRun& run) {
+    return RunHistory(run.Dir() + "/home/.local/state/hodra2/history.tsv").Read();
+}
+
+// Pixels of one colour in a part of a picture.
+int PixelsOf(const QImage& picture, const QRect& part, QRgb colour) {
+    int count = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        for (int x = part.left(); x <= part.right(); ++x) {
+            count += picture.valid(x, y) && (picture.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+        }
+    }
+    return count;
+}
+
+// The start-up run goes into the history, and the history window, opened from the tray
+// menu, draws its point.
+TEST_F(WholeProgram, TheHistoryKeepsTheRunAndItsWindowDrawsIt) {
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    ASSERT_TRUE(run->Start());
+    EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "사용자 PC가 5.2 초 늦습니다.", "13-compare"));
+    ASSERT_TRUE(WaitUntil([&] { return History(*run).size() == 1; }));
+    const RunRecord kept = History(*run).front();
+    EXPECT_EQ(kept.outcome, "compared");
+    EXPECT_TRUE(kept.automatic);
+    EXPECT_NEAR(*kept.offset, 5.25, 0.01);
+    EXPECT_EQ(kept.server, ahead.Address());
+
+    const QPoint icon = desktop->TrayIcons().front().center();
+    const std::size_t windows = desktop->VisibleWindows(run->Pid()).size();
+    desktop->Click(icon.x(), icon.y(), 3);
+    ASSERT_TRUE(WaitUntil([&] { return desktop->VisibleWindows(run->Pid()).size() > windows; })) << "the menu";
+    desktop->Key("h");  // 기록 보기(&H)
+    const std::string view = desktop->WaitWindow(run->Pid(), "기록");
+    ASSERT_FALSE(view.empty()) << "the history window from the tray menu";
+    EXPECT_TRUE(WaitUntil([&] {
+        return PixelsOf(desktop->Screenshot(Shot("13-history")), desktop->Geometry(view), qRgb(0x1f, 0x77, 0xb4)) > 30;
+    })) << "the compare's point, in its colour";
+    EXPECT_EQ(run->Terminate(), 0);
+}
+
+// Through a panel's StatusNotifierItem the tooltip can be read: the last run, its offset,
+// the server, the next run.
+TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::PrivateBus session;
+    ASSERT_TRUE(session.Running());
+    const std::string items = run->Dir() + "/tray.items";
+    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
+    ASSERT_TRUE(watcher.Ready());
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    ASSERT_TRUE(run->Start(true, false));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && !History(*run).empty(); }));
+    const QString item = QString::fromStdString(ReadFile(items).substr(5)).trimmed();
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(session.Address()), "tooltip");
+    QString tooltip;
+    EXPECT_TRUE(WaitUntil([&] {
+        QDBusMessage get = QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
+        get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
+        const QDBusMessage reply = bus.call(get);
+        if (reply.arguments().isEmpty()) {
+            return false;
+        }
+        // (sa(iiay)ss): icon name, pictures, title, text.
+        const QDBusArgument value = reply.arguments().front().value<QDBusVariant>().variant().value<QDBusArgument>();
+        QString icon;
+        QString title;
+        QString text;
+        value.beginStructure();
+        value >> icon;
+        value.beginArray();
+        while (!value.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray bytes;
+            value.beginStructure();
+            value >> width >> height >> bytes;
+            value.endStructure();
+        }
+        value.endArray();
+        value >> title >> text;
+        value.endStructure();
+        tooltip = title + "\n" + text;
+        return tooltip.contains("측정: 사용자 PC가 5.3 초 늦습니다.");
+    })) << tooltip.toStdString();
+    EXPECT_TRUE(tooltip.contains(QString::fromStdString("서버: " + ahead.Address() + " (127.0.0.1)")));
+    EXPECT_TRUE(tooltip.contains("다음 동기: ")) << tooltip.toStdString();
+    EXPECT_EQ(run->Terminate(), 0);
+}
+
+// Offline at start: the start-up run finds no server, and the next try, 30 s later, finds
+// the one that came up meanwhile.
+TEST_F(WholeProgram, AnAutomaticRunThatFoundNoServerTriesAgainByItself) {
+    const std::uint16_t port = test::FreeUdpPort();
+    run->Deployment("127.0.0.1:" + std::to_string(port), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    ASSERT_TRUE(run->Start());
+    ASSERT_TRUE(WaitUntil([&] { return History(*run).size() == 1; })) << "the start-up run";
+    EXPECT_EQ(History(*run).front().outcome, "no-answer");
+    test::ChronyServer::Options o;
+    o.fakeOffset = "+5.25s";
+    o.port = port;
+    test::ChronyServer back(o);
+    ASSERT_TRUE(back.Running()) << back.Failure();
+    EXPECT_TRUE(WaitUntil([&] { return History(*run).size() == 2; }, 45000)) << "a try within 40 s";
+    const std::vector<RunRecord> runs = History(*run);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].outcome, "compared");
+    EXPECT_TRUE(runs[1].automatic);
+    EXPECT_GE(runs[1].utcMs - runs[0].utcMs, 29900) << "the first try waits its 30 s";
+    EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "서버에서 응답이 없습니다", "14-recovered"));
+    EXPECT_EQ(run->QuitFromTray(), 0);
+}
+
+// NetworkManager saying the network is up, or logind saying the machine woke, brings the
+// pending try forward: long before its 30 s.
+TEST_F(WholeProgram, TheNetworkComingUpOrAResumeStartsThePendingTry) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    for (const int told : {SIGUSR1, SIGUSR2}) {
+        test::PrivateBus system;
+        ASSERT_TRUE(system.Running());
+        test::FakeBusService events(HODRA_FAKE_SYSTEM_EVENTS, {system.Address()});
+        ASSERT_TRUE(events.Ready());
+        HodraRun offline(*desktop);
+        const std::uint16_t port = test::FreeUdpPort();
+        offline.Deployment("127.0.0.1:" + std::to_string(port), "127.0.0.1:9");
+        offline.Profile("AutoCompare", 1);
+        offline.Profile("Top", 0);
+        offline.SystemBus(system.Address());
+        ASSERT_TRUE(offline.Start());
+        ASSERT_TRUE(WaitUntil([&] { return History(offline).size() == 1; })) << "the start-up run";
+        test::ChronyServer::Options o;
+        o.port = port;
+        test::ChronyServer back(o);
+        ASSERT_TRUE(back.Running()) << back.Failure();
+        events.Signal(told);
+        ASSERT_TRUE(WaitUntil([&] { return History(offline).size() == 2; }, 45000));
+        const std::vector<RunRecord> runs = History(offline);
+        EXPECT_EQ(runs[1].outcome, "compared") << told;
+        EXPECT_LT(runs[1].utcMs - runs[0].utcMs, 25000) << "started by the signal, not by the 30 s try";
+        EXPECT_EQ(offline.QuitFromTray(), 0);
+    }
 }
 
 TEST_F(WholeProgram, SecondStartIsRefusedAndTheFirstRunsOn) {

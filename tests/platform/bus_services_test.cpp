@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <csignal>
+#include <cstdlib>
 #include <algorithm>
 #include <fstream>
 #include <memory>
@@ -15,6 +18,7 @@
 #include "read_file.h"
 #include "temp_dir.h"
 #include "desktop_notifications.h"
+#include "system_events.h"
 #include "timedate1.h"
 
 namespace hodra {
@@ -154,6 +158,40 @@ TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
     ASSERT_TRUE(Timedated::WaitFor([&] { return lines() == 2; }));
     EXPECT_EQ(shown(), "Notify 0 hodra2 Hodra2 자동 동기|서버에서 응답이 없습니다 -> 41\n"
                        "Notify 41 hodra2 Hodra2 자동 동기|동기에 실패했습니다. -> 41\n");
+}
+
+// NetworkManager and logind (fakes on a private bus) tell of the network and of a resume;
+// without NetworkManager on the bus, a route the kernel adds tells of the network. The
+// suite runs in a network namespace of its own, so the route is ours to add.
+TEST(SystemEventsTest, TheNetworkAndAResumeAreHeardFromTheBusOrTheKernel) {
+    std::string why;
+    if (!PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    FakeBusService fake(HODRA_FAKE_SYSTEM_EVENTS, {bus.Address()});
+    ASSERT_TRUE(fake.Ready());
+    SystemEvents events(QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), "events"));
+    events.Start();
+    EXPECT_FALSE(events.watchingRoutes()) << "NetworkManager is there";
+    QSignalSpy up(&events, &SystemEvents::networkUp);
+    QSignalSpy resumed(&events, &SystemEvents::resumed);
+    fake.Signal(SIGUSR1);
+    EXPECT_TRUE(up.wait(10000));
+    fake.Signal(SIGUSR2);
+    EXPECT_TRUE(resumed.wait(10000));
+    EXPECT_EQ(up.size(), 1) << "disconnected is no coming up";
+    EXPECT_EQ(resumed.size(), 1) << "going to sleep is no resume";
+
+    SystemEvents kernel(QDBusConnection(QStringLiteral("no bus")));
+    kernel.Start();
+    ASSERT_TRUE(kernel.watchingRoutes());
+    QSignalSpy route(&kernel, &SystemEvents::networkUp);
+    if (std::system("ip link set lo up && ip route add 192.0.2.0/24 dev lo") != 0) {
+        GTEST_SKIP() << "no network namespace of our own to add a route in";
+    }
+    EXPECT_TRUE(route.wait(10000));
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ ChronyServer::ChronyServer(const Options& given) : options(given) {
         return;
     }
     directory = pattern;
-    port = FreeUdpPort();
+    port = options.port != 0 ? options.port : FreeUdpPort();
     const std::string conf = directory + "/chrony.conf";
     std::ofstream config(conf);
     config << "port " << port << "\nbindaddress " << options.bindAddress << "\nallow " << options.bindAddress << "\n"

@@ -126,4 +126,8 @@ FakeBusService::~FakeBusService() {
     StopAndReap(pid);
 }
 
+void FakeBusService::Signal(int signal) const {
+    kill(pid, signal);
+}
+
 }  // namespace hodra::test

@@ -36,6 +36,8 @@ public:
     FakeBusService& operator=(const FakeBusService&) = delete;
 
     bool Ready() const { return ready; }
+    // Tells the service something (fake_system_events: SIGUSR1, SIGUSR2).
+    void Signal(int signal) const;
 
 private:
     pid_t pid = -1;

@@ -8,6 +8,8 @@
 #include "blink_sequence.h"
 #include "fake_monotonic_clock.h"
 #include "long_timer.h"
+#include "run_recovery.h"
+#include "sync_operation.h"
 #include "sync_timers.h"
 
 namespace hodra {
@@ -83,6 +85,54 @@ TEST(SyncTimers, AutoSyncTickAsksForARunAndRestartsTheFullPeriod) {
     timers.ArmAutoSync(1);
     EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60000);
     EXPECT_EQ(due.size(), 1);
+}
+
+// After automatic runs no server answered: 30 s, 60 s, 120 s ... never past the interval;
+// an answer ends it, and a network that comes up brings the pending try forward.
+TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
+    EXPECT_EQ(RunRecovery::RetryDelayMs(1, 3600000), 30000);
+    EXPECT_EQ(RunRecovery::RetryDelayMs(2, 3600000), 60000);
+    EXPECT_EQ(RunRecovery::RetryDelayMs(4, 3600000), 240000);
+    EXPECT_EQ(RunRecovery::RetryDelayMs(40, 3600000), 3600000) << "never later than the regular interval";
+    EXPECT_EQ(RunRecovery::RetryDelayMs(2, 45000), 45000);
+
+    FakeMonotonicClock clock;
+    SyncTimers timers(clock);
+    timers.ArmAutoSync(60);
+    RunRecovery recovery(timers, clock);
+    QSignalSpy tries(&recovery, &RunRecovery::retryDue);
+    SyncOutcome silence;
+    silence.automatic = true;
+    silence.synchronise = true;
+    SyncOutcome asked = silence;
+    asked.automatic = false;
+    recovery.OnRunFinished(asked);
+    EXPECT_FALSE(recovery.retrying()) << "a run the user asked for is the user's to repeat";
+    for (const std::int64_t expected : {30000, 60000, 120000}) {
+        recovery.OnRunFinished(silence);
+        EXPECT_EQ(RunUntilFired(recovery.retryTimer(), clock, 3600000), expected);
+        ASSERT_EQ(tries.size(), 1);
+        EXPECT_TRUE(tries.takeFirst().at(0).toBool()) << "the same kind of run again";
+    }
+    EXPECT_LT(*recovery.nextRunInMs(), 3600000);
+    recovery.OnRunFinished(silence);
+    EXPECT_EQ(*recovery.nextRunInMs(), 240000) << "the tooltip's next run is the try";
+    SyncOutcome answered = silence;
+    answered.answered = true;
+    recovery.OnRunFinished(answered);
+    EXPECT_FALSE(recovery.retrying());
+    EXPECT_EQ(recovery.failures(), 0);
+    EXPECT_GT(*recovery.nextRunInMs(), 3000000) << "back to the regular interval";
+
+    recovery.OnRunFinished(silence);
+    recovery.OnNetworkUp();
+    ASSERT_TRUE(tries.wait(RunRecovery::kSettleMs + 30000)) << "the network brings the try forward";
+    EXPECT_FALSE(recovery.retrying());
+    // Resumed with a regular run overdue: it fires then, not at the timer's next wake-up.
+    QSignalSpy regular(&timers, &SyncTimers::autoSyncDue);
+    clock.Advance(2 * 3600000);
+    recovery.OnResumed();
+    EXPECT_TRUE(regular.wait(RunRecovery::kSettleMs + 30000));
 }
 
 TEST(SyncTimers, UnknownTimerIdsChangeNothing) {

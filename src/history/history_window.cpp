@@ -1,0 +1,220 @@
+#include "history_window.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+
+#include "compare_text.h"
+
+namespace hodra {
+namespace {
+
+constexpr std::size_t kMostStepMarks = 500;
+
+QString Kind(const RunRecord& r) {
+    return r.synchronise ? QStringLiteral("동기") : QStringLiteral("비교");
+}
+
+QString OutcomeText(const std::string& word) {
+    static const std::pair<const char*, const char*> kTexts[] = {
+        {"compared", "비교함"},           {"set", "동기됨"},         {"not-permitted", "권한 없음"},
+        {"failed", "동기 실패"},          {"too-large", "차이가 큼"}, {"unconfirmed", "확인 안 됨"},
+        {"no-answer", "서버 응답 없음"},
+    };
+    for (const auto& [key, text] : kTexts) {
+        if (word == key) {
+            return QString::fromUtf8(text);
+        }
+    }
+    return QString::fromStdString(word);
+}
+
+QString Seconds(const std::optional<double>& value, int decimals) {
+    return value ? QString::fromStdString(FormatFixed(*value, decimals, true)) : QString();
+}
+
+QDateTime Local(std::int64_t utcMs) {
+    return QDateTime::fromMSecsSinceEpoch(utcMs).toLocalTime();
+}
+
+QScatterSeries* Points(const QString& name, const QColor& colour) {
+    auto* s = new QScatterSeries;
+    s->setName(name);
+    s->setColor(colour);
+    s->setBorderColor(colour.darker(140));
+    s->setMarkerSize(9);
+    return s;
+}
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowTitle(QStringLiteral("기록"));
+    BuildChart();
+    BuildList();
+    auto* choice = new QHBoxLayout;
+    spans = new QButtonGroup(this);
+    const std::pair<const char*, Span> kSpans[] = {{"최근 하루", Span::Day}, {"최근 일주일", Span::Week}, {"전체", Span::All}};
+    for (const auto& [text, which] : kSpans) {
+        auto* button = new QRadioButton(QString::fromUtf8(text), this);
+        button->setChecked(which == span);
+        spans->addButton(button, static_cast<int>(which));
+        choice->addWidget(button);
+    }
+    choice->addStretch();
+    connect(spans, &QButtonGroup::idClicked, this, [this](int id) { ShowSpan(static_cast<Span>(id)); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choice);
+    layout->addWidget(view, 3);
+    layout->addWidget(runs, 2);
+    resize(760, 560);
+}
+
+void HistoryWindow::BuildChart() {
+    auto* c = new QChart;
+    c->legend()->setAlignment(Qt::AlignBottom);
+    c->setMargins(QMargins(4, 4, 4, 4));
+    view = new QChartView(c, this);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(220);
+}
+
+void HistoryWindow::BuildList() {
+    runs = new QTreeWidget(this);
+    runs->setRootIsDecorated(false);
+    runs->setUniformRowHeights(true);
+    runs->setHeaderLabels({QStringLiteral("시각"), QStringLiteral("종류"), QStringLiteral("실행"), QStringLiteral("결과"),
+                           QStringLiteral("차이(초)"), QStringLiteral("지연(초)"), QStringLiteral("조정(초)"),
+                           QStringLiteral("서버"), QStringLiteral("주소"), QStringLiteral("계층"),
+                           QStringLiteral("인증")});
+    runs->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+QChart* HistoryWindow::chart() const {
+    return view->chart();
+}
+
+void HistoryWindow::SetRecords(std::vector<RunRecord> records, const QDateTime& at) {
+    all = std::move(records);
+    now = at;
+    Refill();
+}
+
+void HistoryWindow::ShowSpan(Span which) {
+    span = which;
+    if (QAbstractButton* b = spans->button(static_cast<int>(which))) {
+        b->setChecked(true);
+    }
+    Refill();
+}
+
+void HistoryWindow::Refill() {
+    const qint64 days = span == Span::Day ? 1 : 7;
+    const qint64 from = span == Span::All ? 0 : now.addDays(-days).toMSecsSinceEpoch();
+    visible.clear();
+    std::copy_if(all.begin(), all.end(), std::back_inserter(visible), [from](const RunRecord& r) { return r.utcMs >= from; });
+    FillChart();
+    FillList();
+}
+
+void HistoryWindow::FillChart() {
+    QChart* c = chart();
+    c->removeAllSeries();
+    for (QAbstractAxis* axis : c->axes()) {
+        c->removeAxis(axis);
+        delete axis;
+    }
+    auto* compared = Points(QStringLiteral("비교"), QColor(0x1f, 0x77, 0xb4));
+    auto* set = Points(QStringLiteral("동기"), QColor(0x2c, 0xa0, 0x2c));
+    auto* refused = Points(QStringLiteral("맞추지 않음"), QColor(0xd6, 0x27, 0x28));
+    auto* silent = Points(QStringLiteral("응답 없음"), QColor(0x80, 0x80, 0x80));
+    silent->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    std::vector<double> steps;
+    std::vector<double> unanswered;
+    double low = 0.0;
+    double high = 0.0;
+    for (const RunRecord& r : visible) {
+        const auto t = static_cast<double>(r.utcMs);
+        if (!r.offset) {
+            unanswered.push_back(t);
+            continue;
+        }
+        QScatterSeries* series = r.step ? set : (r.outcome == "compared" ? compared : refused);
+        series->append(t, *r.offset);
+        low = std::min(low, *r.offset);
+        high = std::max(high, *r.offset);
+        if (r.step) {
+            steps.push_back(t);
+        }
+    }
+    // The last day or week, whole; all of it from the first run on (an hour at least).
+    QDateTime start = now.addDays(span == Span::Day ? -1 : -7);
+    if (span == Span::All) {
+        start = visible.empty() ? now.addSecs(-3600) : std::min(Local(visible.front().utcMs), now.addSecs(-3600));
+    }
+    const QDateTime end = now.addSecs(start.secsTo(now) / 50);
+    auto* time = new QDateTimeAxis;
+    time->setFormat(start.secsTo(end) <= 2 * 86400 ? QStringLiteral("HH:mm") : QStringLiteral("MM-dd HH:mm"));
+    time->setTitleText(QStringLiteral("시각"));
+    time->setRange(start, end);
+    auto* offset = new QValueAxis;
+    offset->setTitleText(QStringLiteral("차이 (초)"));
+    const double margin = std::max(0.05, (high - low) * 0.1);
+    offset->setRange(low - margin, high + margin);
+    offset->applyNiceNumbers();
+    // Runs no server answered sit on the bottom edge: they measured nothing.
+    for (const double t : unanswered) {
+        silent->append(t, offset->min());
+    }
+    c->addAxis(time, Qt::AlignBottom);
+    c->addAxis(offset, Qt::AlignLeft);
+    auto attach = [&](QXYSeries* s) {
+        c->addSeries(s);
+        s->attachAxis(time);
+        s->attachAxis(offset);
+    };
+    // A step is a dashed line across the plot at its moment: the clock moved there.
+    QPen stepPen(QColor(0x2c, 0xa0, 0x2c, 110), 1.0, Qt::DashLine);
+    for (std::size_t i = steps.size() > kMostStepMarks ? steps.size() - kMostStepMarks : 0; i < steps.size(); ++i) {
+        auto* mark = new QLineSeries;
+        mark->setPen(stepPen);
+        mark->append(steps[i], offset->min());
+        mark->append(steps[i], offset->max());
+        attach(mark);
+    }
+    for (QScatterSeries* s : {compared, set, refused, silent}) {
+        attach(s);
+    }
+    // The marks are lines of their own; the legend names the kinds of point only.
+    for (QLegendMarker* marker : c->legend()->markers()) {
+        marker->setVisible(qobject_cast<QScatterSeries*>(marker->series()) != nullptr);
+    }
+}
+
+void HistoryWindow::FillList() {
+    runs->clear();
+    QList<QTreeWidgetItem*> items;
+    for (auto r = visible.rbegin(); r != visible.rend(); ++r) {
+        items << new QTreeWidgetItem(QStringList{
+            Local(r->utcMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Kind(*r),
+            r->automatic ? QStringLiteral("자동") : QStringLiteral("사용자"), OutcomeText(r->outcome),
+            Seconds(r->offset, 3), r->delay ? QString::fromStdString(FormatFixed(*r->delay, 6)) : QString(),
+            Seconds(r->step, 3), QString::fromStdString(r->server), QString::fromStdString(r->address),
+            r->offset ? QString::number(r->stratum) : QString(), r->authenticated ? QStringLiteral("NTS") : QString()});
+    }
+    runs->addTopLevelItems(items);
+}
+
+}  // namespace hodra

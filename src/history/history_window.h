@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDateTime>
+#include <QWidget>
+#include <vector>
+
+#include "run_record.h"
+
+class QButtonGroup;
+class QTreeWidget;
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+QT_END_NAMESPACE
+
+namespace hodra {
+
+// "기록": the measured offset over time (a point per run, coloured by its outcome, each step
+// drawn as a vertical mark from the offset to zero) for the last day, week or all, and
+// beneath it the runs themselves, newest first. Modeless; it reads what it is given.
+class HistoryWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum class Span { Day, Week, All };
+
+    explicit HistoryWindow(QWidget* parent = nullptr);
+
+    void SetRecords(std::vector<RunRecord> records, const QDateTime& now = QDateTime::currentDateTime());
+    void ShowSpan(Span span);
+
+    QChart* chart() const;
+    QTreeWidget* list() const { return runs; }
+    // The records the chart and the list show now.
+    const std::vector<RunRecord>& shown() const { return visible; }
+
+private:
+    void BuildChart();
+    void BuildList();
+    void Refill();
+    void FillChart();
+    void FillList();
+
+    QChartView* view = nullptr;
+    QTreeWidget* runs = nullptr;
+    QButtonGroup* spans = nullptr;
+    Span span = Span::Week;
+    std::vector<RunRecord> all;
+    std::vector<RunRecord> visible;
+    QDateTime now;
+};
+
+}  // namespace hodra
