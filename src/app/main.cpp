@@ -7,7 +7,6 @@
 #include "fonts.h"
 #include "hodra_application.h"
 #include "instance_lock.h"
-#include "korean_code_page.h"
 #include "qt_translations.h"
 
 namespace {
@@ -44,10 +43,6 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.hodra2.Hodra2"));
     hodra::InstallFontSubstitutions();
     hodra::InstallQtKoreanTranslations();
-    if (!hodra::KoreanCodePageAvailable()) {
-        std::fprintf(stderr, "hodra2: 이 Qt는 한국어 코드 페이지(%s)를 모릅니다: 세계시간표와 도움말의 한글이 깨질 수 있습니다\n",
-                     hodra::kKoreanCodePage);
-    }
 
     hodra::InstanceLock instance;
     if (!instance.TryAcquire()) {

@@ -60,7 +60,11 @@ QScatterSeries* Points(const QString& name, const QColor& colour) {
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+extern "C" __attribute__((visibility("default"))) HistoryView* HodraCreateHistoryView() {
+    return new HistoryWindow;
+}
+
+HistoryWindow::HistoryWindow(QWidget* parent) : HistoryView(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("기록"));
     BuildChart();
     BuildList();

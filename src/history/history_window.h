@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QDateTime>
-#include <QWidget>
 #include <vector>
 
-#include "run_record.h"
+#include "history_view.h"
 
 class QButtonGroup;
 class QTreeWidget;
@@ -18,14 +17,14 @@ namespace hodra {
 // "기록": the measured offset over time (a point per run, coloured by its outcome, each step
 // drawn as a vertical mark from the offset to zero) for the last day, week or all, and
 // beneath it the runs themselves, newest first. Modeless; it reads what it is given.
-class HistoryWindow : public QWidget {
+class HistoryWindow : public HistoryView {
     Q_OBJECT
 public:
     enum class Span { Day, Week, All };
 
     explicit HistoryWindow(QWidget* parent = nullptr);
 
-    void SetRecords(std::vector<RunRecord> records, const QDateTime& now = QDateTime::currentDateTime());
+    void SetRecords(std::vector<RunRecord> records, const QDateTime& now) override;
     void ShowSpan(Span span);
 
     QChart* chart() const;

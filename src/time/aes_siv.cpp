@@ -1,7 +1,6 @@
 #include "aes_siv.h"
 
-#include <gnutls/crypto.h>
-#include <gnutls/gnutls.h>
+#include "gnutls_library.h"
 
 namespace hodra::nts {
 namespace {
@@ -12,17 +11,17 @@ gnutls_aead_cipher_hd_t Handle(void* h) {
 
 }  // namespace
 
-AesSivCmac256::AesSivCmac256(const Key& key) {
+AesSivCmac256::AesSivCmac256(const Key& key) : tls(LoadGnuTls()) {
     gnutls_datum_t datum{const_cast<unsigned char*>(key.data()), static_cast<unsigned>(key.size())};
     gnutls_aead_cipher_hd_t h = nullptr;
-    if (gnutls_aead_cipher_init(&h, GNUTLS_CIPHER_AES_128_SIV, &datum) == 0) {
+    if (tls != nullptr && tls->gnutls_aead_cipher_init(&h, GNUTLS_CIPHER_AES_128_SIV, &datum) == 0) {
         handle = h;
     }
 }
 
 AesSivCmac256::~AesSivCmac256() {
     if (handle != nullptr) {
-        gnutls_aead_cipher_deinit(Handle(handle));
+        tls->gnutls_aead_cipher_deinit(Handle(handle));
     }
 }
 
@@ -34,7 +33,7 @@ std::optional<std::vector<std::uint8_t>> AesSivCmac256::Seal(const std::vector<s
     }
     std::vector<std::uint8_t> out(plaintext.size() + kTagSize);
     std::size_t outSize = out.size();
-    if (gnutls_aead_cipher_encrypt(Handle(handle), nonce.data(), nonce.size(), associated, associatedSize, kTagSize,
+    if (tls->gnutls_aead_cipher_encrypt(Handle(handle), nonce.data(), nonce.size(), associated, associatedSize, kTagSize,
                                    plaintext.data(), plaintext.size(), out.data(), &outSize) != 0) {
         return std::nullopt;
     }
@@ -51,7 +50,7 @@ std::optional<std::vector<std::uint8_t>> AesSivCmac256::Open(const std::uint8_t*
     }
     std::vector<std::uint8_t> out(ciphertextSize);
     std::size_t outSize = out.size();
-    if (gnutls_aead_cipher_decrypt(Handle(handle), nonce, nonceSize, associated, associatedSize, kTagSize, ciphertext,
+    if (tls->gnutls_aead_cipher_decrypt(Handle(handle), nonce, nonceSize, associated, associatedSize, kTagSize, ciphertext,
                                    ciphertextSize, out.data(), &outSize) != 0) {
         return std::nullopt;
     }

@@ -8,6 +8,8 @@
 
 namespace hodra::nts {
 
+struct GnuTls;
+
 // AEAD_AES_SIV_CMAC_256 (RFC 5297), GnuTLS's AES-128-SIV: the ciphertext is the 16-byte
 // synthetic IV followed by the encrypted plaintext.
 class AesSivCmac256 {
@@ -31,6 +33,7 @@ public:
                                                   const std::uint8_t* ciphertext, std::size_t ciphertextSize) const;
 
 private:
+    const GnuTls* tls;
     void* handle = nullptr;  // gnutls_aead_cipher_hd_t
 };
 

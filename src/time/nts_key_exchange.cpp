@@ -3,8 +3,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <gnutls/gnutls.h>
-#include <gnutls/x509.h>
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "cancel_token.h"
+#include "gnutls_library.h"
 #include "host_port.h"
 #include "nts_records.h"
 
@@ -27,6 +26,11 @@ constexpr char kExporterLabel[] = "EXPORTER-network-time-security";
 constexpr char kTls13Only[] = "NORMAL:-VERS-ALL:+VERS-TLS1.3";
 constexpr std::size_t kLongestAnswer = 64 * 1024;
 
+// Loaded before anything here runs (RunKeyExchange checks).
+const GnuTls& Tls() {
+    return *LoadGnuTls();
+}
+
 struct Fd {
     int fd = -1;
     ~Fd() {
@@ -37,10 +41,10 @@ struct Fd {
 };
 
 struct CredentialsDeleter {
-    void operator()(gnutls_certificate_credentials_st* c) const { gnutls_certificate_free_credentials(c); }
+    void operator()(gnutls_certificate_credentials_st* c) const { Tls().gnutls_certificate_free_credentials(c); }
 };
 struct SessionDeleter {
-    void operator()(gnutls_session_int* s) const { gnutls_deinit(s); }
+    void operator()(gnutls_session_int* s) const { Tls().gnutls_deinit(s); }
 };
 using Credentials = std::unique_ptr<gnutls_certificate_credentials_st, CredentialsDeleter>;
 using TlsSession = std::unique_ptr<gnutls_session_int, SessionDeleter>;
@@ -88,30 +92,30 @@ bool IsAddress(const std::string& host) {
 
 Failure Credentialed(const Trust& trust, Credentials& out) {
     gnutls_certificate_credentials_t c = nullptr;
-    if (gnutls_certificate_allocate_credentials(&c) != 0) {
+    if (Tls().gnutls_certificate_allocate_credentials(&c) != 0) {
         return "TLS 자격 증명을 만들 수 없음";
     }
     out.reset(c);
     if (trust.pem.empty()) {
-        return gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : "시스템의 신뢰할 인증서가 없음";
+        return Tls().gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : "시스템의 신뢰할 인증서가 없음";
     }
     gnutls_datum_t pem{reinterpret_cast<unsigned char*>(const_cast<char*>(trust.pem.data())),
                        static_cast<unsigned>(trust.pem.size())};
-    return gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : "신뢰할 인증서 파일에 인증서가 없음";
+    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : "신뢰할 인증서 파일에 인증서가 없음";
 }
 
 Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
     gnutls_datum_t alpn{reinterpret_cast<unsigned char*>(const_cast<char*>(kAlpn)), sizeof kAlpn - 1};
-    if (gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 || gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
-        gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
+    if (Tls().gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 || Tls().gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
+        Tls().gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
         return "TLS 세션을 설정할 수 없음";
     }
     if (!IsAddress(host)) {
-        gnutls_server_name_set(s, GNUTLS_NAME_DNS, host.data(), host.size());
+        Tls().gnutls_server_name_set(s, GNUTLS_NAME_DNS, host.data(), host.size());
     }
     // The certificate must chain to the trusted ones and name the host.
-    gnutls_session_set_verify_cert(s, host.c_str(), 0);
-    gnutls_transport_set_int(s, fd);
+    Tls().gnutls_session_set_verify_cert(s, host.c_str(), 0);
+    Tls().gnutls_transport_set_int2(s, fd, fd);
     return {};
 }
 
@@ -123,7 +127,7 @@ int Drive(gnutls_session_t s, int fd, Deadline deadline, const CancelToken* canc
         if (rc != GNUTLS_E_AGAIN && rc != GNUTLS_E_INTERRUPTED) {
             return rc;
         }
-        failure = WaitSocket(fd, gnutls_record_get_direction(s) == 1 ? POLLOUT : POLLIN, deadline, cancel);
+        failure = WaitSocket(fd, Tls().gnutls_record_get_direction(s) == 1 ? POLLOUT : POLLIN, deadline, cancel);
         if (!failure.empty()) {
             return rc;
         }
@@ -132,14 +136,14 @@ int Drive(gnutls_session_t s, int fd, Deadline deadline, const CancelToken* canc
 
 Failure HandshakeFailure(gnutls_session_t s, int rc) {
     if (rc != GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR) {
-        return std::string("TLS 연결 실패 (") + gnutls_strerror(rc) + ")";
+        return std::string("TLS 연결 실패 (") + Tls().gnutls_strerror(rc) + ")";
     }
     gnutls_datum_t text{};
-    const unsigned status = gnutls_session_get_verify_cert_status(s);
+    const unsigned status = Tls().gnutls_session_get_verify_cert_status(s);
     std::string why = "인증서를 믿을 수 없음";
-    if (gnutls_certificate_verification_status_print(status, GNUTLS_CRT_X509, &text, 0) == 0) {
+    if (Tls().gnutls_certificate_verification_status_print(status, GNUTLS_CRT_X509, &text, 0) == 0) {
         why += std::string(" (") + reinterpret_cast<const char*>(text.data) + ")";
-        gnutls_free(text.data);
+        (*Tls().free)(text.data);
     }
     return why;
 }
@@ -147,7 +151,7 @@ Failure HandshakeFailure(gnutls_session_t s, int rc) {
 std::optional<AesSivCmac256::Key> ExportKey(gnutls_session_t s, std::uint8_t direction) {
     const unsigned char context[5] = {0, kNextProtocolNtpv4, 0, kAeadAesSivCmac256, direction};
     AesSivCmac256::Key key{};
-    if (gnutls_prf_rfc5705(s, sizeof kExporterLabel - 1, kExporterLabel, sizeof context,
+    if (Tls().gnutls_prf_rfc5705(s, sizeof kExporterLabel - 1, kExporterLabel, sizeof context,
                            reinterpret_cast<const char*>(context), key.size(), reinterpret_cast<char*>(key.data())) != 0) {
         return std::nullopt;
     }
@@ -163,7 +167,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
     if (result.failure = Credentialed(trust, credentials); !result.failure.empty()) {
         return result;
     }
-    if (gnutls_init(&raw, GNUTLS_CLIENT | GNUTLS_NONBLOCK) != 0) {
+    if (Tls().gnutls_init(&raw, GNUTLS_CLIENT | GNUTLS_NONBLOCK) != 0) {
         result.failure = "TLS 세션을 만들 수 없음";
         return result;
     }
@@ -172,13 +176,13 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
         return result;
     }
     Failure waited;
-    const int shaken = Drive(raw, fd, deadline, cancel, waited, [raw] { return gnutls_handshake(raw); });
+    const int shaken = Drive(raw, fd, deadline, cancel, waited, [raw] { return Tls().gnutls_handshake(raw); });
     if (!waited.empty() || shaken < 0) {
         result.failure = !waited.empty() ? waited : HandshakeFailure(raw, shaken);
         return result;
     }
     gnutls_datum_t chosen{};
-    if (gnutls_alpn_get_selected_protocol(raw, &chosen) != 0 || chosen.size != sizeof kAlpn - 1 ||
+    if (Tls().gnutls_alpn_get_selected_protocol(raw, &chosen) != 0 || chosen.size != sizeof kAlpn - 1 ||
         std::memcmp(chosen.data, kAlpn, chosen.size) != 0) {
         result.failure = "서버가 ntske/1을 고르지 않음";
         return result;
@@ -186,7 +190,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
     const std::vector<std::uint8_t> request = EncodeKeyExchangeRequest();
     for (std::size_t sent = 0; sent < request.size();) {
         const auto n = Drive(raw, fd, deadline, cancel, waited, [&] {
-            return static_cast<int>(gnutls_record_send(raw, request.data() + sent, request.size() - sent));
+            return static_cast<int>(Tls().gnutls_record_send(raw, request.data() + sent, request.size() - sent));
         });
         if (!waited.empty() || n <= 0) {
             result.failure = !waited.empty() ? waited : std::string("키 교환 요청을 보낼 수 없음");
@@ -198,7 +202,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
     for (;;) {
         std::uint8_t chunk[4096];
         const int n = Drive(raw, fd, deadline, cancel, waited,
-                            [&] { return static_cast<int>(gnutls_record_recv(raw, chunk, sizeof chunk)); });
+                            [&] { return static_cast<int>(Tls().gnutls_record_recv(raw, chunk, sizeof chunk)); });
         if (!waited.empty() || n <= 0) {
             result.failure = !waited.empty() ? waited : std::string("키 교환 응답이 끝나기 전에 연결이 끊김");
             return result;
@@ -219,7 +223,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
             result.session = Session{*toServer, *toClient, std::move(parse.answer.cookies)};
             result.ntpServer = parse.answer.ntpServer.empty() ? host : parse.answer.ntpServer;
             result.ntpPort = parse.answer.ntpPort.value_or(123);
-            (void)gnutls_bye(raw, GNUTLS_SHUT_WR);
+            (void)Tls().gnutls_bye(raw, GNUTLS_SHUT_WR);
             return result;
         }
         if (answer.size() > kLongestAnswer) {
@@ -234,6 +238,10 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
 KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, const Trust& trust, Deadline deadline,
                                  const CancelToken* cancel) {
     KeyExchangeResult result;
+    if (LoadGnuTls() == nullptr) {
+        result.failure = "GnuTLS 라이브러리를 읽을 수 없음";
+        return result;
+    }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const Resolution found = ResolveAll(host, port, SOCK_STREAM, cancel, left);
     if (found.error != 0) {

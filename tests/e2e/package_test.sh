@@ -68,6 +68,8 @@ held=$(getcap -r "$stage")
 [ "$(echo "$held" | wc -l)" -eq 1 ] || fail "more than one program holds a capability: $held"
 echo "$held" | grep -q "^$helper cap_sys_time=p$" || fail "the capability is not on the helper alone: $held"
 ! ldd "$helper" | grep -qi 'libqt' || fail "the privileged helper links Qt"
+! ldd "$helper" | grep -qi 'libgnutls' || fail "the helper loads GnuTLS at start, not when an nts:// server needs it"
+[ -f "$stage/usr/lib/hodra2/plugins/hodra2-history.so" ] || fail "the history window's module is not installed"
 getcap "$stage/usr/bin/hodra2" | grep -q . && fail "the window holds a capability"
 
 start_counting_server admin
@@ -177,7 +179,7 @@ dpkg -P hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
 dpkg-statoverride --remove "$helper_bin"
 left=0
 while read -r path; do
-    case "$path" in /usr|/usr/bin|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
+    case "$path" in /usr|/usr/bin|/usr/lib|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
     if [ -n "$path" ] && [ -e "$path" ]; then
         echo "left behind: $path"
         left=1
