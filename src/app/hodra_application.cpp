@@ -5,9 +5,11 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "build_info.h"
+#include "clock_linux.h"
 #include "data_files.h"
 #include "desktop_notifications.h"
-#include "history_window.h"
+#include "history_view.h"
 #include "resources.h"
 #include "run_history.h"
 #include "run_recovery.h"
@@ -31,10 +33,27 @@ std::string ClockHelperPath() {
     return (QCoreApplication::applicationDirPath() + QStringLiteral("/hodra2-sntp")).toStdString();
 }
 
+// "비교" and "동기" ask the same servers: where the helper holds its right it reads only the
+// administrator's file (by its own rules), and so does the window. As built, the helper
+// holds none and reads the files of XDG_CONFIG_DIRS, as the window does.
+Deployment WindowDeployment(bool helperHoldsRight) {
+    if (!helperHoldsRight) {
+        return LoadDeployment();
+    }
+    const AdministratorDeployment admin = ReadAdministratorDeployment(kAdministratorDeploymentFile);
+    if (admin.verdict == AdministratorDeployment::Verdict::Refused) {
+        std::fprintf(stderr, "hodra2: 배포 설정 파일을 쓰지 않습니다: %s\n", admin.reason.c_str());
+    }
+    return admin.values;
+}
+
 }  // namespace
 
 HodraApplication::HodraApplication()
-    : deployment(LoadDeployment()), runs(compare, ClockHelperPath(), log), timeService(std::make_unique<Timedate1>()) {
+    : helperHoldsRight(FileHoldsClockRight(ClockHelperPath())),
+      deployment(WindowDeployment(helperHoldsRight)),
+      runs(compare, ClockHelperPath(), log),
+      timeService(std::make_unique<Timedate1>()) {
     sync = std::make_unique<SyncController>(runs,
                                             SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost},
                                                                     deployment.maxStep},
@@ -67,16 +86,19 @@ void HodraApplication::RecordRun(const SyncOutcome& outcome) {
     history->Append(record);
     status->Record(record);
     if (historyWindow != nullptr && historyWindow->isVisible()) {
-        historyWindow->SetRecords(history->Read());
+        historyWindow->SetRecords(history->Read(), QDateTime::currentDateTime());
     }
 }
 
 void HodraApplication::ShowHistory() {
     if (historyWindow == nullptr) {
-        historyWindow = std::make_unique<HistoryWindow>();
+        historyWindow.reset(LoadHistoryView());
+        if (historyWindow == nullptr) {
+            return;  // LoadHistoryView said why
+        }
         historyWindow->setWindowIcon(AppIcon());
     }
-    historyWindow->SetRecords(history->Read());
+    historyWindow->SetRecords(history->Read(), QDateTime::currentDateTime());
     historyWindow->show();
     historyWindow->raise();
     historyWindow->activateWindow();
@@ -97,7 +119,7 @@ void HodraApplication::TrustNtsCertificates() {
     if (deployment.ntsTrustedCerts.empty()) {
         return;
     }
-    const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, false);
+    const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, helperHoldsRight);
     if (!file.trusted) {
         std::fprintf(stderr, "hodra2: 믿을 인증서 파일을 쓰지 않습니다: %s\n", file.reason.c_str());
         return;
@@ -118,7 +140,11 @@ bool HodraApplication::Start() {
     // A window of its own, not a child of the clock window: the settings sheet and the help,
     // modal to the clock window, would otherwise block it too. The clock window deletes it.
     window->setWorldTimeFactory([this](MainClockWindow&) -> QWidget* {
-        return new WorldTimeDialog(worldTimeTable, settings, state, nullptr);
+        // The table's ten thousand places are made when the dialog first needs them.
+        if (worldTimeTable == nullptr) {
+            worldTimeTable = std::make_unique<WorldTimeTable>();
+        }
+        return new WorldTimeDialog(*worldTimeTable, settings, state, nullptr);
     });
     window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     notifications = std::make_unique<DesktopNotifications>();

@@ -29,7 +29,7 @@ class RunRecovery;
 class SystemEvents;
 class RunHistory;
 class TrayStatus;
-class HistoryWindow;
+class HistoryView;
 
 // Everything the running program is made of, wired once: the profile, the time core,
 // the synchronisation controller and timers, the main window and the tray frame.
@@ -49,6 +49,7 @@ private:
     // What the first sight of the clock does not need: the last run, the system's events.
     void AfterFirstPaint();
 
+    const bool helperHoldsRight;  // the clock helper is installed with its file capability
     Settings settings;
     WindowState state;
     SettingsStore store;
@@ -63,7 +64,7 @@ private:
     std::unique_ptr<SyncTimers> timers;
     std::unique_ptr<TickSound> tick;
     WebPageLauncher launcher;
-    WorldTimeTable worldTimeTable;
+    std::unique_ptr<WorldTimeTable> worldTimeTable;
     std::unique_ptr<ScreenSaverEntry> screenSaver;
     std::unique_ptr<MainClockWindow> window;
     std::unique_ptr<TrayFrame> frame;
@@ -74,7 +75,7 @@ private:
     std::unique_ptr<RunRecovery> recovery;
     std::unique_ptr<TrayStatus> status;
     std::unique_ptr<SystemEvents> events;
-    std::unique_ptr<HistoryWindow> historyWindow;
+    std::unique_ptr<HistoryView> historyWindow;
 };
 
 }  // namespace hodra

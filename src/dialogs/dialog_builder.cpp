@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "fonts.h"
+#include "tree_lines_style.h"
 
 namespace hodra {
 namespace {
@@ -88,6 +89,18 @@ QWidget* MakeTree(const ControlTemplate& c, QWidget* parent) {
     tree->setRootIsDecorated(c.has("linesatroot"));
     tree->setDragEnabled(!c.has("disabledragdrop"));
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    if (c.has("haslines") || c.has("hasbuttons")) {
+        auto* style = new TreeLinesStyle;
+        style->setParent(tree);
+        tree->setStyle(style);
+    }
+    if (c.has("showselalways")) {
+        // Without the focus the selection stays in sight, greyed as the template's tree has it.
+        QPalette p = tree->palette();
+        p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Button).darker(115));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::Text));
+        tree->setPalette(p);
+    }
     return tree;
 }
 
@@ -100,7 +113,12 @@ DialogBuilder& DialogBuilder::withFactory(int id, Factory make) {
 
 QWidget* DialogBuilder::Make(const ControlTemplate& c, QWidget* parent) const {
     if (c.id >= 0 && factories.contains(c.id)) {
-        return factories.value(c.id)(c, parent);
+        // A control of our own still has the template's edge.
+        QWidget* made = factories.value(c.id)(c, parent);
+        if (auto* frame = qobject_cast<QFrame*>(made)) {
+            ApplyEdge(frame, c);
+        }
+        return made;
     }
     if (c.kind == "pushbutton" || c.kind == "defpushbutton" || c.kind == "ownerdraw") {
         return MakeButton(c, parent);

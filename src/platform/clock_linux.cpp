@@ -106,6 +106,16 @@ bool RunsWithBorrowedRight() {
     return getauxval(AT_SECURE) != 0;
 }
 
+bool FileHoldsClockRight(const std::string& path) {
+    cap_t caps = cap_get_file(path.c_str());
+    if (caps == nullptr) {
+        return false;
+    }
+    const bool held = HasFlag(caps, CAP_PERMITTED);
+    cap_free(caps);
+    return held;
+}
+
 bool ClockPrivilegeEffective() {
     cap_t caps = cap_get_proc();
     if (caps == nullptr) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "clock_driver.h"
 
 namespace hodra {
@@ -40,5 +42,9 @@ bool RunsWithBorrowedRight();
 
 // Whether CAP_SYS_TIME is in the calling thread's effective set.
 bool ClockPrivilegeEffective();
+
+// Whether the program file at path carries CAP_SYS_TIME as a permitted file capability:
+// the clock helper as installed, not as built.
+bool FileHoldsClockRight(const std::string& path);
 
 }  // namespace hodra

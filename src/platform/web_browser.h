@@ -23,16 +23,22 @@ std::optional<QStringList> SplitCommandLine(const QString& command);
 // program.
 std::optional<QStringList> BrowserCommandFor(const QString& commandLine, const QString& address);
 
-// Opens the service's web page: first through the desktop (xdg-open), then through the
-// default browser's own command line ($BROWSER, then the default browser's desktop entry).
+// Opens the service's web page: first through the desktop (xdg-open, judged by its exit
+// status), then through the default browser's own command line ($BROWSER, then the default
+// browser's desktop entry). The answer comes when the desktop's opener has said.
 class WebPageLauncher {
 public:
-    using ShellOpen = std::function<bool(const QUrl&)>;
+    using Done = std::function<void(bool opened)>;
+    // Asks the desktop to open a page; says later whether it did.
+    using ShellOpen = std::function<void(const QUrl&, Done)>;
+    // An opener still at work after this long is showing the page (some run the browser
+    // in the foreground): it counts as done.
+    static constexpr int kOpenerPatienceMs = 10000;
 
     WebPageLauncher();
     explicit WebPageLauncher(ShellOpen shellOpen);
 
-    bool Open(const QString& address) const;
+    void Open(const QString& address, Done done) const;
     // $BROWSER's first entry, else the Exec line of the default browser's desktop entry.
     static QString DefaultBrowserCommandLine();
 

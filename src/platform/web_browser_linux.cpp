@@ -1,6 +1,8 @@
 #include "web_browser.h"
 
-#include <QDesktopServices>
+#include <QStandardPaths>
+#include <QTimer>
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -177,16 +179,58 @@ QString WebPageLauncher::DefaultBrowserCommandLine() {
     return {};
 }
 
-WebPageLauncher::WebPageLauncher() : WebPageLauncher([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+namespace {
+
+// xdg-open run by us, not through QDesktopServices: that reports success as soon as the
+// opener starts, so a desktop that cannot open the page would never reach the fallback.
+void DesktopOpen(const QUrl& url, const WebPageLauncher::Done& done) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        done(false);
+        return;
+    }
+    auto* process = new QProcess;
+    auto answered = std::make_shared<bool>(false);
+    auto answer = [done, answered](bool opened) {
+        if (!*answered) {
+            *answered = true;
+            done(opened);
+        }
+    };
+    QObject::connect(process, &QProcess::finished, process, [process, answer](int code, QProcess::ExitStatus how) {
+        answer(how == QProcess::NormalExit && code == 0);
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, answer](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            answer(false);
+            process->deleteLater();
+        }
+    });
+    QTimer::singleShot(WebPageLauncher::kOpenerPatienceMs, process, [answer] { answer(true); });
+    process->start(opener, {url.toString()});
+}
+
+}  // namespace
+
+WebPageLauncher::WebPageLauncher() : WebPageLauncher(DesktopOpen) {}
 
 WebPageLauncher::WebPageLauncher(ShellOpen shellOpen) : shellOpen(std::move(shellOpen)) {}
 
-bool WebPageLauncher::Open(const QString& address) const {
-    if (shellOpen && shellOpen(QUrl(address))) {
-        return true;
+void WebPageLauncher::Open(const QString& address, Done done) const {
+    auto fallback = [address, done](bool opened) {
+        if (opened) {
+            done(true);
+            return;
+        }
+        const std::optional<QStringList> command = BrowserCommandFor(DefaultBrowserCommandLine(), address);
+        done(command && StartDetached(*command));
+    };
+    if (shellOpen) {
+        shellOpen(QUrl(address), fallback);
+    } else {
+        fallback(false);
     }
-    const std::optional<QStringList> command = BrowserCommandFor(DefaultBrowserCommandLine(), address);
-    return command && StartDetached(*command);
 }
 
 }  // namespace hodra

@@ -22,6 +22,7 @@ namespace {
 constexpr char kProfileFile[] = "/Hodra Client V2.0/Hodra2.conf";
 constexpr char kGroup[] = "Deployment";
 constexpr std::size_t kLongestFile = 64 * 1024;
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 using Values = std::map<std::string, std::string>;
 
@@ -53,7 +54,13 @@ std::string Unquoted(const std::string& value) {
 Values ParseGroup(std::istream& in) {
     Values values;
     bool inGroup = false;
+    bool first = true;
     for (std::string line; std::getline(in, line);) {
+        // Editors that save UTF-8 may put a byte-order mark before the first line.
+        if (first && line.rfind(kByteOrderMark, 0) == 0) {
+            line.erase(0, sizeof kByteOrderMark - 1);
+        }
+        first = false;
         line = Trimmed(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') {
             continue;

@@ -41,9 +41,10 @@ void Write(QSettings& profile, const char* key, qint64 value) {
     profile.setValue(QString(kGroup) + key, value);
 }
 
-// Whole milliseconds toward zero, held to the 32-bit range.
+// The nearest whole millisecond, held to the 32-bit range: what was loaded (milliseconds
+// times 0.001) is saved as it was, so a load and a save change nothing.
 qint64 LastDiffMilliseconds(double seconds) {
-    const double ms = std::trunc(seconds * 1000.0);
+    const double ms = std::round(seconds * 1000.0);
     if (!(ms > std::numeric_limits<std::int32_t>::min())) {
         return std::isnan(ms) ? 0 : std::numeric_limits<std::int32_t>::min();
     }

@@ -12,12 +12,13 @@ struct ChildResult {
     Status status = Status::NotStarted;
     int exitCode = -1;   // Exited
     int error = 0;       // errno, NotStarted
-    std::string output;  // what it wrote to its standard output
+    std::string output;  // what it wrote to its standard output (also when Cancelled)
 };
 
 // Runs a program (a full path) with this process's environment and standard error, its
 // standard input empty, collects its standard output and waits for its end. A raised
-// cancel kills it at once.
+// cancel asks it to stop (SIGTERM) and keeps what it still writes; one that does not end
+// within a few seconds is killed.
 ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& cancel);
 
 }  // namespace hodra

@@ -1,6 +1,8 @@
 #include "child_process.h"
 
 #include <cerrno>
+#include <chrono>
+#include <optional>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,12 +17,18 @@ namespace hodra {
 namespace {
 
 constexpr std::size_t kLongestOutput = 64 * 1024;
+// How long a child asked to stop may take to finish what it holds off a stop for.
+constexpr std::chrono::seconds kStopPatience{5};
 
-// Reads until end of file; false when cancelled first.
-bool ReadAll(int fd, const CancelToken& cancel, std::string& output) {
+// Reads until end of file; false when cancelled (or, with no cancel, the deadline passed) first.
+bool ReadAll(int fd, const CancelToken* cancel, std::string& output,
+             std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt) {
     char chunk[4096];
     for (;;) {
-        const Readiness ready = WaitReadable(fd, &cancel);
+        const Readiness ready = WaitReadable(fd, cancel, deadline);
+        if (ready.status == Readiness::Status::TimedOut) {
+            return false;
+        }
         if (ready.status == Readiness::Status::Cancelled) {
             return false;
         }
@@ -85,14 +93,20 @@ ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& ca
         result.error = spawned;
         return result;
     }
-    const bool finished = ReadAll(out[0], cancel, result.output);
-    close(out[0]);
+    const bool finished = ReadAll(out[0], &cancel, result.output);
     if (!finished) {
-        kill(pid, SIGKILL);
+        // Asked to stop, not killed: a child that holds off a stop (the helper, between moving
+        // the clock and writing its report) finishes that first; any other ends at once.
+        kill(pid, SIGTERM);
+        if (!ReadAll(out[0], nullptr, result.output, std::chrono::steady_clock::now() + kStopPatience)) {
+            kill(pid, SIGKILL);
+        }
+        close(out[0]);
         Wait(pid);
         result.status = ChildResult::Status::Cancelled;
         return result;
     }
+    close(out[0]);
     const int status = Wait(pid);
     if (WIFEXITED(status)) {
         result.status = ChildResult::Status::Exited;

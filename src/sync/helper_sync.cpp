@@ -31,6 +31,14 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     const ChildResult child = RunChild(argv, cancel);
     switch (child.status) {
     case ChildResult::Status::Cancelled:
+        // Stopped: only a step it made and told of counts, so that it is recorded.
+        if (ParseClockReport(child.output, out) && out.clockSet) {
+            RecordSynchronised(out, out.offset, request, log);
+            return out;
+        }
+        out = SyncOutcome{};
+        out.synchronise = true;
+        out.message = text::kSyncFailed;
         return out;
     case ChildResult::Status::NotStarted:
         std::fprintf(stderr, "hodra2: 시각 도우미를 실행할 수 없습니다: %s: %s\n", helperPath.c_str(),

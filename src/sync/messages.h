@@ -9,8 +9,9 @@ inline constexpr char kPcSlow[] = "사용자 PC가 %1 초 늦습니다.";
 inline constexpr char kInStep[] = "한국표준시에 동기되어 있습니다.";
 inline constexpr char kSyncFailed[] = "동기에 실패했습니다.";
 inline constexpr char kSynchronised[] = "한국표준시에 동기되었습니다.";
-// Why a borrowed right sets nothing: a stamp of the exchange was not the kernel's.
-inline constexpr char kNoKernelStamps[] = "커널의 송수신 시각이 없어 시계를 맞추지 않습니다";
+// Why a borrowed right sets nothing: a stamp of the exchange was not the kernel's, and the
+// round trip was too long to bound what a stamp of our own could be off by.
+inline constexpr char kNoKernelStamps[] = "커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다";
 
 // A step over the administrator's limit was not made (an automatic run, or the user said no).
 // %1 is the difference with its unit: "7200 초", "365.0 일".

@@ -23,9 +23,13 @@ std::string ResultLog::FormatLine(std::int64_t lastCon, double offset) {
 
 bool ResultLog::Append(std::int64_t lastCon, double offset) {
     const std::string line = FormatLine(lastCon, offset);
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Not through a symbolic link: in a directory others can write, theirs would send our
+    // lines into a file of their choosing.
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        std::fprintf(stderr, "hodra2: 로그 파일 %s을(를) 열 수 없습니다: %s\n", path.c_str(), std::strerror(errno));
+        const int why = errno;
+        std::fprintf(stderr, "hodra2: 로그 파일 %s을(를) 열 수 없습니다: %s\n", path.c_str(),
+                     why == ELOOP ? "기호 링크여서 따라가지 않습니다" : std::strerror(why));
         return false;
     }
     ssize_t written = 0;

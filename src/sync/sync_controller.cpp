@@ -56,7 +56,8 @@ void SyncController::Start(bool synchronise, bool automatic) {
     const RunFlags asSet = flags ? flags() : RunFlags{};
     request.blink = asSet.blink;
     request.log = asSet.log;
-    if (!automatic || timeService == nullptr) {
+    // Only a run that would set the clock asks; the start-up compare shows its own texts.
+    if (!automatic || !synchronise || timeService == nullptr) {
         Launch(request);
         return;
     }
@@ -95,9 +96,18 @@ void SyncController::CancelPendingRun() {
     if (worker.joinable()) {
         worker.join();
     }
-    std::lock_guard guard(pendingLock);
-    pending.reset();
+    std::optional<SyncOutcome> finished;
+    {
+        std::lock_guard guard(pendingLock);
+        finished.swap(pending);
+    }
     awaitingAnswer.reset();
+    // Nothing of a cancelled run is applied, but a step it made: the clock moved, and the
+    // results, the log and the history say so before the window goes.
+    if (running && finished && finished->clockSet) {
+        finished->startBlink = false;  // nobody is left to see it
+        Apply(*finished);
+    }
     running = false;
 }
 

@@ -119,8 +119,11 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         return;
     }
     // A caller who may stop this process could shift a stamp we read ourselves, and the step
-    // with it; the kernel's stamps are taken in the network path, out of its reach.
-    if (request.kernelStampsOnly && !(out.kernelTransmitStamp && out.kernelReceiveStamp)) {
+    // with it; the kernel's stamps are taken in the network path, out of its reach. Our own
+    // stamps still serve when the round trip was short: the offset they give is wrong by
+    // at most half of it, however the caller played with them.
+    const bool ownStamps = !(out.kernelTransmitStamp && out.kernelReceiveStamp);
+    if (request.kernelStampsOnly && ownStamps && !(out.delay < kLongestTripForOwnStamps)) {
         out.setError = EOPNOTSUPP;
         out.failures.push_back(text::kNoKernelStamps);
         out.message = text::kSyncFailed;

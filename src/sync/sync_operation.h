@@ -11,6 +11,9 @@ class ClockSetter;
 class CancelToken;
 class ResultLog;
 
+// The round trip under which a step on our own stamps errs by at most half of it.
+inline constexpr double kLongestTripForOwnStamps = 0.050;
+
 struct SyncRequest {
     bool synchronise = false;        // false: compare only
     std::vector<std::string> hosts;  // asked in order until one answers
@@ -18,7 +21,9 @@ struct SyncRequest {
     bool log = false;                // Settings.Log
     bool automatic = false;          // started by the window itself (start-up or timer)
     bool systemKeepsClock = false;   // the system's time service keeps the clock
-    bool kernelStampsOnly = false;   // step only on the kernel's own stamps of sending and arrival
+    // Step on our own stamps of sending or arrival only within a short round trip (the
+    // kernel's stamps always serve).
+    bool kernelStampsOnly = false;
     // A step larger than this (seconds; 0: no limit) is made only when allowed, and only
     // when a second source agrees with the first.
     double maxStep = 0.0;

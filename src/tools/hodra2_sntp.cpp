@@ -13,6 +13,7 @@
 #include "sntp_client.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
+#include "termination_hold.h"
 
 namespace {
 
@@ -49,6 +50,24 @@ bool LoadNtsTrust(bool borrowed, const hodra::Deployment& deployment, const hodr
     client.SetNtsTrust({file.text});
     return true;
 }
+
+// The Linux driver, which holds off termination from just before it moves the clock.
+class HoldingDriver : public hodra::ClockDriver {
+public:
+    explicit HoldingDriver(hodra::TerminationHold& hold) : hold(hold) {}
+    bool RaiseRight() override {
+        hold.Begin();
+        return real.RaiseRight();
+    }
+    void LowerRight() override { real.LowerRight(); }
+    bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
+    bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
+    int LastError() const override { return real.LastError(); }
+
+private:
+    hodra::TerminationHold& hold;
+    hodra::LinuxClockDriver real;
+};
 
 }  // namespace
 
@@ -90,12 +109,15 @@ int main(int argc, char** argv) {
     if (!LoadNtsTrust(borrowed, deployment, *options, client)) {
         return hodra::kExitUsage;
     }
-    hodra::LinuxClockDriver driver;
+    // Destroyed last: the report is out before a stop held off meanwhile takes effect.
+    hodra::TerminationHold hold;
+    HoldingDriver driver(hold);
     hodra::ClockSetter setter(driver);
     // With a borrowed right only the kernel's own relative step: reading the clock and then
     // setting it would let a caller who stops the helper in between set any time.
     setter.AllowAbsoluteFallback(!borrowed);
-    // For the same reason no step on a stamp of our own: the caller could stop us around it.
+    // For the same reason a stamp of our own serves only within a short round trip: the
+    // caller could stop us around it, but not by more than the trip took.
     options->kernelStampsOnly = borrowed;
     // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
     // right, since a large step still needs a second of the administrator's servers to agree.

@@ -138,20 +138,23 @@ void EnvPage::OnAutoCon() {
     EnableInterval(edited.AutoCon);
 }
 
-// The clock-only and the slim layout exclude each other.
+// The clock-only and the slim layout exclude each other. Like every click that reads the
+// page, these read the minutes too, and say at once when they are out of range.
 void EnvPage::OnSmall() {
+    ReadMinutes();
     ReadFlags();
     if (edited.Small) {
         edited.Small2 = false;
-        Box(kIdSmall2)->setChecked(false);
+        WriteControls();
     }
 }
 
 void EnvPage::OnSmall2() {
+    ReadMinutes();
     ReadFlags();
     if (edited.Small2) {
         edited.Small = false;
-        Box(kIdSmall)->setChecked(false);
+        WriteControls();
     }
 }
 

@@ -9,7 +9,9 @@ namespace hodra {
 MessageLabel::MessageLabel(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("control304"));
     setAlignment(Qt::AlignCenter);
+    // The template's sunken edge, two pixels like its other sunken controls.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
     setTextFormat(Qt::PlainText);
     setAutoFillBackground(true);
     SetTextColor(kSystemColour);

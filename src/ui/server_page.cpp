@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <chrono>
 #include <sys/socket.h>
@@ -65,13 +66,15 @@ ServerPage::ServerPage(int serverId, const Deployment& deployment, const LastSer
 }
 
 void ServerPage::OpenWebPage() {
-    if (launcher.Open(webPage)) {
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"), QStringLiteral("웹브라우저를 실행할 수 없습니다"),
-                    QMessageBox::NoButton, this);
-    box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-    box.exec();
+    // The answer may come after the sheet closed: then there is no page to tell it on.
+    launcher.Open(webPage, [page = QPointer<ServerPage>(this)](bool opened) {
+        if (!opened && page != nullptr) {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"),
+                            QStringLiteral("웹브라우저를 실행할 수 없습니다"), QMessageBox::NoButton, page);
+            box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
+            box.exec();
+        }
+    });
 }
 
 }  // namespace hodra

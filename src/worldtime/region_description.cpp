@@ -5,7 +5,9 @@
 
 namespace hodra {
 
-QString DifferenceLine(int m) {
+QString DifferenceLine(int offsetMinutes) {
+    // Wide enough to negate any offset the table can hold.
+    const long long m = offsetMinutes;
     if (m > 0) {
         return QStringLiteral("선택하신 지역은 한국보다 %1시 %2분이 빠른 지역입니다.").arg(m / 60).arg(m % 60);
     }

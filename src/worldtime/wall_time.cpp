@@ -23,7 +23,9 @@ int WallTime::Weekday() const {
     // Sakamoto's method.
     static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
     const int y = month < 3 ? year - 1 : year;
-    return (y + y / 4 - y / 100 + y / 400 + offsets[month - 1] + day) % 7;
+    // Years before 1 AD (a region far from any real zone) count on without a negative remainder.
+    const int weekday = (y + y / 4 - y / 100 + y / 400 + offsets[month - 1] + day) % 7;
+    return weekday < 0 ? weekday + 7 : weekday;
 }
 
 }  // namespace hodra

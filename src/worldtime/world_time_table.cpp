@@ -41,11 +41,6 @@ public:
 
     bool Name(std::string& out) { return Next(out) && out.size() <= WorldTimeTable::kMaxNameBytes; }
 
-    // A region's standard time minus Korea's: what a time zone can be, UTC-12 to UTC+14.
-    bool Offset(int& out) {
-        return Number(out) && out >= WorldTimeTable::kMinOffsetMinutes && out <= WorldTimeTable::kMaxOffsetMinutes;
-    }
-
     bool Number(int& out) {
         std::string token;
         if (!Next(token)) {
@@ -93,7 +88,7 @@ bool WorldTimeTable::Load(const QByteArray& bytes) {
         groupList.push_back({Decode(groupName), loaded, 0});
         for (int i = 0; i < count; ++i) {
             RegionEntry e;
-            if (loaded >= kCapacity || !tokens.Name(e.name) || !tokens.Offset(e.offsetMinutes) ||
+            if (loaded >= kCapacity || !tokens.Name(e.name) || !tokens.Number(e.offsetMinutes) ||
                 !tokens.Number(e.dstStart) || !tokens.Number(e.dstEnd)) {
                 return false;
             }
@@ -145,6 +140,11 @@ bool ReadWorldTimeFile(const std::string& path, QByteArray& bytes) {
         return false;
     }
     bytes.clear();
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size > WorldTimeTable::kLongestFile) {
+        close(fd);
+        return false;
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
@@ -157,6 +157,11 @@ bool ReadWorldTimeFile(const std::string& path, QByteArray& bytes) {
         }
         if (n == 0) {
             break;
+        }
+        if (bytes.size() + n > WorldTimeTable::kLongestFile) {  // it grew while being read
+            close(fd);
+            bytes.clear();
+            return false;
         }
         bytes.append(buffer, n);
     }

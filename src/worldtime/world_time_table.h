@@ -33,9 +33,8 @@ public:
     static constexpr int kCapacity = 10000;
     static constexpr int kGroups = 8;
     static constexpr std::size_t kMaxNameBytes = 79;
-    // Offsets from Korea (UTC+9) a time zone can have: UTC-12 to UTC+14.
-    static constexpr int kMinOffsetMinutes = -21 * 60;
-    static constexpr int kMaxOffsetMinutes = 5 * 60;
+    // A real table is a few kilobytes; one this large is no table.
+    static constexpr qint64 kLongestFile = 4 * 1024 * 1024;
 
     WorldTimeTable() : entries(kCapacity) {}
 
@@ -61,6 +60,7 @@ inline constexpr char kWorldTimeFileName[] = "세계시간표2.txt";
 // directory, then the data directories given; empty when there is none.
 std::string FindWorldTimeFile(const QStringList& dataDirectories);
 // Reads the file; false when it cannot be opened.
+// False when the file cannot be read or is longer than WorldTimeTable::kLongestFile.
 bool ReadWorldTimeFile(const std::string& path, QByteArray& bytes);
 
 }  // namespace hodra

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include "dialog_builder.h"
@@ -59,6 +60,46 @@ TEST(DialogTemplates, KoreanFontGivesPlausibleDialogUnits) {
             EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), b->width()) << b->text().toStdString();
         }
     }
+}
+
+// The world time tree as its template has it: lines to each item, and the selection in
+// sight without the focus. A leaf's row shows its line where a plain tree shows nothing.
+TEST(DialogTemplates, TheTreeDrawsItsLinesAndKeepsItsSelectionInSight) {
+    QWidget dialog;
+    const BuiltDialog built = DialogBuilder(LoadDialogTemplate(178)).Build(&dialog);
+    auto* tree = built.get<QTreeWidget>(1015);
+    QTreeWidget plain(&dialog);
+    plain.setGeometry(tree->geometry());
+    plain.setHeaderHidden(true);
+    for (QTreeWidget* t : {tree, &plain}) {
+        auto* root = new QTreeWidgetItem(t, QStringList{"세계시간표"});
+        auto* group = new QTreeWidgetItem(root, QStringList{"유럽"});
+        auto* leaf = new QTreeWidgetItem(group, QStringList{"런던(영국)"});
+        new QTreeWidgetItem(group, QStringList{"파리(프랑스)"});
+        t->expandAll();
+        t->setCurrentItem(leaf);
+    }
+    dialog.show();
+    auto branchInk = [](QTreeWidget& t, QTreeWidgetItem* item) {
+        const QRect row = t.visualItemRect(item);
+        const QImage shot = t.viewport()->grab().toImage();
+        const QRgb base = t.palette().color(QPalette::Base).rgb();
+        int ink = 0;
+        for (int x = 0; x < row.left(); ++x) {
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                ink += shot.pixel(x, y) != base;
+            }
+        }
+        return ink;
+    };
+    auto sibling = [](QTreeWidget& t) { return t.currentItem()->parent()->child(1); };
+    EXPECT_EQ(branchInk(plain, sibling(plain)), 0) << "the plain tree: nothing before a leaf";
+    EXPECT_GT(branchInk(*tree, sibling(*tree)), 4) << "the template's tree: its lines";
+    ASSERT_FALSE(tree->hasFocus());
+    const QRect selected = tree->visualItemRect(tree->currentItem());
+    const QImage shot = tree->viewport()->grab().toImage();
+    EXPECT_NE(shot.pixel(selected.right() - 2, selected.center().y()), tree->palette().color(QPalette::Base).rgb())
+        << "the selection shows without the focus";
 }
 
 TEST(Resources, Menu106AndStrings) {

@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include "chrony_server.h"
+#include "cp949_bytes.h"
 #include "compositor.h"
 #include "command_ids.h"
 #include "dialog_builder.h"
@@ -453,7 +454,7 @@ TEST_F(WholeProgram, SecondStartIsRefusedAndTheFirstRunsOn) {
 // Where a control of the settings sheet lies, from the same sheet built here.
 QPoint SheetPoint(const QRect& sheetOnScreen, QWidget* (*pick)(SettingsSheet&)) {
     Settings settings;
-    const WebPageLauncher none([](const QUrl&) { return false; });
+    const WebPageLauncher none([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     SettingsSheet sheet(settings, {}, {}, none);
     sheet.show();
     QCoreApplication::processEvents();
@@ -475,6 +476,16 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
     const Deployment deployment{nts.NtsAddress(), "127.0.0.1:9", "http://127.0.0.1:9/"};
     run->Deployment(deployment.primaryHost, deployment.secondaryHost, {{"NtsTrustedCerts", o.ntsCertificate}});
     run->Profile("Blink", 0);
+    // A desktop whose opener fails (it exits 3), and a browser that notes what it was given.
+    const std::string bin = run->Dir() + "/bin";
+    QDir().mkpath(QString::fromStdString(bin));
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nexit 3\n";
+    std::ofstream(bin + "/browser") << "#!/bin/sh\necho \"$1\" > '" << bin << "/browsed.part' && mv '" << bin
+                                    << "/browsed.part' '" << bin << "/browsed'\n";
+    for (const char* program : {"/xdg-open", "/browser"}) {
+        QFile::setPermissions(QString::fromStdString(bin + program), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    run->Session({{"PATH", bin + ":" + qEnvironmentVariable("PATH").toStdString()}, {"BROWSER", bin + "/browser %s"}});
     ASSERT_TRUE(run->Start());
     const QPoint sync = run->ControlCentre(kIdSync);
     desktop->Click(sync.x(), sync.y());
@@ -490,7 +501,7 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
     auto shown = [&](bool authenticated) {
         Settings settings;
         settings.ServerID = 1;
-        const WebPageLauncher none([](const QUrl&) { return false; });
+        const WebPageLauncher none([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
         SettingsSheet expected(settings, deployment, {"127.0.0.1", authenticated}, none);
         expected.tabs().setCurrentIndex(1);
         expected.show();
@@ -506,6 +517,18 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
         const QImage now = desktop->Screenshot(Shot("12-nts-server-page")).copy(onScreen);
         return Likeness(now, proof) > 0.97 && Likeness(now, proof) > Likeness(now, without);
     })) << "the server page shows the address and 인증됨 (NTS)";
+    // Its button: the opener fails, so the page goes to the browser's own command line.
+    Settings none;
+    const WebPageLauncher noBrowser([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
+    SettingsSheet local(none, deployment, {}, noBrowser);
+    local.tabs().setCurrentIndex(1);
+    local.show();
+    QCoreApplication::processEvents();
+    QWidget* button = local.serverPage().control(ServerPage::kIdWebPage);
+    const QPoint press = desktop->Geometry(sheet).topLeft() + button->mapTo(&local, button->rect().center());
+    desktop->Click(press.x(), press.y());
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(bin + "/browsed") == "http://127.0.0.1:9/\n"; }))
+        << "the fallback browser, started after the opener failed";
     desktop->Key("Escape");
     EXPECT_EQ(run->QuitFromTray(), 0);
     const QStringList f = QString::fromStdString(run->ShimLog()).trimmed().split(' ');
@@ -561,6 +584,48 @@ TEST_F(WholeProgram, SettingsSheetStoresTheIntervalAndRefusesZero) {
 
 // The settings sheet blocks only the clock window: the tray and the world time dialog
 // still take input while it is open.
+// A region 5 hours 45 minutes ahead of Korea (no zone has it, any table may): it loads,
+// the regions after it too, and the dialog tells its difference.
+TEST_F(WholeProgram, ARegionFarFromAnyZoneLoadsAndTellsItsDifference) {
+    const QByteArray table =
+        test::Cp949("가상 2 먼섬(가상) 345 0 0 뒷섬(가상) -90 0 0 g2 0 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0");
+    std::ofstream(run->Dir() + "/cwd/세계시간표2.txt", std::ios::binary).write(table.constData(), table.size());
+    run->Deployment("127.0.0.1:9", "127.0.0.1:9");
+    run->Profile("WorldTime_X", 300);
+    run->Profile("WorldTime_Y", 100);
+    ASSERT_TRUE(run->Start());
+    const QPoint open = run->ControlCentre(kIdWorldTime);
+    desktop->Click(open.x(), open.y());
+    const std::string dialog = desktop->WaitWindow(run->Pid(), "세계시각");
+    ASSERT_FALSE(dialog.empty());
+    const QRect at = desktop->Geometry(dialog);
+    const DialogTemplate t = LoadDialogTemplate(178);
+    QWidget scratch;
+    const BuiltDialog built = DialogBuilder(t).Build(&scratch);
+    const QRect edit = built.controls.value(WorldTimeDialog::kIdSearch)->geometry().translated(at.topLeft());
+    const QRect description =
+        built.controls.value(WorldTimeDialog::kIdDescription)->geometry().translated(at.topLeft());
+    WorldTimeTable loaded;
+    ASSERT_TRUE(loaded.Load(table));
+    auto render = [&](int index) {
+        auto* label = built.get<QLabel>(WorldTimeDialog::kIdDescription);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setContentsMargins(2, 2, 2, 2);
+        label->setText(ComposeDescription(&loaded.at(index), std::time(nullptr)));
+        return label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage ahead = render(0);  // "...한국보다 5시 45분이 빠른 지역입니다."
+    const QImage behind = render(1);
+    desktop->Click(edit.center().x(), edit.center().y());
+    desktop->Type("먼섬");
+    desktop->Key("Return");
+    EXPECT_TRUE(WaitUntil([&] {
+        const QImage shown = desktop->Screenshot(Shot("15-world-time-345")).copy(description);
+        return Likeness(shown, ahead) > 0.97 && Likeness(shown, ahead) > Likeness(shown, behind);
+    })) << "the region at +345 minutes, found and described";
+    EXPECT_EQ(run->QuitFromTray(), 0);
+}
+
 TEST_F(WholeProgram, WorldTimeFindsLondonWhileTheSettingsSheetIsOpen) {
     run->Deployment("127.0.0.1:9", "127.0.0.1:9");
     run->Profile("WorldTime_X", 400);
@@ -684,7 +749,9 @@ TEST_F(WholeProgram, WithoutTheHelpersRightTheSystemTimeServiceStepsTheClock) {
     EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
 }
 
-TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunSaysSo) {
+// The start-up run only compares: it tells the comparison as always, the system's time
+// service keeping the clock or not (the timer's run is the one that says so).
+TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunComparesAsAlways) {
     std::string why;
     if (!test::PrivateBus::Available(&why)) {
         GTEST_SKIP() << why;
@@ -701,7 +768,7 @@ TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunSaysSo) {
     run->Profile("AutoCompare", 1);
     ASSERT_TRUE(run->Start());
     EXPECT_TRUE(
-        WaitForMessage("시스템 동기중: PC가 5.3 초 늦습니다.", "사용자 PC가 5.3 초 늦습니다.", "10-system-keeps-clock"));
+        WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "시스템 동기중: PC가 5.3 초 늦습니다.", "10-system-keeps-clock"));
     EXPECT_EQ(run->QuitFromTray(), 0);
     EXPECT_EQ(run->ShimLog(), "");
 }
@@ -709,6 +776,27 @@ TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunSaysSo) {
 
 // A close during a run does not wait for it. The servers' names go to a name server that
 // takes the question and never answers, so a close that waited would wait minutes.
+// "종료" while the helper is between its step (here a slow one) and its report: the window
+// waits for the report, so the step is logged and kept.
+TEST_F(WholeProgram, AClosePastTheStepWaitsForTheReportAndKeepsIt) {
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("Log", 1);
+    run->Profile("Blink", 0);
+    run->Session({{"HODRA_SHIM_STEP_PAUSE_MS", "3000"}});
+    ASSERT_TRUE(run->Start());
+    const QPoint sync = run->ControlCentre(kIdSync);
+    desktop->Click(sync.x(), sync.y());
+    ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the step, and the helper still at it";
+    EXPECT_EQ(run->QuitFromTray(), 0);
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d -5\\.25\\d\\n$")
+                    .match(QString::fromStdString(run->ResultLog()))
+                    .hasMatch())
+        << "the log line of the step: " << run->ResultLog();
+    EXPECT_NEAR(run->Stored("LastDiff").toInt(), 5250, 20) << "and LastDiff";
+}
+
 TEST_F(WholeProgram, ClosingDuringAHungNameLookupEndsAtOnceAndKeepsTheState) {
     const int dns = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in at{};

@@ -6,7 +6,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <cstdio>
+#include <cstring>
 #include <sys/capability.h>
+#include <unistd.h>
 
 #include "clock_linux.h"
 #include "clock_setter.h"
@@ -38,6 +41,23 @@ unsigned long long CapSet(const char* name) {
 
 bool CapEffHasSysTime() {
     return (CapSet("CapEff:") >> CAP_SYS_TIME) & 1;
+}
+
+// The window tells the installed helper from the built one by its file capability.
+// Before any test drops the rights: giving a file a capability takes CAP_SETFCAP.
+TEST(LinuxClockFile, TheHelpersFileCapabilityIsSeen) {
+    char dir[] = "/tmp/hodra-cap-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string helper = std::string(dir) + "/hodra2-sntp";
+    std::ofstream(helper) << "#!/bin/sh\n";
+    EXPECT_FALSE(FileHoldsClockRight(helper)) << "as built";
+    cap_t caps = cap_from_text("cap_sys_time+p");
+    ASSERT_EQ(cap_set_file(helper.c_str(), caps), 0) << std::strerror(errno);
+    cap_free(caps);
+    EXPECT_TRUE(FileHoldsClockRight(helper)) << "as installed";
+    EXPECT_FALSE(FileHoldsClockRight(std::string(dir) + "/missing"));
+    std::remove(helper.c_str());
+    rmdir(dir);
 }
 
 class LinuxClock : public ::testing::Test {

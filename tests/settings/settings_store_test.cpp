@@ -87,21 +87,27 @@ TEST_F(Profile, FlagsLoadOnForAnyNonZeroValueAndSaveAsOne) {
     EXPECT_EQ(Stored("Top").toString(), "0");
 }
 
-TEST_F(Profile, LastDiffIsWholeMillisecondsTowardZero) {
-    Put("LastDiff", -250);
-    Settings s = Loaded();
-    EXPECT_DOUBLE_EQ(s.LastDiff, -0.25);
+TEST_F(Profile, LastDiffIsTheNearestMillisecondSoALoadAndASaveChangeNothing) {
     SettingsStore store(path());
-    ASSERT_TRUE(store.SaveState(s, false));
-    EXPECT_EQ(Stored("LastDiff").toString(), "-250");
-    for (const double tiny : {0.0009, -0.0009}) {
+    for (const int ms : {-250, 1048571, -1048571, 999, 2147483647}) {
+        Put("LastDiff", ms);
+        Settings s = Loaded();
+        EXPECT_DOUBLE_EQ(s.LastDiff, ms * 0.001);
+        for (int restart = 0; restart < 3; ++restart) {
+            ASSERT_TRUE(store.SaveState(s, false));
+            s = Loaded();
+        }
+        EXPECT_EQ(Stored("LastDiff").toInt(), ms) << "drifted over three restarts";
+    }
+    Settings s = Loaded();
+    for (const double tiny : {0.0004, -0.0004}) {
         s.LastDiff = tiny;
         ASSERT_TRUE(store.SaveState(s, false));
         EXPECT_EQ(Stored("LastDiff").toString(), "0") << tiny;
     }
     s.LastDiff = 5.2509;
     ASSERT_TRUE(store.SaveState(s, false));
-    EXPECT_EQ(Stored("LastDiff").toString(), "5250");
+    EXPECT_EQ(Stored("LastDiff").toString(), "5251");
     // A correction beyond the 32-bit range of milliseconds is held at its end.
     s.LastDiff = -1e10;
     ASSERT_TRUE(store.SaveState(s, false));
@@ -273,6 +279,9 @@ TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
     }
     QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", 0);
     EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 0.0) << "0: no limit";
+    // An editor's UTF-8 byte-order mark before the group does not hide it.
+    std::ofstream(dir.StdPath("first/Hodra Client V2.0/Hodra2.conf")) << "\xEF\xBB\xBF[Deployment]\nPrimaryHost=bom.example\n";
+    EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).primaryHost, "bom.example");
     EXPECT_EQ(SystemDeploymentFiles(""), SystemDeploymentFiles(nullptr));
     EXPECT_EQ(SystemDeploymentFiles(nullptr).front(), "/etc/xdg/Hodra Client V2.0/Hodra2.conf");
 }

@@ -4,7 +4,8 @@
  *   CALL CLOCKID TARGET_SEC.NSEC NOW_SEC.NSEC PROGRAM
  * CALL is clock_settime, clock_adjtime (a relative step: TARGET is NOW plus the offset),
  * settimeofday or stime; NOW is the real clock at the moment of the call and PROGRAM the
- * caller's name. Other clock_adjtime calls (reading the clock's state) pass through. */
+ * caller's name. Other clock_adjtime calls (reading the clock's state) pass through.
+ * With HODRA_SHIM_STEP_PAUSE_MS a step takes that many milliseconds (after it is recorded). */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <dlfcn.h>
@@ -69,6 +70,15 @@ int clock_adjtime(clockid_t clockId, struct timex* tx) {
         target.tv_sec -= 1;
     }
     record_at("clock_adjtime", (long)clockId, &target, now);
+    /* HODRA_SHIM_STEP_PAUSE_MS: the step then takes that long, as a slow one would, so a
+     * test can stop the program between the step and what follows it. */
+    const char* pause = getenv("HODRA_SHIM_STEP_PAUSE_MS");
+    if (pause != NULL) {
+        const long ms = atol(pause);
+        struct timespec wait = {ms / 1000, (ms % 1000) * 1000000L};
+        while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+        }
+    }
     return TIME_OK;
 }
 

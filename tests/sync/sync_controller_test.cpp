@@ -177,6 +177,14 @@ TEST_F(Controller, AutomaticRunsOnlyCompareWhereTheSystemKeepsTheClock) {
     ASSERT_TRUE(WaitIdle(*c));
     EXPECT_EQ(system.queries, 2);
     EXPECT_EQ(driver.setTimes.size(), 2u) << "without the system keeping it, the timer sets the clock";
+
+    system.keepsClock = true;
+    observer.events.clear();
+    c->OnAutoCompare();
+    ASSERT_TRUE(WaitIdle(*c));
+    EXPECT_EQ(system.queries, 2) << "the start-up run compares anyway: nothing to ask";
+    expected = {"disable", "text:사용자 PC가 4.0 초 늦습니다.", "results:1", "enable"};
+    EXPECT_EQ(observer.events, expected);
 }
 
 // A run that may not set the clock hands the measured offset to the system's service.
@@ -302,6 +310,29 @@ TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("no-such-helper"), std::string::npos) << err;
     EXPECT_EQ(Read("HodraLog.txt"), "");
+}
+
+// A helper stopped between its step and its report (it holds off the stop meanwhile) is
+// waited for: its report becomes the run's outcome, logged, and applied before the close.
+TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
+    const std::string helper = Helper("trap '' TERM\ntouch " + dir.StdPath("stepping") + "\nsleep 1\n" +
+                                      "echo 'server=a:123 address=192.0.2.7 offset=+2.000000 delay=0.0001 stratum=2 "
+                                      "answered=1 outcome=set'");
+    HelperSync runs(compare, helper, log);
+    SyncController c(runs, SyncController::Servers{{"127.0.0.1:9"}}, [] { return SyncController::RunFlags{true, true}; });
+    std::vector<SyncOutcome> recorded;
+    QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) { recorded.push_back(o); });
+    c.OnSync();
+    struct stat seen {};
+    while (stat(dir.StdPath("stepping").c_str(), &seen) != 0) {
+        std::this_thread::yield();
+    }
+    c.CancelPendingRun();
+    ASSERT_EQ(recorded.size(), 1u) << "the step is recorded before the close goes on";
+    EXPECT_TRUE(recorded[0].clockSet);
+    EXPECT_DOUBLE_EQ(recorded[0].lastDiff, 2.0);
+    EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(recorded[0].lastCon, 2.0));
+    EXPECT_FALSE(c.busy());
 }
 
 // Closing while the helper runs kills it: a helper that would wait for an hour ends at once.

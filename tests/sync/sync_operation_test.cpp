@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "chrony_server.h"
 #include "clock_setter.h"
@@ -121,24 +122,27 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
     EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), "");
 }
 
-// As on a kernel that gives no transmit stamp: our own stamp stands in for it.
+// As on a kernel that gives no transmit stamp: our own stamp stands in for it, read
+// `earlier` seconds before the request left (a long trip, or a caller who stopped us).
 class OwnTransmitStamp : public Exchanger {
 public:
-    explicit OwnTransmitStamp(Exchanger& real) : real(real) {}
+    OwnTransmitStamp(Exchanger& real, double earlier) : real(real), earlier(earlier) {}
     bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
                   const AnsweredBy* avoid) override {
         const bool ok = real.Exchange(host, result, port, cancel, avoid);
         result.kernelTransmitStamp = false;
+        result.originate = AddSeconds(result.originate, -earlier);
         return ok;
     }
 
 private:
     Exchanger& real;
+    double earlier;
 };
 
-// With a borrowed right the clock moves only on the kernel's stamps, which a caller who
-// stops the helper cannot shift.
-TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsAndOtherwiseSetsNothing) {
+// With a borrowed right the clock moves on the kernel's stamps, which a caller who stops
+// the helper cannot shift, or on our own within a 50 ms round trip (wrong by at most 25 ms).
+TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsOrWithinAShortTrip) {
     ServerAhead(2.5);
     SyncRequest request = Request(true, answering, silent);
     request.kernelStampsOnly = true;
@@ -146,15 +150,21 @@ TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsAndOtherwiseSetsNothing) {
     EXPECT_TRUE(stamped.clockSet) << "loopback gives both kernel stamps";
     ASSERT_EQ(driver.steps.size(), 1u);
 
-    OwnTransmitStamp own(client);
-    SyncOperation fallback(own, &setter, log);
+    OwnTransmitStamp shortTrip(client, 0.0);
+    const SyncOutcome own = SyncOperation(shortTrip, &setter, log).Run(request);
+    EXPECT_TRUE(own.clockSet) << "loopback's trip is far below 50 ms";
+    EXPECT_FALSE(own.kernelTransmitStamp) << "and the report says whose stamp it was";
+
+    OwnTransmitStamp longTrip(client, 0.060);
+    SyncOperation fallback(longTrip, &setter, log);
     const SyncOutcome refused = fallback.Run(request);
     EXPECT_TRUE(refused.answered);
     EXPECT_FALSE(refused.clockSet);
     EXPECT_FALSE(refused.stepRefused) << "not a missing right: the timedated route must not take it up";
     EXPECT_EQ(refused.message, "동기에 실패했습니다.");
-    EXPECT_EQ(refused.failures, (std::vector<std::string>{"커널의 송수신 시각이 없어 시계를 맞추지 않습니다"}));
-    EXPECT_EQ(driver.steps.size(), 1u) << "no second step";
+    EXPECT_EQ(refused.failures,
+              (std::vector<std::string>{"커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다"}));
+    EXPECT_EQ(driver.steps.size(), 2u) << "no third step";
     request.kernelStampsOnly = false;
     EXPECT_TRUE(fallback.Run(request).clockSet) << "without a borrowed right our own stamp serves";
 }
@@ -221,6 +231,17 @@ TEST_F(Run, UnopenableLogDoesNotStopTheRun) {
     EXPECT_TRUE(out.startBlink);
     EXPECT_NE(err.find("HodraLog.txt"), std::string::npos);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+
+    // Someone else's symbolic link in a shared start directory sends the line nowhere.
+    const std::string theirs = dir.StdPath("theirs.txt");
+    std::ofstream(theirs) << "kept\n";
+    ASSERT_EQ(symlink(theirs.c_str(), dir.StdPath("linked-HodraLog.txt").c_str()), 0);
+    ResultLog linked(dir.StdPath("linked-HodraLog.txt"));
+    SyncOperation viaLink(client, &setter, linked);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(viaLink.Run(Request(true, answering, silent)).clockSet);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("기호 링크여서 따라가지 않습니다"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(theirs), "kept\n");
 }
 
 TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {

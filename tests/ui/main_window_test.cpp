@@ -82,6 +82,7 @@ TEST_F(Window, NormalLayoutHasAllControlsAndTheDefaultColours) {
     EXPECT_TRUE(w.rect().contains(state.ClockRect));
     EXPECT_EQ(w.message()->textColour(), QColor(255, 255, 0));
     EXPECT_EQ(w.message()->backgroundColour(), QColor(128, 128, 128));
+    EXPECT_EQ(w.message()->lineWidth(), 2) << "sunken like the template's other sunken controls";
     EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(timers.autoSyncArmed());
     EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 60 * 60000);
@@ -166,7 +167,7 @@ TEST_F(Window, ButtonsStayDisabledDuringARunAndResultsReachTheProfileAtClose) {
     w.close();  // cancels that run and saves what the synchronisation left
     EXPECT_EQ(Stored("ServerID").toInt(), 1);
     EXPECT_LT(std::abs(settings.LastDiff + 1.5), 0.1) << "the server's 1.5 s";
-    EXPECT_EQ(Stored("LastDiff").toInt(), static_cast<int>(std::trunc(settings.LastDiff * 1000))) << "milliseconds";
+    EXPECT_EQ(Stored("LastDiff").toInt(), static_cast<int>(std::lround(settings.LastDiff * 1000))) << "milliseconds";
     EXPECT_GT(Stored("LastCon").toLongLong(), 0);
     EXPECT_FALSE(timers.autoSyncArmed());
 }

@@ -27,7 +27,7 @@
 namespace hodra {
 namespace {
 
-const WebPageLauncher kNoBrowser([](const QUrl&) { return false; });
+const WebPageLauncher kNoBrowser([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
 
 class Sheet : public ::testing::Test {
 protected:
@@ -118,6 +118,13 @@ TEST_F(Sheet, ClockOnlyAndSlimExcludeEachOther) {
     slim->click();
     slim->click();
     EXPECT_FALSE(small->isChecked());
+    // Each of the two reads the page, the minutes included: a bad value is told at once.
+    for (const int id : {EnvPage::kIdSmall, EnvPage::kIdSmall2}) {
+        Minutes(*sheet)->setText("0");
+        test::ModalWatcher watcher;
+        Box(*sheet, id)->click();
+        EXPECT_EQ(watcher.texts, QStringList{"1와(과) 144000 사이의 정수를 입력하십시오."}) << id;
+    }
 }
 
 TEST_F(Sheet, DefaultsRestoreEverythingButTheSlimClock) {
@@ -170,7 +177,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
     Profile("AutoCompare", 0);
     Profile("AutoConDuration", 10);
     MainClockWindow& w = Open();
-    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    const WebPageLauncher launcher([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     monotonic.Advance(9 * 60000);
     w.setSheetRunner([&](MainClockWindow& window) {
         SettingsSheet sheet(settings, {}, window.lastServer(), launcher, &window);
@@ -210,7 +217,7 @@ TEST(ServerPageText, EachServerIdAndTheLoopbackHost) {
     EXPECT_EQ(ServerPage::ServerText(3, "x", ""), "표준시 서버에 접속할 수 없습니다");
     EXPECT_EQ(ServerPage::ServerText(7, "x", ""), "표준시 서버에 접속할 수 없습니다");
     const Deployment d{"localhost:12300", "time.example", ""};
-    const WebPageLauncher none([](const QUrl&) { return false; });
+    const WebPageLauncher none([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     ServerPage resolved(1, d, {}, none);
     EXPECT_EQ(resolved.serverText(), "Velmar 표준시 서버\r\nlocalhost\r\n(127.0.0.1)");
     ServerPage fromLastRun(2, d, {"192.0.2.7"}, none);
@@ -272,6 +279,15 @@ protected:
         restore("XDG_DATA_DIRS", savedDirs);
         restore("XDG_CONFIG_DIRS", savedConfigDirs);
     }
+    // Waits for the launcher's answer.
+    static bool Opened(const WebPageLauncher& launcher, const QString& address) {
+        std::optional<bool> answer;
+        launcher.Open(address, [&answer](bool opened) { answer = opened; });
+        for (int i = 0; i < 1500 && !answer; ++i) {
+            QTest::qWait(20);
+        }
+        return answer.value_or(false);
+    }
     QStringList RecordedArguments() {
         QFile args(dir.Path("args"));
         for (int i = 0; i < 1500 && !args.exists(); ++i) {
@@ -287,9 +303,9 @@ protected:
 };
 
 TEST_F(Browser, FallsBackToTheBrowsersCommandLineFromBrowserOrTheDesktopEntry) {
-    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    const WebPageLauncher launcher([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     qputenv("BROWSER", ("'" + dir.Path("fake browser") + "' --flag '%s'").toUtf8());
-    ASSERT_TRUE(launcher.Open("http://127.0.0.1:8080/a?b=c"));
+    ASSERT_TRUE(Opened(launcher, "http://127.0.0.1:8080/a?b=c"));
     EXPECT_EQ(RecordedArguments(), (QStringList{"--flag", "http://127.0.0.1:8080/a?b=c"}));
 
     QFile::remove(dir.Path("args"));
@@ -304,12 +320,36 @@ TEST_F(Browser, FallsBackToTheBrowsersCommandLineFromBrowserOrTheDesktopEntry) {
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.write(("[Desktop Entry]\nName=Fake\nExec=\"" + dir.Path("fake browser") + "\" --new %U\n").toUtf8());
     entry.close();
-    ASSERT_TRUE(launcher.Open("https://127.0.0.1/"));
+    ASSERT_TRUE(Opened(launcher, "https://127.0.0.1/"));
     EXPECT_EQ(RecordedArguments(), (QStringList{"--new", "https://127.0.0.1/"}));
 }
 
+// The desktop's own opener is judged by how it ends: one that fails sends the page to the
+// browser's command line; one that succeeds is the end of it.
+TEST_F(Browser, AnOpenerThatFailsFallsBackToTheBrowser) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (dir.Path() + ":" + path).toUtf8());
+    qputenv("BROWSER", ("'" + dir.Path("fake browser") + "' %s").toUtf8());
+    QFile opener(dir.Path("xdg-open"));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write(("#!/bin/sh\necho \"$1\" > '" + dir.Path("opened") + "'\nexit 3\n").toUtf8());
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const WebPageLauncher desktop;
+    EXPECT_TRUE(Opened(desktop, "http://127.0.0.1:8080/"));
+    EXPECT_TRUE(QFile::exists(dir.Path("opened"))) << "the desktop's opener was asked first";
+    EXPECT_EQ(RecordedArguments(), (QStringList{"http://127.0.0.1:8080/"})) << "then the browser, as it failed";
+    QFile::remove(dir.Path("args"));
+    opener.open(QIODevice::WriteOnly);
+    opener.write("#!/bin/sh\nexit 0\n");
+    opener.close();
+    EXPECT_TRUE(Opened(desktop, "http://127.0.0.1:8080/"));
+    EXPECT_FALSE(QFile::exists(dir.Path("args"))) << "an opener that succeeded is not second-guessed";
+    qputenv("PATH", path);
+}
+
 TEST_F(Browser, NoWayToStartABrowserShowsTheMessageOnce) {
-    const WebPageLauncher launcher([](const QUrl&) { return false; });
+    const WebPageLauncher launcher([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     ServerPage page(0, Deployment{"a", "b", "http://127.0.0.1/"}, {}, launcher);
     test::ModalWatcher watcher;
     qobject_cast<QPushButton*>(page.control(ServerPage::kIdWebPage))->click();

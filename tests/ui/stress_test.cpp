@@ -26,7 +26,7 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     Profile("Log", 1);
     MainClockWindow& w = Open();
     TrayFrame frame(w, state);
-    const WebPageLauncher none([](const QUrl&) { return false; });
+    const WebPageLauncher none([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     w.setSheetRunner([&](MainClockWindow& window) {
         SettingsSheet sheet(settings, {}, window.lastServer(), none, &window);
         sheet.show();

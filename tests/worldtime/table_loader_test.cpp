@@ -7,7 +7,10 @@
 #include "cp949_bytes.h"
 #include "korean_code_page.h"
 #include "temp_dir.h"
+#include "region_description.h"
+#include "region_time.h"
 #include "world_time_table.h"
+#include <unistd.h>
 
 namespace hodra {
 namespace {
@@ -145,18 +148,37 @@ TEST(TableLoader, RareSyllablesAndBackslashesLoadAndAreFound) {
     EXPECT_EQ(table.Find("\\쌰"), std::vector<int>{1});
 }
 
-// Offsets a time zone cannot have end the load there, like any bad token; the smallest
-// integer would otherwise be negated later.
-TEST(TableLoader, OffsetsBeyondAnyTimeZoneStopTheLoad) {
-    for (const char* offset : {"-2147483648", "2147483647", "301", "-1261"}) {
+// Any offset a signed 32-bit field holds is a region of the table, the far ones included;
+// only the arithmetic with it is guarded (its description, its clock's date and rules).
+TEST(TableLoader, EveryThirtyTwoBitOffsetLoadsAndItsRegionStillTellsItsTime) {
+    for (const char* offset : {"345", "-2147483648", "2147483647", "301", "-1261"}) {
         WorldTimeTable table;
-        const QByteArray file = Cp949(QStringLiteral("a 3 서울 0 0 0 먼곳 %1 0 0 도쿄 0 0 0").arg(offset));
-        EXPECT_FALSE(table.Load(file)) << offset;
-        EXPECT_EQ(table.size(), 1) << offset;
+        const QByteArray file =
+            Cp949(QStringLiteral("a 3 서울 0 0 0 먼곳 %1 2 1 도쿄 0 0 0 b 1 파리 -480 2 1 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")
+                      .arg(offset));
+        EXPECT_TRUE(table.Load(file)) << offset;
+        ASSERT_EQ(table.size(), 4) << offset << ": every later entry and group stays";
+        EXPECT_EQ(table.GroupOf(3), "b");
+        const RegionEntry& far = table.at(1);
+        const RegionTime at = RegionTimeAt(far, 1796785200);
+        EXPECT_GE(at.standard.month, 1) << offset;
+        EXPECT_FALSE(ComposeDescription(&far, 1796785200).isEmpty());
     }
-    WorldTimeTable edges;
-    EXPECT_FALSE(edges.Load(Cp949("a 2 키리티마티 300 0 0 베이커섬 -1260 0 0")));
-    EXPECT_EQ(edges.size(), 2) << "UTC+14 and UTC-12 are real zones";
+    EXPECT_EQ(DifferenceLine(345), "선택하신 지역은 한국보다 5시 45분이 빠른 지역입니다.");
+    EXPECT_EQ(DifferenceLine(-2147483647 - 1), "선택하신 지역은 한국보다 35791394시 8분이 늦은 지역입니다.");
+}
+
+// Past 4 MiB a file is no world time table: it is refused whole, not read into memory.
+TEST(TableLoader, AFileTooLargeForATableIsRefused) {
+    test::TempDir dir;
+    const std::string path = dir.StdPath("huge.txt");
+    std::ofstream(path) << "a 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0\n";
+    QByteArray bytes;
+    ASSERT_EQ(truncate(path.c_str(), WorldTimeTable::kLongestFile), 0);
+    EXPECT_TRUE(ReadWorldTimeFile(path, bytes));
+    ASSERT_EQ(truncate(path.c_str(), WorldTimeTable::kLongestFile + 1), 0);
+    EXPECT_FALSE(ReadWorldTimeFile(path, bytes));
+    EXPECT_TRUE(bytes.isEmpty());
 }
 
 }  // namespace
