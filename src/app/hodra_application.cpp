@@ -54,10 +54,10 @@ HodraApplication::HodraApplication()
       deployment(WindowDeployment(helperHoldsRight)),
       runs(compare, ClockHelperPath(), log),
       timeService(std::make_unique<Timedate1>()) {
-    sync = std::make_unique<SyncController>(runs,
-                                            SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost},
-                                                                    deployment.maxStep},
-                                            [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; });
+    sync = std::make_unique<SyncController>(
+        runs, SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost}, deployment.maxStep}, [this] {
+            return SyncController::RunFlags{settings.Blink, settings.Log};
+        });
     sync->setTimeService(timeService.get());
     TrustNtsCertificates();
     timers = std::make_unique<SyncTimers>();
@@ -75,9 +75,8 @@ void HodraApplication::WireRecovery() {
     QObject::connect(sync.get(), &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
     QObject::connect(sync.get(), &SyncController::resultsRecorded, frame.get(),
                      [this](const SyncOutcome& outcome) { RecordRun(outcome); });
-    QObject::connect(recovery.get(), &RunRecovery::retryDue, sync.get(), [this](bool synchronise) {
-        synchronise ? sync->OnAutoSync() : sync->OnAutoCompare();
-    });
+    QObject::connect(recovery.get(), &RunRecovery::retryDue, sync.get(),
+                     [this](bool synchronise) { synchronise ? sync->OnAutoSync() : sync->OnAutoCompare(); });
     status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRunInMs(); });
 }
 
@@ -148,9 +147,8 @@ bool HodraApplication::Start() {
     });
     window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     notifications = std::make_unique<DesktopNotifications>();
-    notices = std::make_unique<RunNotices>(*sync, *window, [this](const QString& summary, const QString& body) {
-        notifications->Show(summary, body);
-    });
+    notices = std::make_unique<RunNotices>(
+        *sync, *window, [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
     WireRecovery();
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     window->Initialise();

@@ -9,9 +9,9 @@ namespace hodra {
 
 // One control of a dialog template; the rectangle is in dialog units.
 struct ControlTemplate {
-    int id = -1;        // -1: a control the code never addresses
-    QString kind;       // pushbutton, defpushbutton, checkbox, static, frame, icon, edit,
-                        // groupbox, treeview, ownerdraw
+    int id = -1;   // -1: a control the code never addresses
+    QString kind;  // pushbutton, defpushbutton, checkbox, static, frame, icon, edit,
+                   // groupbox, treeview, ownerdraw
     QString text;
     QRect rect;
     QStringList style;
@@ -25,7 +25,7 @@ struct DialogTemplate {
     QString caption;
     QString fontFace;
     double fontPoints = 9;
-    QSize size;         // dialog units
+    QSize size;  // dialog units
     QStringList style;
     QVector<ControlTemplate> controls;
 

@@ -11,8 +11,8 @@ namespace hodra {
 bool InstallQtKoreanTranslations() {
     auto* catalogue = new QTranslator(QCoreApplication::instance());
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!catalogue->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), dir) ||
+    if (!catalogue->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         dir) ||
         !QCoreApplication::installTranslator(catalogue)) {
         std::fprintf(stderr, "hodra2: Qt의 한국어 번역이 없습니다 (%s, qt6-translations-l10n)\n", qPrintable(dir));
         delete catalogue;

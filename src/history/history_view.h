@@ -17,7 +17,7 @@ public:
 };
 
 // The module's one entry point.
-extern "C" using CreateHistoryViewFunction = HistoryView* (*)();
+extern "C" using CreateHistoryViewFunction = HistoryView * (*)();
 inline constexpr char kCreateHistoryView[] = "HodraCreateHistoryView";
 
 // A new history window from the module beside the program (the build tree) or where it is

@@ -13,7 +13,8 @@ HistoryView* LoadHistoryView() {
     static QLibrary module;
     if (!module.isLoaded()) {
         const QString programs = QCoreApplication::applicationDirPath();
-        for (const QString& dir : {programs, programs + QStringLiteral("/../") + QString::fromUtf8(kModuleSubdirectory)}) {
+        for (const QString& dir :
+             {programs, programs + QStringLiteral("/../") + QString::fromUtf8(kModuleSubdirectory)}) {
             module.setFileName(dir + QStringLiteral("/hodra2-history.so"));
             if (module.load()) {
                 break;

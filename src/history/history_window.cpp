@@ -29,8 +29,8 @@ QString Kind(const RunRecord& r) {
 
 QString OutcomeText(const std::string& word) {
     static const std::pair<const char*, const char*> kTexts[] = {
-        {"compared", "비교함"},           {"set", "동기됨"},         {"not-permitted", "권한 없음"},
-        {"failed", "동기 실패"},          {"too-large", "차이가 큼"}, {"unconfirmed", "확인 안 됨"},
+        {"compared", "비교함"},          {"set", "동기됨"},          {"not-permitted", "권한 없음"},
+        {"failed", "동기 실패"},         {"too-large", "차이가 큼"}, {"unconfirmed", "확인 안 됨"},
         {"no-answer", "서버 응답 없음"},
     };
     for (const auto& [key, text] : kTexts) {
@@ -70,7 +70,8 @@ HistoryWindow::HistoryWindow(QWidget* parent) : HistoryView(parent, Qt::Window) 
     BuildList();
     auto* choice = new QHBoxLayout;
     spans = new QButtonGroup(this);
-    const std::pair<const char*, Span> kSpans[] = {{"최근 하루", Span::Day}, {"최근 일주일", Span::Week}, {"전체", Span::All}};
+    const std::pair<const char*, Span> kSpans[] = {
+        {"최근 하루", Span::Day}, {"최근 일주일", Span::Week}, {"전체", Span::All}};
     for (const auto& [text, which] : kSpans) {
         auto* button = new QRadioButton(QString::fromUtf8(text), this);
         button->setChecked(which == span);
@@ -99,10 +100,10 @@ void HistoryWindow::BuildList() {
     runs = new QTreeWidget(this);
     runs->setRootIsDecorated(false);
     runs->setUniformRowHeights(true);
-    runs->setHeaderLabels({QStringLiteral("시각"), QStringLiteral("종류"), QStringLiteral("실행"), QStringLiteral("결과"),
-                           QStringLiteral("차이(초)"), QStringLiteral("지연(초)"), QStringLiteral("조정(초)"),
-                           QStringLiteral("서버"), QStringLiteral("주소"), QStringLiteral("계층"),
-                           QStringLiteral("인증")});
+    runs->setHeaderLabels({QStringLiteral("시각"), QStringLiteral("종류"), QStringLiteral("실행"),
+                           QStringLiteral("결과"), QStringLiteral("차이(초)"), QStringLiteral("지연(초)"),
+                           QStringLiteral("조정(초)"), QStringLiteral("서버"), QStringLiteral("주소"),
+                           QStringLiteral("계층"), QStringLiteral("인증")});
     runs->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
@@ -128,7 +129,8 @@ void HistoryWindow::Refill() {
     const qint64 days = span == Span::Day ? 1 : 7;
     const qint64 from = span == Span::All ? 0 : now.addDays(-days).toMSecsSinceEpoch();
     visible.clear();
-    std::copy_if(all.begin(), all.end(), std::back_inserter(visible), [from](const RunRecord& r) { return r.utcMs >= from; });
+    std::copy_if(all.begin(), all.end(), std::back_inserter(visible),
+                 [from](const RunRecord& r) { return r.utcMs >= from; });
     FillChart();
     FillList();
 }

@@ -35,8 +35,9 @@ std::optional<std::int64_t> ParseTime(const std::string& text) {
     int ms = 0;
     char zone = 0;
     int used = 0;
-    if (text.size() != 24 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%c%n", &utc.tm_year, &utc.tm_mon,
-                                         &utc.tm_mday, &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &ms, &zone, &used) != 8 ||
+    if (text.size() != 24 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%c%n", &utc.tm_year, &utc.tm_mon, &utc.tm_mday,
+                    &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &ms, &zone, &used) != 8 ||
         used != 24 || zone != 'Z' || utc.tm_mon < 1 || utc.tm_mon > 12 || utc.tm_mday < 1 || utc.tm_mday > 31 ||
         utc.tm_hour > 23 || utc.tm_min > 59 || utc.tm_sec > 60 || ms < 0) {
         return std::nullopt;

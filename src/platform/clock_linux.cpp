@@ -12,8 +12,7 @@ namespace {
 
 bool SetEffective(cap_t caps, bool enable) {
     const cap_value_t value[] = {CAP_SYS_TIME};
-    return cap_set_flag(caps, CAP_EFFECTIVE, 1, value, enable ? CAP_SET : CAP_CLEAR) == 0 &&
-           cap_set_proc(caps) == 0;
+    return cap_set_flag(caps, CAP_EFFECTIVE, 1, value, enable ? CAP_SET : CAP_CLEAR) == 0 && cap_set_proc(caps) == 0;
 }
 
 bool HasFlag(cap_t caps, cap_flag_t set) {

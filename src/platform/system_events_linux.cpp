@@ -75,7 +75,8 @@ void SystemEvents::DrainRoutes() {
     bool added = false;
     alignas(nlmsghdr) char buffer[8192];
     for (ssize_t n; (n = recv(routeSocket, buffer, sizeof buffer, 0)) > 0;) {
-        for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, static_cast<unsigned>(n)); h = NLMSG_NEXT(h, n)) {
+        for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, static_cast<unsigned>(n));
+             h = NLMSG_NEXT(h, n)) {
             added = added || h->nlmsg_type == RTM_NEWROUTE || h->nlmsg_type == RTM_NEWADDR;
         }
     }

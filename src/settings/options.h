@@ -17,14 +17,14 @@ enum class OptionKind {
 // One option of the settings sheet, declared once: the profile reads, writes and defaults
 // it from here, and the environment page lays it on its control from here.
 struct Option {
-    const char* key;          // the profile value's name, and the Settings member's
+    const char* key;  // the profile value's name, and the Settings member's
     OptionKind kind;
-    int controlId;            // its control on the environment page (dialog 131)
-    std::int32_t fallback;    // the default, and what a stored value outside the range reads as
+    int controlId;          // its control on the environment page (dialog 131)
+    std::int32_t fallback;  // the default, and what a stored value outside the range reads as
     std::int32_t least;
     std::int32_t most;
-    bool resetByDefaults;     // "초기값" sets it back
-    bool Settings::*flag;     // the member, by kind
+    bool resetByDefaults;  // "초기값" sets it back
+    bool Settings::*flag;  // the member, by kind
     std::int32_t Settings::*number;
     ColorRef Settings::*colour;
 };
@@ -35,8 +35,11 @@ constexpr Option Flag(const char* key, int control, bool on, bool Settings::*mem
     return {key, OptionKind::Flag, control, on ? 1 : 0, 0, 1, reset, member, nullptr, nullptr};
 }
 constexpr Option Colour(const char* key, int control, ColorRef value, ColorRef Settings::*member) {
-    return {key, OptionKind::Colour, control, static_cast<std::int32_t>(value), kAnyColour, 2147483647, true,
-            nullptr, nullptr, member};
+    return {key,        OptionKind::Colour,
+            control,    static_cast<std::int32_t>(value),
+            kAnyColour, 2147483647,
+            true,       nullptr,
+            nullptr,    member};
 }
 }  // namespace option_detail
 

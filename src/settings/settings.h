@@ -26,9 +26,9 @@ struct Settings {
     bool Top;
     bool Small;
     bool Small2;
-    std::int64_t LastCon = 0;  // seconds since 1970-01-01 UTC of the last synchronisation
-    double LastDiff = 0.0;     // seconds applied by it
-    std::int32_t ServerID = 0; // 0 none yet, 1 primary, 2 secondary, 3 neither answered
+    std::int64_t LastCon = 0;   // seconds since 1970-01-01 UTC of the last synchronisation
+    double LastDiff = 0.0;      // seconds applied by it
+    std::int32_t ServerID = 0;  // 0 none yet, 1 primary, 2 secondary, 3 neither answered
     std::int32_t Hodra_X = 0;
     std::int32_t Hodra_Y = 0;
     std::int32_t WorldTime_X = 0;

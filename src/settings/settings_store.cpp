@@ -62,8 +62,7 @@ bool LastConFits(std::int64_t seconds) {
 }  // namespace
 
 SettingsStore::SettingsStore()
-    : profile(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
-                                          kApplication)) {
+    : profile(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication)) {
     Configure();
 }
 
@@ -140,8 +139,7 @@ bool SettingsStore::SaveWindowPosition(const Settings& s) {
 bool SettingsStore::Flush(const char* what) {
     profile->sync();
     if (profile->status() != QSettings::NoError) {
-        std::fprintf(stderr, "hodra2: 설정(%s)을 저장할 수 없습니다: %s\n", what,
-                     qPrintable(profile->fileName()));
+        std::fprintf(stderr, "hodra2: 설정(%s)을 저장할 수 없습니다: %s\n", what, qPrintable(profile->fileName()));
         return false;
     }
     return true;

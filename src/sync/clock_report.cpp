@@ -65,7 +65,8 @@ std::string FormatClockReport(const SyncOutcome& o) {
     line += "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
     if (o.answered) {
         line += std::string(" transmit=") + (o.kernelTransmitStamp ? "kernel" : "user") +
-                " receive=" + (o.kernelReceiveStamp ? "kernel" : "user") + " auth=" + (o.authenticated ? "nts" : "none");
+                " receive=" + (o.kernelReceiveStamp ? "kernel" : "user") +
+                " auth=" + (o.authenticated ? "nts" : "none");
     }
     return line;
 }
@@ -100,8 +101,8 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
     out.tooLarge = word == "too-large";
     out.unconfirmed = word == "unconfirmed";
     out.setError = out.stepRefused ? EPERM : 0;
-    return word == "no-answer" || word == "compared" || word == "set" || word == "not-permitted" ||
-           word == "failed" || word == "too-large" || word == "unconfirmed";
+    return word == "no-answer" || word == "compared" || word == "set" || word == "not-permitted" || word == "failed" ||
+           word == "too-large" || word == "unconfirmed";
 }
 
 }  // namespace hodra

@@ -64,7 +64,8 @@ std::string SystemKeepsClockText(double offset) {
 std::string LargeStepText(double offset) {
     constexpr double kDay = 86400.0;
     const double size = std::abs(offset);
-    const std::string amount = size < kDay ? FormatFixed(std::round(size), 0) + " 초" : FormatFixed(size / kDay, 1) + " 일";
+    const std::string amount =
+        size < kDay ? FormatFixed(std::round(size), 0) + " 초" : FormatFixed(size / kDay, 1) + " 일";
     return Fill(offset < 0.0 ? text::kLargeStepFast : text::kLargeStepSlow, amount);
 }
 

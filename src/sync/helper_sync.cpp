@@ -45,8 +45,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
                      std::strerror(child.error));
         return out;
     case ChildResult::Status::Exited:
-    case ChildResult::Status::Killed:
-        break;
+    case ChildResult::Status::Killed: break;
     }
     if (!ParseClockReport(child.output, out)) {
         std::fprintf(stderr, "hodra2: 시각 도우미의 결과를 알 수 없습니다 (종료 상태 %d)\n", child.exitCode);

@@ -27,39 +27,39 @@ struct SyncRequest {
     // A step larger than this (seconds; 0: no limit) is made only when allowed, and only
     // when a second source agrees with the first.
     double maxStep = 0.0;
-    bool allowLargeStep = false;     // the user agreed to a step over the limit for this run
+    bool allowLargeStep = false;  // the user agreed to a step over the limit for this run
 };
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
 struct SyncOutcome {
-    bool synchronise = false;      // the run was asked to set the clock
-    bool automatic = false;        // started by the window itself
-    bool answered = false;         // a server answered
-    std::int32_t serverId = 0;     // 1-based position of the host that answered, hosts + 1 when none did
-                                   // (3: neither deployment server); 0: the run never got to the servers
-    std::string message;           // the message line's new text
-    bool clockSet = false;         // LastCon and LastDiff below are valid
+    bool synchronise = false;   // the run was asked to set the clock
+    bool automatic = false;     // started by the window itself
+    bool answered = false;      // a server answered
+    std::int32_t serverId = 0;  // 1-based position of the host that answered, hosts + 1 when none did
+                                // (3: neither deployment server); 0: the run never got to the servers
+    std::string message;        // the message line's new text
+    bool clockSet = false;      // LastCon and LastDiff below are valid
     std::int64_t lastCon = 0;
     double lastDiff = 0.0;
     bool startBlink = false;
 
     // The measurement of the server that answered.
-    std::string serverHost;        // "host:port" as asked
-    std::string serverAddress;     // the address that answered
+    std::string serverHost;     // "host:port" as asked
+    std::string serverAddress;  // the address that answered
     std::uint16_t serverPort = 0;
-    double offset = 0.0;           // server minus PC, seconds
-    double delay = 0.0;            // round trip, seconds
+    double offset = 0.0;  // server minus PC, seconds
+    double delay = 0.0;   // round trip, seconds
     int stratum = 0;
     bool kernelTransmitStamp = false;  // the stamps the arithmetic used: the kernel's, or ours
     bool kernelReceiveStamp = false;
-    bool authenticated = false;    // the answer verified by NTS
+    bool authenticated = false;  // the answer verified by NTS
 
-    int setError = 0;              // errno of a clock setting that failed
+    int setError = 0;  // errno of a clock setting that failed
     // The clock was not set because this process may not set it: a system service may
     // step it by `offset` instead (then SettleSystemStep finishes the outcome).
     bool stepRefused = false;
-    bool tooLarge = false;         // the step was over the limit and not allowed: only compared
-    bool unconfirmed = false;      // over the limit, and no second source agreed: nothing set
+    bool tooLarge = false;              // the step was over the limit and not allowed: only compared
+    bool unconfirmed = false;           // over the limit, and no second source agreed: nothing set
     std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
 };
 

@@ -33,8 +33,8 @@ std::optional<std::vector<std::uint8_t>> AesSivCmac256::Seal(const std::vector<s
     }
     std::vector<std::uint8_t> out(plaintext.size() + kTagSize);
     std::size_t outSize = out.size();
-    if (tls->gnutls_aead_cipher_encrypt(Handle(handle), nonce.data(), nonce.size(), associated, associatedSize, kTagSize,
-                                   plaintext.data(), plaintext.size(), out.data(), &outSize) != 0) {
+    if (tls->gnutls_aead_cipher_encrypt(Handle(handle), nonce.data(), nonce.size(), associated, associatedSize,
+                                        kTagSize, plaintext.data(), plaintext.size(), out.data(), &outSize) != 0) {
         return std::nullopt;
     }
     out.resize(outSize);
@@ -50,8 +50,8 @@ std::optional<std::vector<std::uint8_t>> AesSivCmac256::Open(const std::uint8_t*
     }
     std::vector<std::uint8_t> out(ciphertextSize);
     std::size_t outSize = out.size();
-    if (tls->gnutls_aead_cipher_decrypt(Handle(handle), nonce, nonceSize, associated, associatedSize, kTagSize, ciphertext,
-                                   ciphertextSize, out.data(), &outSize) != 0) {
+    if (tls->gnutls_aead_cipher_decrypt(Handle(handle), nonce, nonceSize, associated, associatedSize, kTagSize,
+                                        ciphertext, ciphertextSize, out.data(), &outSize) != 0) {
         return std::nullopt;
     }
     out.resize(outSize);

@@ -24,8 +24,8 @@ public:
     AesSivCmac256& operator=(const AesSivCmac256&) = delete;
 
     bool Usable() const { return handle != nullptr; }
-    std::optional<std::vector<std::uint8_t>> Seal(const std::vector<std::uint8_t>& nonce, const std::uint8_t* associated,
-                                                  std::size_t associatedSize,
+    std::optional<std::vector<std::uint8_t>> Seal(const std::vector<std::uint8_t>& nonce,
+                                                  const std::uint8_t* associated, std::size_t associatedSize,
                                                   const std::vector<std::uint8_t>& plaintext) const;
     // The plaintext, or nothing when the ciphertext does not authenticate.
     std::optional<std::vector<std::uint8_t>> Open(const std::uint8_t* nonce, std::size_t nonceSize,

@@ -16,8 +16,8 @@ GnuTls* Load() {
     }
     static GnuTls tls;
     bool complete = true;
-#define HODRA_GNUTLS_RESOLVE(name)                                                   \
-    tls.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name));            \
+#define HODRA_GNUTLS_RESOLVE(name)                                         \
+    tls.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name)); \
     complete = complete && tls.name != nullptr;
     HODRA_GNUTLS_FUNCTIONS(HODRA_GNUTLS_RESOLVE)
 #undef HODRA_GNUTLS_RESOLVE

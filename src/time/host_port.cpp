@@ -96,7 +96,8 @@ std::string ServerName::Text() const {
 
 std::optional<ServerName> ParseServerName(const std::string& text, std::uint16_t defaultPort) {
     const bool nts = text.rfind(kNtsScheme, 0) == 0;
-    auto name = nts ? SplitHost(text.substr(std::strlen(kNtsScheme)), kNtsKeyExchangePort) : SplitHost(text, defaultPort);
+    auto name =
+        nts ? SplitHost(text.substr(std::strlen(kNtsScheme)), kNtsKeyExchangePort) : SplitHost(text, defaultPort);
     if (name) {
         name->nts = nts;
     }

@@ -78,8 +78,7 @@ CalendarDate DateFromDayNumber(std::int32_t j) {
         month = m - 9;
         year += 1;
     }
-    return {static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
-            static_cast<std::uint16_t>(day)};
+    return {static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month), static_cast<std::uint16_t>(day)};
 }
 
 NtpTimestamp NtpTimestamp::FromSystemTime(const SystemTime& st) {
@@ -161,7 +160,8 @@ double AbsoluteDifference(NtpTimestamp a, NtpTimestamp b) {
     const auto whole = static_cast<std::int64_t>(UnwrappedSeconds(a.Seconds())) -
                        static_cast<std::int64_t>(UnwrappedSeconds(b.Seconds()));
     const auto fraction = static_cast<std::int64_t>(a.Fraction()) - static_cast<std::int64_t>(b.Fraction());
-    return static_cast<double>(static_cast<long double>(whole) + fraction * static_cast<long double>(kFractionToSeconds));
+    return static_cast<double>(static_cast<long double>(whole) +
+                               fraction * static_cast<long double>(kFractionToSeconds));
 }
 
 NtpTimestamp AddSeconds(NtpTimestamp t, double d) {

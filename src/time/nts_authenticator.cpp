@@ -58,8 +58,8 @@ std::optional<std::vector<Field>> Fields(const std::uint8_t* packet, std::size_t
         if (size < kFieldHeader || size % 4 != 0 || size > length - at) {
             return std::nullopt;
         }
-        fields.push_back({static_cast<std::uint16_t>(Get16(packet + at)), at, packet + at + kFieldHeader,
-                          size - kFieldHeader});
+        fields.push_back(
+            {static_cast<std::uint16_t>(Get16(packet + at)), at, packet + at + kFieldHeader, size - kFieldHeader});
         at += size;
     }
     return fields;

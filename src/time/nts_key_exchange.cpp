@@ -101,12 +101,15 @@ Failure Credentialed(const Trust& trust, Credentials& out) {
     }
     gnutls_datum_t pem{reinterpret_cast<unsigned char*>(const_cast<char*>(trust.pem.data())),
                        static_cast<unsigned>(trust.pem.size())};
-    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : "신뢰할 인증서 파일에 인증서가 없음";
+    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0
+               ? ""
+               : "신뢰할 인증서 파일에 인증서가 없음";
 }
 
 Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
     gnutls_datum_t alpn{reinterpret_cast<unsigned char*>(const_cast<char*>(kAlpn)), sizeof kAlpn - 1};
-    if (Tls().gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 || Tls().gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
+    if (Tls().gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 ||
+        Tls().gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
         Tls().gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
         return "TLS 세션을 설정할 수 없음";
     }
@@ -152,7 +155,8 @@ std::optional<AesSivCmac256::Key> ExportKey(gnutls_session_t s, std::uint8_t dir
     const unsigned char context[5] = {0, kNextProtocolNtpv4, 0, kAeadAesSivCmac256, direction};
     AesSivCmac256::Key key{};
     if (Tls().gnutls_prf_rfc5705(s, sizeof kExporterLabel - 1, kExporterLabel, sizeof context,
-                           reinterpret_cast<const char*>(context), key.size(), reinterpret_cast<char*>(key.data())) != 0) {
+                                 reinterpret_cast<const char*>(context), key.size(),
+                                 reinterpret_cast<char*>(key.data())) != 0) {
         return std::nullopt;
     }
     return key;
@@ -242,10 +246,13 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
         result.failure = "GnuTLS 라이브러리를 읽을 수 없음";
         return result;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const Resolution found = ResolveAll(host, port, SOCK_STREAM, cancel, left);
     if (found.error != 0) {
-        result.failure = found.error == EAI_CANCELED ? "취소됨" : std::string("호스트 이름을 찾을 수 없음 (") + gai_strerror(found.error) + ")";
+        result.failure = found.error == EAI_CANCELED
+                             ? "취소됨"
+                             : std::string("호스트 이름을 찾을 수 없음 (") + gai_strerror(found.error) + ")";
         return result;
     }
     // The addresses share the time left: one that never answers leaves room for the next.

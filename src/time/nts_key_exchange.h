@@ -20,9 +20,9 @@ struct Trust {
 
 struct KeyExchangeResult {
     std::optional<Session> session;
-    std::string ntpServer;        // where to send the NTP requests
+    std::string ntpServer;  // where to send the NTP requests
     std::uint16_t ntpPort = 123;
-    std::string failure;          // why there is no session, in Korean
+    std::string failure;  // why there is no session, in Korean
 };
 
 inline constexpr std::chrono::milliseconds kKeyExchangeTimeout{3000};

@@ -19,8 +19,8 @@ std::vector<std::uint8_t> EncodeKeyExchangeRequest();
 
 struct KeyExchangeAnswer {
     std::vector<std::vector<std::uint8_t>> cookies;  // at most kMaxCookies
-    std::string ntpServer;                            // empty: the key exchange's own host
-    std::optional<std::uint16_t> ntpPort;             // none: 123
+    std::string ntpServer;                           // empty: the key exchange's own host
+    std::optional<std::uint16_t> ntpPort;            // none: 123
 };
 
 struct KeyExchangeParse {

@@ -32,7 +32,8 @@ void SntpClient::Reset() {
 bool SntpClient::Fail(SntpError error, int errnoValue) {
     lastError = error;
     lastErrno = errnoValue;
-    lastDetail = error == SntpError::Timeout || errnoValue == 0 || errnoValue == EPROTO ? "" : std::strerror(errnoValue);
+    lastDetail =
+        error == SntpError::Timeout || errnoValue == 0 || errnoValue == EPROTO ? "" : std::strerror(errnoValue);
     errno = errnoValue;
     return false;
 }
@@ -126,8 +127,8 @@ bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::
 
 // A fresh key exchange every time: the program asks seldom, and keeps no cookie. Whatever
 // fails here fails the host; it is never asked without authentication instead.
-bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result,
-                             const CancelToken* cancel, const AnsweredBy* avoid) {
+bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
+                             const AnsweredBy* avoid) {
     nts::KeyExchangeResult keys =
         nts::RunKeyExchange(host, port, ntsTrust, std::chrono::steady_clock::now() + nts::kKeyExchangeTimeout, cancel);
     if (cancel != nullptr && cancel->Cancelled()) {

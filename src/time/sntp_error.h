@@ -5,30 +5,30 @@ namespace hodra {
 // Why an exchange gave no usable reply; read after a false result.
 enum class SntpError {
     None,
-    Timeout,         // nothing readable within the reply time-out
-    LookupFailed,    // the host name did not resolve
-    NoOtherAddress,  // no address of the host is left but the one already heard
-    BadHost,         // the host text or its port could not be parsed
-    Socket,          // socket() failed
-    Connect,         // connect() failed
-    Send,            // send() failed
-    Receive,         // recvmsg() failed or delivered nothing (errno tells why)
-    ShortReply,      // fewer than 48 bytes
-    BadMode,         // mode is not 4 (server)
-    BadVersion,      // version outside 1..4
-    Unsynchronised,  // leap indicator 3: the server's clock is not synchronised
-    KissOfDeath,     // stratum 0
-    BadStratum,      // stratum above 15
-    ZeroTransmit,    // transmit timestamp is zero
-    BogusOriginate,  // originate timestamp is not the transmit field we sent
-    BadReference,    // the reference time is zero or later than the transmit time
-    RootDistance,    // root delay / 2 + root dispersion over 1.5 s
-    BeforeBuildDate, // the server's time lies before this program was built
-    ImplausibleDelay,// the round trip came out below zero or beyond the wait
-    Cancelled,       // the run was cancelled (the program is closing)
-    NoRandom,        // the kernel gave no random bits for the request
-    NtsKeyExchange,  // the NTS key exchange failed (TLS, certificate, records)
-    NtsNak,          // the server could not use our cookie (NTS NAK)
+    Timeout,             // nothing readable within the reply time-out
+    LookupFailed,        // the host name did not resolve
+    NoOtherAddress,      // no address of the host is left but the one already heard
+    BadHost,             // the host text or its port could not be parsed
+    Socket,              // socket() failed
+    Connect,             // connect() failed
+    Send,                // send() failed
+    Receive,             // recvmsg() failed or delivered nothing (errno tells why)
+    ShortReply,          // fewer than 48 bytes
+    BadMode,             // mode is not 4 (server)
+    BadVersion,          // version outside 1..4
+    Unsynchronised,      // leap indicator 3: the server's clock is not synchronised
+    KissOfDeath,         // stratum 0
+    BadStratum,          // stratum above 15
+    ZeroTransmit,        // transmit timestamp is zero
+    BogusOriginate,      // originate timestamp is not the transmit field we sent
+    BadReference,        // the reference time is zero or later than the transmit time
+    RootDistance,        // root delay / 2 + root dispersion over 1.5 s
+    BeforeBuildDate,     // the server's time lies before this program was built
+    ImplausibleDelay,    // the round trip came out below zero or beyond the wait
+    Cancelled,           // the run was cancelled (the program is closing)
+    NoRandom,            // the kernel gave no random bits for the request
+    NtsKeyExchange,      // the NTS key exchange failed (TLS, certificate, records)
+    NtsNak,              // the server could not use our cookie (NTS NAK)
     NtsUnauthenticated,  // no Authenticator that verifies, or no echo of our identifier
 };
 

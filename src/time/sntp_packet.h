@@ -57,8 +57,8 @@ SntpReply DecodeReply(const std::uint8_t* bytes);
 double RootDistance(const SntpReply& reply);
 
 struct ReplyExpectation {
-    NtpTimestamp sentTransmit;   // the transmit field of our request
-    std::time_t notBeforeUnix;   // server times before this instant are bogus
+    NtpTimestamp sentTransmit;  // the transmit field of our request
+    std::time_t notBeforeUnix;  // server times before this instant are bogus
 };
 
 // The client checks of RFC 4330 section 5, and the server's own account of how well it

@@ -24,7 +24,8 @@ bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
         deployment = hodra::LoadDeployment();
         return true;
     }
-    const hodra::AdministratorDeployment admin = hodra::ReadAdministratorDeployment(hodra::kAdministratorDeploymentFile);
+    const hodra::AdministratorDeployment admin =
+        hodra::ReadAdministratorDeployment(hodra::kAdministratorDeploymentFile);
     if (admin.verdict == hodra::AdministratorDeployment::Verdict::Refused) {
         std::cerr << "hodra2-sntp: 배포 설정 파일을 쓰지 않습니다: " << admin.reason << '\n';
         return false;

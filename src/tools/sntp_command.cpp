@@ -14,7 +14,8 @@
 namespace hodra {
 
 const char kSntpUsage[] =
-    "usage: hodra2-sntp [--sync [--allow-large-step]] [--nts-ca FILE] [host[:port] | [v6]:port | nts://host[:port] ...]";
+    "usage: hodra2-sntp [--sync [--allow-large-step]] [--nts-ca FILE] [host[:port] | [v6]:port | nts://host[:port] "
+    "...]";
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
@@ -79,8 +80,7 @@ int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
 
 }  // namespace
 
-int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out,
-                   std::ostream& err) {
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err) {
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;

@@ -12,7 +12,7 @@ class SyncOperation;
 struct SntpCommandOptions {
     bool sync = false;
     bool help = false;
-    bool hostsGiven = false;  // false: the deployment servers
+    bool hostsGiven = false;        // false: the deployment servers
     bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
     bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
     double maxStep = 0.0;           // the deployment's MaxStep; 0: no limit
@@ -24,8 +24,8 @@ inline constexpr int kExitAnswered = 0;
 inline constexpr int kExitNoAnswer = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitSetFailed = 3;
-inline constexpr int kExitTooLarge = 4;    // over MaxStep without --allow-large-step: nothing set
-inline constexpr int kExitUnconfirmed = 5; // over MaxStep, and no second server agreed: nothing set
+inline constexpr int kExitTooLarge = 4;     // over MaxStep without --allow-large-step: nothing set
+inline constexpr int kExitUnconfirmed = 5;  // over MaxStep, and no second server agreed: nothing set
 
 extern const char kSntpUsage[];
 
@@ -40,7 +40,6 @@ std::string RefusalWithBorrowedRight(const SntpCommandOptions& options);
 
 // Asks the hosts in order, stops at the first that answers, and with --sync sets the
 // clock. Prints the compare text, the outcome and the report line; returns the exit status.
-int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out,
-                   std::ostream& err);
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err);
 
 }  // namespace hodra

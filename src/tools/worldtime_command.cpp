@@ -109,8 +109,8 @@ int RunWorldTimeCommand(const WorldTimeOptions& options, const std::string& tabl
         const RegionTime t = RegionTimeAt(e, at);
         QString description = ComposeDescription(&e, at);
         description.replace('\n', QStringLiteral(" / "));
-        out << table.GroupOf(i).toStdString() << '\t' << e.displayName.toStdString() << '\t' << Format(t.local)
-            << '\t' << Offset(e.offsetMinutes) << '\t' << Daylight(e, t) << '\t' << description.toStdString() << '\n';
+        out << table.GroupOf(i).toStdString() << '\t' << e.displayName.toStdString() << '\t' << Format(t.local) << '\t'
+            << Offset(e.offsetMinutes) << '\t' << Daylight(e, t) << '\t' << description.toStdString() << '\n';
         ++printed;
     }
     if (printed == 0) {

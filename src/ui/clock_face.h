@@ -33,8 +33,8 @@ public:
     static constexpr QSize kSlimSize{243, 20};
 
     // Created at its rectangle in the parent, which it keeps as its client area.
-    ClockFace(const Settings& settings, const WindowState& state, TickSound* tick, QWidget* parent,
-              const QRect& rect, TimeSource now = {});
+    ClockFace(const Settings& settings, const WindowState& state, TickSound* tick, QWidget* parent, const QRect& rect,
+              TimeSource now = {});
 
     std::time_t shownTime() const { return shown; }
     // The date and time it shows, as a screen reader says them.

@@ -97,7 +97,9 @@ bool EnvPage::ReadMinutes() {
         return false;
     }
     if (minutes < kMinAutoConDuration || minutes > kMaxAutoConDuration) {
-        Refuse(QStringLiteral("%1와(과) %2 사이의 정수를 입력하십시오.").arg(kMinAutoConDuration).arg(kMaxAutoConDuration));
+        Refuse(QStringLiteral("%1와(과) %2 사이의 정수를 입력하십시오.")
+                   .arg(kMinAutoConDuration)
+                   .arg(kMaxAutoConDuration));
         return false;
     }
     edited.AutoConDuration = static_cast<int>(minutes);

@@ -22,10 +22,10 @@ public:
     static constexpr int kIdBeep = OptionNamed("Beep").controlId, kIdAutoCon = OptionNamed("AutoCon").controlId,
                          kIdMinutes = OptionNamed("AutoConDuration").controlId, kIdScr = OptionNamed("SCR").controlId,
                          kIdBgColor = OptionNamed("BgColor").controlId, kIdTxtColor = OptionNamed("TxtColor").controlId,
-                         kIdBlink = OptionNamed("Blink").controlId, kIdAutoCompare = OptionNamed("AutoCompare").controlId,
-                         kIdLog = OptionNamed("Log").controlId, kIdTop = OptionNamed("Top").controlId,
-                         kIdSmall = OptionNamed("Small").controlId, kIdSmall2 = OptionNamed("Small2").controlId,
-                         kIdBgColor2 = OptionNamed("BgColor2").controlId,
+                         kIdBlink = OptionNamed("Blink").controlId,
+                         kIdAutoCompare = OptionNamed("AutoCompare").controlId, kIdLog = OptionNamed("Log").controlId,
+                         kIdTop = OptionNamed("Top").controlId, kIdSmall = OptionNamed("Small").controlId,
+                         kIdSmall2 = OptionNamed("Small2").controlId, kIdBgColor2 = OptionNamed("BgColor2").controlId,
                          kIdTxtColor2 = OptionNamed("TxtColor2").controlId;
     // Controls that are no option of their own.
     static constexpr int kIdEvery = 1005, kIdMinutesText = 1006, kIdDefaults = 1015;

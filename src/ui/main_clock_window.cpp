@@ -68,7 +68,8 @@ void MainClockWindow::ConnectSync() {
     connect(&sync, &SyncController::resultsRecorded, this, &MainClockWindow::RecordOutcome);
     connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::StartBlink);
     connect(&sync, &SyncController::largeStepQuestion, this, [this](const SyncOutcome& outcome) {
-        LargeStepQuestion::Ask(this, outcome.offset, [controller = &sync](bool make) { controller->AnswerLargeStep(make); });
+        LargeStepQuestion::Ask(this, outcome.offset,
+                               [controller = &sync](bool make) { controller->AnswerLargeStep(make); });
     });
     connect(&timers, &SyncTimers::messageChanged, messageLabel, &QLabel::setText);
     connect(&timers, &SyncTimers::autoSyncDue, &sync, &SyncController::OnAutoSync);

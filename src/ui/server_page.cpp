@@ -21,20 +21,17 @@ std::string HostOnly(const std::string& hostText) {
     return name ? name->host : hostText;
 }
 
-
 }  // namespace
 
 QString ServerPage::ServerText(int serverId, const std::string& host, const QString& address, bool authenticated) {
     switch (serverId) {
-    case 0:
-        return QStringLiteral("접속된 서버가 없습니다");
+    case 0: return QStringLiteral("접속된 서버가 없습니다");
     case 1:
     case 2:
         return QStringLiteral("Velmar 표준시 서버\r\n%1\r\n(%2)%3")
             .arg(QString::fromStdString(HostOnly(host)), address.isEmpty() ? QStringLiteral("주소 확인 불가") : address,
                  authenticated ? QStringLiteral(" 인증됨 (NTS)") : QString());
-    default:
-        return QStringLiteral("표준시 서버에 접속할 수 없습니다");
+    default: return QStringLiteral("표준시 서버에 접속할 수 없습니다");
     }
 }
 
@@ -58,7 +55,8 @@ ServerPage::ServerPage(int serverId, const Deployment& deployment, const LastSer
     const std::string& host = serverId == 2 ? deployment.secondaryHost : deployment.primaryHost;
     QString address;
     if (serverId == 1 || serverId == 2) {
-        address = last.address.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(last.address);
+        address =
+            last.address.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(last.address);
     }
     text = ServerText(serverId, host, address, last.authenticated && !last.address.empty());
     built.get<QPlainTextEdit>(kIdServerText)->setPlainText(text);

@@ -56,13 +56,13 @@ std::optional<WallTime> DstStart(int code, int y) {
     case 14: return At(y, 3, 25, 0);
     case 15: return At(y, 3, 25, 3);
     // Today's rules.
-    case 16: return At(y, 3, FirstWeekdayFrom(y, 3, 8, kSunday), 2);   // US, Canada
-    case 17: return At(y, 3, FirstWeekdayFrom(y, 3, 8, kSunday), 0);   // Cuba
-    case 18: return At(y, 3, FirstWeekdayFrom(y, 3, 23, kFriday), 2);  // Israel
-    case 19: return At(y, 4, LastWeekday(y, 4, kFriday), 0);           // Egypt
-    case 20: return At(y, 9, FirstWeekdayFrom(y, 9, 2, kSunday), 0);   // Chile
-    case 21: return At(y, 10, FirstWeekdayFrom(y, 10, 1, kSunday), 2); // south-east Australia
-    case 22: return At(y, 9, LastWeekday(y, 9, kSunday), 2);           // New Zealand
+    case 16: return At(y, 3, FirstWeekdayFrom(y, 3, 8, kSunday), 2);    // US, Canada
+    case 17: return At(y, 3, FirstWeekdayFrom(y, 3, 8, kSunday), 0);    // Cuba
+    case 18: return At(y, 3, FirstWeekdayFrom(y, 3, 23, kFriday), 2);   // Israel
+    case 19: return At(y, 4, LastWeekday(y, 4, kFriday), 0);            // Egypt
+    case 20: return At(y, 9, FirstWeekdayFrom(y, 9, 2, kSunday), 0);    // Chile
+    case 21: return At(y, 10, FirstWeekdayFrom(y, 10, 1, kSunday), 2);  // south-east Australia
+    case 22: return At(y, 9, LastWeekday(y, 9, kSunday), 2);            // New Zealand
     default: return std::nullopt;
     }
 }
@@ -83,22 +83,28 @@ std::optional<WallTime> DstEnd(int code, int y) {
     case 12: return At(y, 10, 28, 4);
     // Today's rules. The clocks go back at a daylight-time moment, so each period ends
     // on the last standard-time second before it.
-    case 13: return At(y, 11, FirstWeekdayFrom(y, 11, 1, kSunday), 0, 59, 59);          // US, Canada
-    case 14: return Before(At(y, 11, FirstWeekdayFrom(y, 11, 1, kSunday), 0), 1);        // Cuba
-    case 15: return At(y, 10, LastWeekday(y, 10, kSunday), 0, 59, 59);                   // EU (UTC+0), Israel
-    case 16: return At(y, 10, LastWeekday(y, 10, kSunday), 1, 59, 59);                   // EU (UTC+1), Moldova
-    case 17: return At(y, 10, LastWeekday(y, 10, kSunday), 2, 59, 59);                   // EU (UTC+2)
-    case 18: return Before(At(y, 10, LastWeekday(y, 10, kSunday), 0), 3601);             // Lebanon
-    case 19: return At(y, 10, LastWeekday(y, 10, kThursday), 22, 59, 59);                // Egypt
-    case 20: return Before(At(y, 4, FirstWeekdayFrom(y, 4, 2, kSunday), 0), 3601);       // Chile
-    case 21: return At(y, 4, FirstWeekdayFrom(y, 4, 1, kSunday), 1, 59, 59);             // Australia, New Zealand
+    case 13: return At(y, 11, FirstWeekdayFrom(y, 11, 1, kSunday), 0, 59, 59);      // US, Canada
+    case 14: return Before(At(y, 11, FirstWeekdayFrom(y, 11, 1, kSunday), 0), 1);   // Cuba
+    case 15: return At(y, 10, LastWeekday(y, 10, kSunday), 0, 59, 59);              // EU (UTC+0), Israel
+    case 16: return At(y, 10, LastWeekday(y, 10, kSunday), 1, 59, 59);              // EU (UTC+1), Moldova
+    case 17: return At(y, 10, LastWeekday(y, 10, kSunday), 2, 59, 59);              // EU (UTC+2)
+    case 18: return Before(At(y, 10, LastWeekday(y, 10, kSunday), 0), 3601);        // Lebanon
+    case 19: return At(y, 10, LastWeekday(y, 10, kThursday), 22, 59, 59);           // Egypt
+    case 20: return Before(At(y, 4, FirstWeekdayFrom(y, 4, 2, kSunday), 0), 3601);  // Chile
+    case 21: return At(y, 4, FirstWeekdayFrom(y, 4, 1, kSunday), 1, 59, 59);        // Australia, New Zealand
     default: return std::nullopt;
     }
 }
 
 bool StartWrapsYear(int code) {
     switch (code) {
-    case 6: case 8: case 12: case 13: case 20: case 21: case 22: return true;
+    case 6:
+    case 8:
+    case 12:
+    case 13:
+    case 20:
+    case 21:
+    case 22: return true;
     default: return false;
     }
 }

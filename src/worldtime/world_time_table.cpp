@@ -14,7 +14,9 @@ namespace hodra {
 namespace {
 
 // The file name's 15 bytes in the Korean code page.
-const char kCp949FileName[] = "\xBC\xBC\xB0\xE8\xBD\xC3\xB0\xA3\xC7\xA5" "2.txt";
+const char kCp949FileName[] =
+    "\xBC\xBC\xB0\xE8\xBD\xC3\xB0\xA3\xC7\xA5"
+    "2.txt";
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

@@ -53,13 +53,11 @@ TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
     EXPECT_EQ(finished.size(), 1);
 }
 
-
 // Only an automatic run that fails while the window is out of sight becomes a notification.
 TEST_F(Tray, AnAutomaticRunThatFailsOutOfSightIsNotified) {
     std::vector<std::pair<QString, QString>> told;
-    RunNotices notices(sync, *window, [&told](const QString& summary, const QString& body) {
-        told.emplace_back(summary, body);
-    });
+    RunNotices notices(sync, *window,
+                       [&told](const QString& summary, const QString& body) { told.emplace_back(summary, body); });
     test::ReplyScript quiet;
     quiet.silent = true;
     server.SetScript(quiet);

@@ -13,9 +13,9 @@ namespace {
 TEST(DialogUnits, WindowsRuleWithRounding) {
     const DialogUnits units(6, 13);
     EXPECT_EQ(units.X(4), 6);
-    EXPECT_EQ(units.X(1), 2);   // 1.5 rounds away from zero
+    EXPECT_EQ(units.X(1), 2);  // 1.5 rounds away from zero
     EXPECT_EQ(units.Y(8), 13);
-    EXPECT_EQ(units.Y(3), 5);   // 4.875
+    EXPECT_EQ(units.Y(3), 5);  // 4.875
     // A rectangle maps its edges, so neighbours share their border.
     EXPECT_EQ(units.ToPixels(QRect(1, 0, 40, 14)).right() + 1, units.ToPixels(QRect(41, 0, 40, 14)).left());
 }

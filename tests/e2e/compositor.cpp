@@ -39,14 +39,15 @@ Compositor::Compositor() {
     // Ready once the Wayland socket is there and XWayland has its display.
     const std::regex listening("xserver listening on display (:[0-9]+)");
     ready = WaitUntil([&] {
-        std::smatch found;
-        const std::string text = ReadFile(log);
-        if (std::filesystem::exists(socket) && std::regex_search(text, found, listening)) {
-            xDisplay = found[1];
-            return true;
-        }
-        return !Alive(weston);
-    }) && !xDisplay.empty();
+                std::smatch found;
+                const std::string text = ReadFile(log);
+                if (std::filesystem::exists(socket) && std::regex_search(text, found, listening)) {
+                    xDisplay = found[1];
+                    return true;
+                }
+                return !Alive(weston);
+            }) &&
+            !xDisplay.empty();
     if (!ready) {
         failure = "weston did not come up: " + ReadFile(log);
     }
@@ -63,8 +64,8 @@ QImage Compositor::Screenshot(const std::string& saveAs) const {
     const std::string shots = directory + "/shots";
     std::filesystem::remove_all(shots);
     std::filesystem::create_directories(shots);
-    const pid_t shooter = Spawn({"/usr/bin/weston-screenshooter"},
-                                {{"XDG_RUNTIME_DIR", directory}, {"WAYLAND_DISPLAY", socket}}, shots);
+    const pid_t shooter =
+        Spawn({"/usr/bin/weston-screenshooter"}, {{"XDG_RUNTIME_DIR", directory}, {"WAYLAND_DISPLAY", socket}}, shots);
     if (WaitExit(shooter, 30000) != 0) {
         Stop(shooter);
         return {};

@@ -164,8 +164,8 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the clock was never set";
     desktop->Screenshot(Shot("2-sync-blinking"));
     // The blink ends with the time of the synchronisation, read just after the step.
-    const auto stepped = static_cast<std::int64_t>(
-        QString::fromStdString(run->ShimLog()).split(' ').value(3).toDouble());
+    const auto stepped =
+        static_cast<std::int64_t>(QString::fromStdString(run->ShimLog()).split(' ').value(3).toDouble());
     QStringList finals;
     for (int late = 0; late <= 2; ++late) {
         finals << QString::fromStdString(FinalSyncText(stepped + late));
@@ -340,7 +340,8 @@ TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(session.Address()), "tooltip");
     QString tooltip;
     EXPECT_TRUE(WaitUntil([&] {
-        QDBusMessage get = QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
         get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
         const QDBusMessage reply = bus.call(get);
         if (reply.arguments().isEmpty()) {
@@ -548,7 +549,8 @@ TEST_F(WholeProgram, SettingsSheetStoresTheIntervalAndRefusesZero) {
     auto minutes = [](SettingsSheet& s) { return s.envPage().control(EnvPage::kIdMinutes); };
     auto ok = [](SettingsSheet& s) -> QWidget* {
         for (auto* b : s.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-            if (b->text() == "확인") return b;
+            if (b->text() == "확인")
+                return b;
         }
         return nullptr;
     };
@@ -694,8 +696,8 @@ TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
     // One command: the X server delivers the press, the moves and the release in order.
     std::vector<std::string> drag{"mousemove", std::to_string(clock.x()), std::to_string(clock.y()), "mousedown", "1"};
     for (int step = 1; step <= 10; ++step) {
-        drag.insert(drag.end(), {"mousemove", std::to_string(clock.x() + step * 25),
-                                 std::to_string(clock.y() + step * 20)});
+        drag.insert(drag.end(),
+                    {"mousemove", std::to_string(clock.x() + step * 25), std::to_string(clock.y() + step * 20)});
     }
     drag.insert(drag.end(), {"mouseup", "1"});
     desktop->Xdotool(drag);
@@ -716,7 +718,6 @@ TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
     EXPECT_EQ(again.Window().topLeft(), left);
     EXPECT_EQ(again.QuitFromTray(), 0);
 }
-
 
 // Where the helper may not set the clock (here: no shim, so the kernel refuses it), the
 // window asks the system's time service to step it by the helper's measurement.
@@ -745,7 +746,8 @@ TEST_F(WholeProgram, WithoutTheHelpersRightTheSystemTimeServiceStepsTheClock) {
     EXPECT_LT(std::abs(call[1].toLongLong() - 5250000), 100000) << "the measured offset, in microseconds";
     EXPECT_EQ(call.mid(2).join(' '), "1 1 1") << "relative, interactive, and polkit may ask";
     EXPECT_EQ(run->ShimLog(), "");
-    EXPECT_NEAR(run->Stored("LastDiff").toInt(), call[1].toLongLong() / 1000, 1) << "LastDiff is the step timedated made";
+    EXPECT_NEAR(run->Stored("LastDiff").toInt(), call[1].toLongLong() / 1000, 1)
+        << "LastDiff is the step timedated made";
     EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
 }
 
@@ -767,12 +769,11 @@ TEST_F(WholeProgram, WhereTheSystemKeepsTheClockTheStartUpRunComparesAsAlways) {
     run->SystemBus(bus.Address());
     run->Profile("AutoCompare", 1);
     ASSERT_TRUE(run->Start());
-    EXPECT_TRUE(
-        WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "시스템 동기중: PC가 5.3 초 늦습니다.", "10-system-keeps-clock"));
+    EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "시스템 동기중: PC가 5.3 초 늦습니다.",
+                               "10-system-keeps-clock"));
     EXPECT_EQ(run->QuitFromTray(), 0);
     EXPECT_EQ(run->ShimLog(), "");
 }
-
 
 // A close during a run does not wait for it. The servers' names go to a name server that
 // takes the question and never answers, so a close that waited would wait minutes.
@@ -824,7 +825,6 @@ TEST_F(WholeProgram, ClosingDuringAHungNameLookupEndsAtOnceAndKeepsTheState) {
     EXPECT_EQ(run->ShimLog(), "");
 }
 
-
 // At a session start the panel may come up after the program: its icon then docks, and
 // "창닫기" hides the window instead of minimising it.
 TEST_F(WholeProgram, APanelThatComesUpLaterTakesTheIconAndHidingHides) {
@@ -845,12 +845,11 @@ TEST_F(WholeProgram, APanelThatComesUpLaterTakesTheIconAndHidingHides) {
     EXPECT_EQ(run->QuitFromTray(), 0);
 }
 
-
 // The windows of a process with this title on an X display (XWayland's, here).
 std::vector<std::string> WindowsOn(const std::string& display, pid_t pid, const std::string& title) {
-    const RunResult found = Run({"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid), "--name",
-                                 "^" + title + "$"},
-                                {{"DISPLAY", display}});
+    const RunResult found =
+        Run({"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^" + title + "$"},
+            {{"DISPLAY", display}});
     std::istringstream lines(found.out);
     std::vector<std::string> ids;
     for (std::string id; std::getline(lines, id);) {
@@ -888,7 +887,8 @@ TEST_F(UnderWayland, WithXWaylandTheClockRunsAsAnX11Window) {
     Compositor weston;
     ASSERT_TRUE(weston.Ready()) << weston.Failure();
     run->Deployment("127.0.0.1:9", "127.0.0.1:9");
-    run->Session({{"WAYLAND_DISPLAY", weston.WaylandDisplay()}, {"DISPLAY", weston.XDisplay()}, {"QT_QPA_PLATFORM", ""}});
+    run->Session(
+        {{"WAYLAND_DISPLAY", weston.WaylandDisplay()}, {"DISPLAY", weston.XDisplay()}, {"QT_QPA_PLATFORM", ""}});
     const pid_t pid = run->StartAnother();
     EXPECT_TRUE(WaitUntil([&] { return !WindowsOn(weston.XDisplay(), pid, "Hodra2").empty(); }))
         << "the clock window is an X11 window on XWayland";

@@ -53,8 +53,9 @@ TEST(RunRecords, ALineSaysEverythingOnceAndDamageIsSkipped) {
     set.automatic = true;
     set.authenticated = true;
     const std::string line = FormatRecord(set);
-    EXPECT_EQ(line, "2026-12-09T03:07:00.000Z\tsync\tauto\tset\ttime.example:123\t2001:db8::7\t+7.000000000\t"
-                    "0.001000000\t2\tnts\t+7.000000000\n");
+    EXPECT_EQ(line,
+              "2026-12-09T03:07:00.000Z\tsync\tauto\tset\ttime.example:123\t2001:db8::7\t+7.000000000\t"
+              "0.001000000\t2\tnts\t+7.000000000\n");
     const auto back = ParseRecord(line.substr(0, line.size() - 1));
     ASSERT_TRUE(back);
     EXPECT_EQ(FormatRecord(*back), line);
@@ -62,7 +63,8 @@ TEST(RunRecords, ALineSaysEverythingOnceAndDamageIsSkipped) {
     EXPECT_FALSE(silent) << "cut short";
     const std::string none = FormatRecord(Runs(1, "no-answer"));
     EXPECT_FALSE(ParseRecord(none.substr(0, none.size() - 1))->Answered());
-    for (const char* damaged : {"", "garbage", "2026-12-09T03:07:00.000Z\tsync", "2026-13-09T03:07:00.000Z\tsync\tauto\tset\t\t\t\t\t0\tnone\t",
+    for (const char* damaged : {"", "garbage", "2026-12-09T03:07:00.000Z\tsync",
+                                "2026-13-09T03:07:00.000Z\tsync\tauto\tset\t\t\t\t\t0\tnone\t",
                                 "2026-12-09T03:07:00.000Z\tsync\tauto\tblown-up\t\t\t\t\t0\tnone\t",
                                 "2026-12-09T03:07:00.000Z\tsync\tauto\tset\t\t\tx\t\t0\tnone\t"}) {
         EXPECT_FALSE(ParseRecord(damaged)) << damaged;

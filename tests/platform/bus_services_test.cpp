@@ -133,7 +133,6 @@ TEST_F(Timedated, CancelForgetsAnswersStillToCome) {
     EXPECT_FALSE(first);
 }
 
-
 // Each notification replaces the one before, and carries the program's icon.
 TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
     std::string why;
@@ -156,8 +155,9 @@ TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
     ASSERT_TRUE(Timedated::WaitFor([&] { return notifications.ShownId() == 41; }));
     notifications.Show(QStringLiteral("Hodra2 자동 동기"), QStringLiteral("동기에 실패했습니다."));
     ASSERT_TRUE(Timedated::WaitFor([&] { return lines() == 2; }));
-    EXPECT_EQ(shown(), "Notify 0 hodra2 Hodra2 자동 동기|서버에서 응답이 없습니다 -> 41\n"
-                       "Notify 41 hodra2 Hodra2 자동 동기|동기에 실패했습니다. -> 41\n");
+    EXPECT_EQ(shown(),
+              "Notify 0 hodra2 Hodra2 자동 동기|서버에서 응답이 없습니다 -> 41\n"
+              "Notify 41 hodra2 Hodra2 자동 동기|동기에 실패했습니다. -> 41\n");
 }
 
 // NetworkManager and logind (fakes on a private bus) tell of the network and of a resume;

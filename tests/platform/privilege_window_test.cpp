@@ -117,8 +117,8 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     }
     EXPECT_EQ(lines, 1000) << "one recorded step per run";
     EXPECT_EQ(windowEdges.load(), 2000u);
-    std::printf("samples %ld, with the right raised inside SetClock %ld, outside %ld\n", samples.load(),
-                seenInside, violations);
+    std::printf("samples %ld, with the right raised inside SetClock %ld, outside %ld\n", samples.load(), seenInside,
+                violations);
 }
 
 }  // namespace

@@ -21,9 +21,8 @@
 namespace hodra {
 namespace {
 
-const QStringList kOptionKeys = {"AutoCon", "AutoConDuration", "AutoCompare", "Beep", "SCR",
-                                 "TxtColor", "BgColor", "TxtColor2", "BgColor2", "Blink",
-                                 "Log", "Top", "Small", "Small2"};
+const QStringList kOptionKeys = {"AutoCon",   "AutoConDuration", "AutoCompare", "Beep", "SCR", "TxtColor", "BgColor",
+                                 "TxtColor2", "BgColor2",        "Blink",       "Log",  "Top", "Small",    "Small2"};
 
 class Profile : public ::testing::Test {
 protected:
@@ -118,9 +117,9 @@ TEST_F(Profile, GarbageAndOutOfRangeValuesLoadAsDefaults) {
     Put("AutoCon", "yes");
     Put("AutoCompare", "");
     Put("Beep", "1.5");
-    Put("TxtColor", "4294967296");     // beyond 32 bits
+    Put("TxtColor", "4294967296");  // beyond 32 bits
     Put("BgColor", "-2147483649");
-    Put("TxtColor2", 255);             // 0x000000FF: red
+    Put("TxtColor2", 255);  // 0x000000FF: red
     Put("ServerID", "9223372036854775807");
     Put("Hodra_X", " 17 ");
     Settings s = Loaded();
@@ -274,13 +273,15 @@ TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
     EXPECT_EQ(some.maxStep, 600.5);
     // A limit that is no number of seconds keeps the default rather than lifting it.
     for (const char* bad : {"-5", "lots", "1e999", "10 s"}) {
-        QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", bad);
+        QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat)
+            .setValue("Deployment/MaxStep", bad);
         EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 1000.0) << bad;
     }
     QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", 0);
     EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 0.0) << "0: no limit";
     // An editor's UTF-8 byte-order mark before the group does not hide it.
-    std::ofstream(dir.StdPath("first/Hodra Client V2.0/Hodra2.conf")) << "\xEF\xBB\xBF[Deployment]\nPrimaryHost=bom.example\n";
+    std::ofstream(dir.StdPath("first/Hodra Client V2.0/Hodra2.conf"))
+        << "\xEF\xBB\xBF[Deployment]\nPrimaryHost=bom.example\n";
     EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).primaryHost, "bom.example");
     EXPECT_EQ(SystemDeploymentFiles(""), SystemDeploymentFiles(nullptr));
     EXPECT_EQ(SystemDeploymentFiles(nullptr).front(), "/etc/xdg/Hodra Client V2.0/Hodra2.conf");
@@ -306,12 +307,12 @@ TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
     EXPECT_EQ(trusted.values.primaryHost, "10.1.2.3");
     EXPECT_EQ(trusted.values.secondaryHost, kDefaultSecondaryHost);
     // root:root 0644, but an access list lets nobody write it.
-    const unsigned char acl[] = {2, 0, 0, 0,                     // version
-                                 1, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,  // owner rw
-                                 2, 0, 6, 0, 0xfe, 0xff, 0, 0,        // user 65534 rw
-                                 4, 0, 4, 0, 0xff, 0xff, 0xff, 0xff,  // group r
-                                 0x10, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,  // mask rw
-                                 0x20, 0, 4, 0, 0xff, 0xff, 0xff, 0xff}; // others r
+    const unsigned char acl[] = {2,    0, 0, 0,                           // version
+                                 1,    0, 6, 0, 0xff, 0xff, 0xff, 0xff,   // owner rw
+                                 2,    0, 6, 0, 0xfe, 0xff, 0,    0,      // user 65534 rw
+                                 4,    0, 4, 0, 0xff, 0xff, 0xff, 0xff,   // group r
+                                 0x10, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,   // mask rw
+                                 0x20, 0, 4, 0, 0xff, 0xff, 0xff, 0xff};  // others r
     if (setxattr(file.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0) {
         EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "an access list grants a user";
         removexattr(file.c_str(), "system.posix_acl_access");

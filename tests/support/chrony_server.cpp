@@ -31,8 +31,8 @@ const char* const kUnshare = "/usr/bin/unshare";
 }  // namespace
 
 std::string FindFakeTimeLibrary() {
-    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/faketime", "/usr/lib/aarch64-linux-gnu/faketime",
-                            "/usr/lib/faketime"}) {
+    for (const char* dir :
+         {"/usr/lib/x86_64-linux-gnu/faketime", "/usr/lib/aarch64-linux-gnu/faketime", "/usr/lib/faketime"}) {
         const fs::path candidate = fs::path(dir) / "libfaketime.so.1";
         if (fs::exists(candidate)) {
             return candidate.string();
@@ -183,7 +183,8 @@ bool ChronyServer::WaitUntilAnswering() {
 }
 
 std::optional<double> ChronyServer::ReferenceOffset() const {
-    return QueryReference("server " + options.bindAddress + " port " + std::to_string(port) + " iburst maxsamples 1", "");
+    return QueryReference("server " + options.bindAddress + " port " + std::to_string(port) + " iburst maxsamples 1",
+                          "");
 }
 
 std::optional<double> ChronyServer::ReferenceNtsOffset(const std::string& trustFile) const {

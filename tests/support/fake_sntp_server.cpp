@@ -151,8 +151,7 @@ void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, con
     reply[13] = static_cast<std::uint8_t>(script.referenceId >> 16);
     reply[14] = static_cast<std::uint8_t>(script.referenceId >> 8);
     reply[15] = static_cast<std::uint8_t>(script.referenceId);
-    const NtpTimestamp requestTransmit =
-        length >= 48 ? NtpTimestamp::FromNetwork(request + 40) : NtpTimestamp();
+    const NtpTimestamp requestTransmit = length >= 48 ? NtpTimestamp::FromNetwork(request + 40) : NtpTimestamp();
     for (int i = 0; i < 4; ++i) {
         reply[4 + i] = static_cast<std::uint8_t>(script.rootDelay >> (24 - 8 * i));
         reply[8 + i] = static_cast<std::uint8_t>(script.rootDispersion >> (24 - 8 * i));
@@ -171,7 +170,8 @@ void FakeSntpServer::Answer(const std::uint8_t* request, std::size_t length, con
     const std::size_t sendLength = script.raw.empty() ? script.length.value_or(48) : script.raw.size();
     const int out = script.fromOtherAddress ? otherAddressFd : script.fromOtherPort ? otherFd : fd;
     if (!script.junkFirst.empty()) {
-        sendto(out, script.junkFirst.data(), script.junkFirst.size(), 0, static_cast<const sockaddr*>(from), fromLength);
+        sendto(out, script.junkFirst.data(), script.junkFirst.size(), 0, static_cast<const sockaddr*>(from),
+               fromLength);
     }
     for (int i = 0; i < script.copies; ++i) {
         sendto(out, reply.data(), sendLength, 0, static_cast<const sockaddr*>(from), fromLength);

@@ -21,7 +21,7 @@ struct ReplyScript {
     double clockOffset = 0.0;
     std::chrono::milliseconds delay{0};  // waited between receive and transmit stamps
     bool silent = false;
-    std::optional<std::size_t> length;   // bytes sent: cut or zero-padded
+    std::optional<std::size_t> length;  // bytes sent: cut or zero-padded
     std::uint8_t leapIndicator = 0;
     std::uint8_t version = 4;
     std::uint8_t mode = 4;
@@ -33,14 +33,14 @@ struct ReplyScript {
     // Receive stamp this far after the request's arrival on the true clock: T2 - T1 is this
     // plus the trip out.
     std::optional<double> receiveAfterArrival;
-    std::optional<NtpTimestamp> reference;   // instead of 16 s before the arrival
-    std::uint32_t rootDelay = 0;             // NTP short format, 1/65536 s
+    std::optional<NtpTimestamp> reference;  // instead of 16 s before the arrival
+    std::uint32_t rootDelay = 0;            // NTP short format, 1/65536 s
     std::uint32_t rootDispersion = 0;
-    std::vector<std::uint8_t> junkFirst;     // a datagram sent just before the reply
-    int copies = 1;                  // the same reply sent this many times
-    bool fromOtherPort = false;      // answer from a second socket
-    bool fromOtherAddress = false;   // answer from 127.0.0.2
-    std::vector<std::uint8_t> raw;   // when set, exactly these bytes are the reply
+    std::vector<std::uint8_t> junkFirst;  // a datagram sent just before the reply
+    int copies = 1;                       // the same reply sent this many times
+    bool fromOtherPort = false;           // answer from a second socket
+    bool fromOtherAddress = false;        // answer from 127.0.0.2
+    std::vector<std::uint8_t> raw;        // when set, exactly these bytes are the reply
 };
 
 // A scriptable SNTP server on 127.0.0.1 with an ephemeral port, run on its own thread.

@@ -34,7 +34,8 @@ private:
     void Later(F answer) {
         const int asked = generation;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [this, asked, answer] {
+            QCoreApplication::instance(),
+            [this, asked, answer] {
                 if (asked == generation) {
                     answer();
                 }

@@ -71,7 +71,8 @@ void NtpRelay::Serve() {
         std::vector<std::uint8_t> packet(4096);
         if (fds[0].revents != 0) {
             socklen_t size = sizeof client;
-            const ssize_t n = recvfrom(front, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&client), &size);
+            const ssize_t n =
+                recvfrom(front, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&client), &size);
             if (n > 0) {
                 packet.resize(static_cast<std::size_t>(n));
                 ++requests;

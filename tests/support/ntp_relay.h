@@ -36,8 +36,8 @@ private:
     void Forward(std::vector<std::uint8_t> request);
     void Answer(std::vector<std::uint8_t> reply);
 
-    int front = -1;     // 127.0.0.2:port
-    int back = -1;      // connected to 127.0.0.1:port
+    int front = -1;  // 127.0.0.2:port
+    int back = -1;   // connected to 127.0.0.1:port
     int wake = -1;
     bool listening = false;
     sockaddr_in client{};

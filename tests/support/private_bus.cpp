@@ -98,7 +98,8 @@ PrivateBus::PrivateBus() {
         std::snprintf(text, sizeof text, kConfig, directory.c_str());
         std::ofstream(config) << text;
     }
-    const int fd = SpawnReading({kDaemon, "--config-file=" + config, "--nofork", "--nopidfile", "--print-address=1"}, pid);
+    const int fd =
+        SpawnReading({kDaemon, "--config-file=" + config, "--nofork", "--nopidfile", "--print-address=1"}, pid);
     if (fd >= 0) {
         address = FirstLine(fd);  // printed once the bus listens
         close(fd);

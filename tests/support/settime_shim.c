@@ -36,9 +36,9 @@ static void record_at(const char* call, long clockId, const struct timespec* tar
         return;
     }
     char line[200];
-    const int n = snprintf(line, sizeof line, "%s %ld %lld.%09ld %lld.%09ld %s\n", call, clockId,
-                           (long long)target->tv_sec, target->tv_nsec, (long long)now.tv_sec, now.tv_nsec,
-                           program_invocation_short_name);
+    const int n =
+        snprintf(line, sizeof line, "%s %ld %lld.%09ld %lld.%09ld %s\n", call, clockId, (long long)target->tv_sec,
+                 target->tv_nsec, (long long)now.tv_sec, now.tv_nsec, program_invocation_short_name);
     const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd >= 0) {
         (void)!write(fd, line, (size_t)n);

@@ -28,6 +28,7 @@ ssize_t send(int fd, const void* bytes, size_t length, int flags) {
         while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
         }
     }
-    ssize_t (*real)(int, const void*, size_t, int) = (ssize_t(*)(int, const void*, size_t, int))dlsym(RTLD_NEXT, "send");
+    ssize_t (*real)(int, const void*, size_t, int) =
+        (ssize_t(*)(int, const void*, size_t, int))dlsym(RTLD_NEXT, "send");
     return real(fd, bytes, length, flags);
 }

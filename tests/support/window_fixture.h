@@ -36,7 +36,9 @@ public:
           log(dir.StdPath("HodraLog.txt")),
           operation(counting, &setter, log),
           sync(operation, SyncController::Servers{{server.Address(), "127.0.0.1:9"}, Deployment::kDefaultMaxStep},
-               [this] { return SyncController::RunFlags{settings.Blink, settings.Log}; }),
+               [this] {
+                   return SyncController::RunFlags{settings.Blink, settings.Log};
+               }),
           timers(monotonic) {}
 
     // Values written to the profile before the window loads it.

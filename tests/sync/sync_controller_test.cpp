@@ -54,8 +54,10 @@ protected:
           operation(client, &setter, log) {}
 
     std::unique_ptr<SyncController> Make(const std::string& primary, bool blink = true) {
-        auto c = std::make_unique<SyncController>(operation, SyncController::Servers{{primary, "127.0.0.1:9"}},
-                                                  [blink] { return SyncController::RunFlags{blink, false}; });
+        auto c =
+            std::make_unique<SyncController>(operation, SyncController::Servers{{primary, "127.0.0.1:9"}}, [blink] {
+                return SyncController::RunFlags{blink, false};
+            });
         observer.Watch(*c);
         return c;
     }
@@ -133,7 +135,9 @@ TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
     server.SetScript(quiet);
     SntpClient patient(std::chrono::hours(1));
     SyncOperation waiting(patient, &setter, log);
-    SyncController c(waiting, SyncController::Servers{{server.Address()}}, [] { return SyncController::RunFlags{true, true}; });
+    SyncController c(waiting, SyncController::Servers{{server.Address()}}, [] {
+        return SyncController::RunFlags{true, true};
+    });
     observer.Watch(c);
     c.OnSync();
     ASSERT_TRUE(server.WaitForRequests(1));
@@ -146,7 +150,6 @@ TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
     c.OnCompare();
     ASSERT_TRUE(server.WaitForRequests(2));
 }
-
 
 // Automatic runs leave the clock to the system where it keeps it; a run the user asks for
 // still sets it.
@@ -196,7 +199,9 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     ResultLog written(dir.StdPath("HodraLog.txt"));
     SyncOperation unprivileged(client, nullptr, written);
     test::FakeTimeService system;
-    SyncController c(unprivileged, SyncController::Servers{{server.Address()}}, [] { return SyncController::RunFlags{true, true}; });
+    SyncController c(unprivileged, SyncController::Servers{{server.Address()}}, [] {
+        return SyncController::RunFlags{true, true};
+    });
     c.setTimeService(&system);
     observer.Watch(c);
     c.OnSync();
@@ -205,7 +210,8 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     EXPECT_NEAR(system.steps[0], observer.last.offset, 1e-12) << "the measured offset, as measured";
     EXPECT_NEAR(system.steps[0], -1.5, observer.last.delay / 2 + 0.0005);
     EXPECT_TRUE(system.mayAsk[0]) << "the user asked: polkit may ask for a password";
-    std::vector<std::string> expected = {"disable", "text:한국표준시에 동기되었습니다.", "results:1", "blink", "enable"};
+    std::vector<std::string> expected = {"disable", "text:한국표준시에 동기되었습니다.", "results:1", "blink",
+                                         "enable"};
     EXPECT_EQ(observer.events, expected);
     EXPECT_TRUE(observer.last.clockSet);
     EXPECT_EQ(observer.last.lastDiff, system.steps[0]);
@@ -260,10 +266,10 @@ protected:
 };
 
 TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
-    SyncOutcome out = Synchronise(Helper(
-        "echo '사용자 PC가 1.5 초 늦습니다.'\necho '한국표준시에 동기되었습니다.'\n"
-        "echo 'server=time.example:123 address=192.0.2.7 offset=+1.500000 delay=0.000100 stratum=2 answered=2 "
-        "outcome=set'"));
+    SyncOutcome out = Synchronise(
+        Helper("echo '사용자 PC가 1.5 초 늦습니다.'\necho '한국표준시에 동기되었습니다.'\n"
+               "echo 'server=time.example:123 address=192.0.2.7 offset=+1.500000 delay=0.000100 stratum=2 answered=2 "
+               "outcome=set'"));
     EXPECT_EQ(Read("args"), "--sync\n") << "the helper picks the administrator's servers itself";
     EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
     EXPECT_TRUE(out.clockSet);
@@ -273,19 +279,22 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     EXPECT_TRUE(out.startBlink);
     EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(out.lastCon, 1.5));
 
-    out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
-                             "answered=1 outcome=not-permitted'\nexit 3"));
+    out =
+        Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
+                           "answered=1 outcome=not-permitted'\nexit 3"));
     EXPECT_TRUE(out.stepRefused);
     EXPECT_FALSE(out.clockSet);
     EXPECT_DOUBLE_EQ(out.offset, -0.25);
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
 
-    out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
-                             "outcome=too-large'\nexit 4"));
+    out =
+        Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
+                           "outcome=too-large'\nexit 4"));
     EXPECT_TRUE(out.tooLarge);
     EXPECT_EQ(out.message, "차이가 커서 맞추지 않음: PC가 7201 초 빠릅니다.");
     out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
-                             "outcome=unconfirmed'\nexit 5"), true);
+                             "outcome=unconfirmed'\nexit 5"),
+                      true);
     EXPECT_EQ(Read("args"), "--sync --allow-large-step\n") << "the user's word goes with that one run";
     EXPECT_TRUE(out.unconfirmed);
     EXPECT_EQ(out.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
@@ -319,7 +328,9 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
                                       "echo 'server=a:123 address=192.0.2.7 offset=+2.000000 delay=0.0001 stratum=2 "
                                       "answered=1 outcome=set'");
     HelperSync runs(compare, helper, log);
-    SyncController c(runs, SyncController::Servers{{"127.0.0.1:9"}}, [] { return SyncController::RunFlags{true, true}; });
+    SyncController c(runs, SyncController::Servers{{"127.0.0.1:9"}}, [] {
+        return SyncController::RunFlags{true, true};
+    });
     std::vector<SyncOutcome> recorded;
     QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) { recorded.push_back(o); });
     c.OnSync();

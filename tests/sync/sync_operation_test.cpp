@@ -27,7 +27,8 @@ using test::ReplyScript;
 
 class Run : public ::testing::Test {
 protected:
-    Run() : client(milliseconds(300)), setter(driver), log(dir.StdPath("HodraLog.txt")), operation(client, &setter, log) {
+    Run()
+        : client(milliseconds(300)), setter(driver), log(dir.StdPath("HodraLog.txt")), operation(client, &setter, log) {
         ReplyScript quiet;
         quiet.silent = true;
         silent.SetScript(quiet);

@@ -76,8 +76,9 @@ TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
         std::filesystem::create_directories(dir.StdPath("xdg/Hodra Client V2.0"));
         std::ofstream(dir.StdPath("xdg/Hodra Client V2.0/Hodra2.conf")) << "[Deployment]\nMaxStep=0\n";
         const std::string log = dir.StdPath("settime.log");
-        const std::string command = "XDG_CONFIG_DIRS='" + dir.StdPath("xdg") + "' " HODRA_RUN_SANDBOXED " --shim " HODRA_SHIM
-                                    " '" + log + "' " HODRA_SNTP " --sync " + chrony.Address() + " >/dev/null";
+        const std::string command = "XDG_CONFIG_DIRS='" + dir.StdPath("xdg") +
+                                    "' " HODRA_RUN_SANDBOXED " --shim " HODRA_SHIM " '" + log +
+                                    "' " HODRA_SNTP " --sync " + chrony.Address() + " >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         // "clock_adjtime 0 TARGET NOW hodra2-sntp": TARGET is where the clock would be.
         std::istringstream call(test::ReadFile(log));

@@ -59,9 +59,18 @@ ReplyScript Scripted(void (*change)(ReplyScript&)) {
 std::vector<Kind> RejectedKinds() {
     std::vector<Kind> kinds = {
         {"spoofed originate", Scripted([](ReplyScript& s) { s.originate = NtpTimestamp::FromParts(3900000000u, 7); })},
-        {"kiss-o'-death RATE", Scripted([](ReplyScript& s) { s.stratum = 0; s.referenceId = 0x52415445; })},
-        {"kiss-o'-death DENY", Scripted([](ReplyScript& s) { s.stratum = 0; s.referenceId = 0x44454E59; })},
-        {"kiss-o'-death RSTR", Scripted([](ReplyScript& s) { s.stratum = 0; s.referenceId = 0x52535452; })},
+        {"kiss-o'-death RATE", Scripted([](ReplyScript& s) {
+             s.stratum = 0;
+             s.referenceId = 0x52415445;
+         })},
+        {"kiss-o'-death DENY", Scripted([](ReplyScript& s) {
+             s.stratum = 0;
+             s.referenceId = 0x44454E59;
+         })},
+        {"kiss-o'-death RSTR", Scripted([](ReplyScript& s) {
+             s.stratum = 0;
+             s.referenceId = 0x52535452;
+         })},
         {"leap indicator 3", Scripted([](ReplyScript& s) { s.leapIndicator = 3; })},
         {"mode 3", Scripted([](ReplyScript& s) { s.mode = 3; })},
         {"mode 5", Scripted([](ReplyScript& s) { s.mode = 5; })},
@@ -150,9 +159,18 @@ TEST_F(Hostile, ToleratedOddities) {
     // A slow but timely reply, a reply sent 100 times and a long valid one are used as
     // they should be, and the extra copies do not leak into the next exchange.
     const std::pair<const char*, ReplyScript> cases[] = {
-        {"reply after 1.5 s", Scripted([](ReplyScript& s) { s.clockOffset = 7.0; s.delay = milliseconds(1500); })},
-        {"reply sent 100 times", Scripted([](ReplyScript& s) { s.clockOffset = 7.0; s.copies = 100; })},
-        {"1000-byte valid reply", Scripted([](ReplyScript& s) { s.clockOffset = 7.0; s.length = 1000; })},
+        {"reply after 1.5 s", Scripted([](ReplyScript& s) {
+             s.clockOffset = 7.0;
+             s.delay = milliseconds(1500);
+         })},
+        {"reply sent 100 times", Scripted([](ReplyScript& s) {
+             s.clockOffset = 7.0;
+             s.copies = 100;
+         })},
+        {"1000-byte valid reply", Scripted([](ReplyScript& s) {
+             s.clockOffset = 7.0;
+             s.length = 1000;
+         })},
     };
     for (const auto& [name, script] : cases) {
         hostile.SetScript(script);
@@ -167,7 +185,6 @@ TEST_F(Hostile, ToleratedOddities) {
         EXPECT_NEAR(result.offset, -2.0, RoundTripDelay(result) / 2 + 0.0005) << name << ": a stale copy was taken";
     }
 }
-
 
 // The loopback interface of a fresh network namespace starts down.
 class LoopbackUp : public ::testing::Environment {

@@ -120,13 +120,13 @@ TEST(NtpTimestamp, DifferenceIsAntisymmetricAndUsesTheFullFractionDivisor) {
 // across the boundary; 1970 to 2040 (70 years) needs each stamp read in its era.
 TEST(NtpTimestamp, ResetPcClocksMeasureServersPastTheEraBoundary) {
     const auto at = [](std::int64_t unix, long ns) { return NtpTimestamp::FromUnix(timespec{unix, ns}); };
-    for (const std::int64_t pc : {std::int64_t{0}, std::int64_t{946684800}}) {        // 1970, 2000
+    for (const std::int64_t pc : {std::int64_t{0}, std::int64_t{946684800}}) {                    // 1970, 2000
         for (const std::int64_t server : {std::int64_t{2085978500}, std::int64_t{2208988800}}) {  // 2036, 2040
             SntpResult r;
             r.originate = at(pc, 0);
-            r.receive = at(server, 1000000);       // 1 ms out
-            r.transmit = at(server, 2000000);      // held 1 ms
-            r.destination = at(pc, 3000000);       // 1 ms back
+            r.receive = at(server, 1000000);   // 1 ms out
+            r.transmit = at(server, 2000000);  // held 1 ms
+            r.destination = at(pc, 3000000);   // 1 ms back
             const double truth = static_cast<double>(server - pc);
             EXPECT_NEAR(ClockOffset(r), truth, 1e-6) << pc << " against " << server;
             EXPECT_NEAR(RoundTripDelay(r), 0.002, 1e-6);

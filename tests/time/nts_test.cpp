@@ -93,7 +93,8 @@ TEST_F(Nts, CertificatesThatProveNothingEndTheHostBeforeAnyNtpPacket) {
         SntpResult result;
         EXPECT_FALSE(client.Exchange(chrony->NtsAddress(), result)) << c.why;
         EXPECT_EQ(client.LastError(), SntpError::NtsKeyExchange) << c.why;
-        EXPECT_NE(client.LastDetail().find("인증서를 믿을 수 없음"), std::string::npos) << c.why << ": " << client.LastDetail();
+        EXPECT_NE(client.LastDetail().find("인증서를 믿을 수 없음"), std::string::npos)
+            << c.why << ": " << client.LastDetail();
         EXPECT_EQ(relay->RequestsSeen(), 0) << c.why;
     }
     SntpClient systemStore;  // the machine's trust store knows no test certificate
@@ -113,10 +114,10 @@ TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
         NtpRelay::Spoil spoil;
         const char* reason;
     };
-    for (const Case& c : {Case{NtpRelay::Spoil::TransmitByte, "NTS 인증이 맞지 않는 응답"},
-                          Case{NtpRelay::Spoil::DropAuthenticator, "NTS 인증이 맞지 않는 응답"},
-                          Case{NtpRelay::Spoil::Replay, "요청과 맞지 않는 응답"},
-                          Case{NtpRelay::Spoil::RequestCookie, "NTS NAK"}}) {
+    for (const Case& c :
+         {Case{NtpRelay::Spoil::TransmitByte, "NTS 인증이 맞지 않는 응답"},
+          Case{NtpRelay::Spoil::DropAuthenticator, "NTS 인증이 맞지 않는 응답"},
+          Case{NtpRelay::Spoil::Replay, "요청과 맞지 않는 응답"}, Case{NtpRelay::Spoil::RequestCookie, "NTS NAK"}}) {
         relay->SetSpoil(c.spoil);
         test::FakeClockDriver driver;
         ClockSetter setter(driver);

@@ -142,7 +142,10 @@ TEST_F(Exchange, RepliesThatFailTheClientChecksAreRejected) {
         {"version 0", with([](ReplyScript& s) { s.version = 0; }), SntpError::BadVersion},
         {"version 7", with([](ReplyScript& s) { s.version = 7; }), SntpError::BadVersion},
         {"leap 3", with([](ReplyScript& s) { s.leapIndicator = 3; }), SntpError::Unsynchronised},
-        {"kiss-o'-death", with([](ReplyScript& s) { s.stratum = 0; s.referenceId = 0x52415445; }),
+        {"kiss-o'-death", with([](ReplyScript& s) {
+             s.stratum = 0;
+             s.referenceId = 0x52415445;
+         }),
          SntpError::KissOfDeath},
         {"stratum 16", with([](ReplyScript& s) { s.stratum = 16; }), SntpError::BadStratum},
         {"zero transmit", with([](ReplyScript& s) { s.transmit = NtpTimestamp(); }), SntpError::ZeroTransmit},
@@ -151,7 +154,10 @@ TEST_F(Exchange, RepliesThatFailTheClientChecksAreRejected) {
         {"before build date", with([](ReplyScript& s) { s.clockOffset = -20.0 * 365 * 86400; }),
          SntpError::BeforeBuildDate},
         // A server that does not know the time well: root delay / 2 + dispersion over 1.5 s.
-        {"root distance 2 s", with([](ReplyScript& s) { s.rootDelay = 1 << 16; s.rootDispersion = 3 << 15; }),
+        {"root distance 2 s", with([](ReplyScript& s) {
+             s.rootDelay = 1 << 16;
+             s.rootDispersion = 3 << 15;
+         }),
          SntpError::RootDistance},
         {"root delay and dispersion 65536 s", with([](ReplyScript& s) { s.rootDelay = s.rootDispersion = ~0u; }),
          SntpError::RootDistance},
@@ -180,7 +186,8 @@ TEST_F(Exchange, RepliesThatFailTheClientChecksAreRejected) {
 // Junk on the socket before the reply is dropped and the wait goes on: the real reply is
 // taken, with its own round trip.
 TEST_F(Exchange, AJunkDatagramBeforeTheReplyDoesNotEndTheExchange) {
-    for (const std::vector<std::uint8_t>& junk : {std::vector<std::uint8_t>(48, 0x24), std::vector<std::uint8_t>{1, 2}}) {
+    for (const std::vector<std::uint8_t>& junk :
+         {std::vector<std::uint8_t>(48, 0x24), std::vector<std::uint8_t>{1, 2}}) {
         ReplyScript script;
         script.clockOffset = 4.0;
         script.delay = milliseconds(30);
@@ -254,8 +261,7 @@ TEST(ExchangeHosts, ServerNamesAsWritten) {
                           Case{"time.example:1234", "time.example", 1234, false, "time.example:1234"},
                           Case{"192.0.2.7:99", "192.0.2.7", 99, false, "192.0.2.7:99"},
                           Case{"[2001:db8::7]:99", "2001:db8::7", 99, false, "[2001:db8::7]:99"},
-                          Case{"[::1]", "::1", 123, false, "[::1]:123"},
-                          Case{"::1", "::1", 123, false, "[::1]:123"},
+                          Case{"[::1]", "::1", 123, false, "[::1]:123"}, Case{"::1", "::1", 123, false, "[::1]:123"},
                           Case{"fe80::1%lo", "fe80::1%lo", 123, false, "[fe80::1%lo]:123"},
                           Case{"nts://time.example", "time.example", 4460, true, "nts://time.example:4460"},
                           Case{"nts://[::1]:4461", "::1", 4461, true, "nts://[::1]:4461"}}) {
@@ -266,12 +272,11 @@ TEST(ExchangeHosts, ServerNamesAsWritten) {
         EXPECT_EQ(name->nts, c.nts) << c.text;
         EXPECT_EQ(name->Text(), c.back);
     }
-    for (const char* bad : {"", ":123", "[::1", "[time.example]:123", "[::1]123", "1:2:x", "a:b:c", "nts://",
-                            "host:0", "host:65536"}) {
+    for (const char* bad :
+         {"", ":123", "[::1", "[time.example]:123", "[::1]123", "1:2:x", "a:b:c", "nts://", "host:0", "host:65536"}) {
         EXPECT_FALSE(ParseServerName(bad, 123)) << bad;
     }
 }
-
 
 // With the socket fault shim preloaded (see tests/CMakeLists.txt): a send that waits 40 ms
 // between our stamp and the packet leaving. The kernel's transmit stamp keeps the wait out

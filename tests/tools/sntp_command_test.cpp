@@ -54,7 +54,8 @@ TEST_F(SntpCommand, ComparePrintsTheTextAndTheReportLine) {
     EXPECT_EQ(got.status, kExitAnswered);
     const std::regex expected(
         "사용자 PC가 5\\.3 초 늦습니다\\.\n"
-        "server=127\\.0\\.0\\.1:" + std::to_string(server.Port()) +
+        "server=127\\.0\\.0\\.1:" +
+        std::to_string(server.Port()) +
         " address=127\\.0\\.0\\.1 offset=\\+5\\.3\\d{8} delay=0\\.\\d{9} stratum=3 answered=1 outcome=compared"
         " transmit=kernel receive=kernel auth=none\n");
     EXPECT_TRUE(std::regex_match(got.out, expected)) << got.out;

@@ -46,8 +46,10 @@ TEST(WorldTimeCommand, FailuresAndUsage) {
     const Outcome missing = RunTool({"런던"}, "/nonexistent/세계시간표2.txt");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "시간표 파일이 없습니다\n");
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--at"}, {"--at", "2026-07-01 12:00:00"},
-                                               {"--at", "2026-02-30T00:00:00Z"}, {"-x"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--at"},
+                                                {"--at", "2026-07-01 12:00:00"},
+                                                {"--at", "2026-02-30T00:00:00Z"},
+                                                {"-x"}}) {
         EXPECT_EQ(RunTool(bad).status, 2);
     }
     EXPECT_EQ(ParseUtcInstant("1970-01-01T00:00:10Z"), std::optional<std::time_t>(10));

@@ -186,8 +186,8 @@ int ReadCloses(int fd, int wanted) {
 TEST(Faults, KilledDuringSheetAndWindowClosesUnderLoadLeavesWholeProfiles) {
     test::TempDir dir;
     const QString profile = dir.Path("Hodra2.conf");
-    const QStringList options = {"AutoCon", "AutoConDuration", "AutoCompare", "Beep", "SCR", "TxtColor", "BgColor",
-                                 "TxtColor2", "BgColor2", "Blink", "Log", "Top", "Small", "Small2"};
+    const QStringList options = {"AutoCon",   "AutoConDuration", "AutoCompare", "Beep", "SCR", "TxtColor", "BgColor",
+                                 "TxtColor2", "BgColor2",        "Blink",       "Log",  "Top", "Small",    "Small2"};
     const QStringList state = {"LastCon", "LastDiff", "ServerID"};
     const auto optionsA = Expected(false, options, false), optionsB = Expected(true, options, false);
     const auto stateA = Expected(false, state, true), stateB = Expected(true, state, true);

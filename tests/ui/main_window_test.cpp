@@ -20,9 +20,7 @@ namespace {
 
 class Window : public ::testing::Test, public test::WindowFixture {
 protected:
-    void SetUp() override {
-        Profile("AutoCompare", 0);
-    }
+    void SetUp() override { Profile("AutoCompare", 0); }
     static QMessageBox* VisibleBox() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {

@@ -369,7 +369,6 @@ TEST(ScreenSaver, EntryNamesTheSaverOrIsEmptied) {
     EXPECT_EQ(QString::fromUtf8(ini.readAll()), "[boot]\nSCRNSAVE.EXE=\n");
 }
 
-
 // Qt's own dialogs speak the program's language: the colour dialog has no English left.
 TEST(QtDialogs, TheColourDialogIsKorean) {
     ASSERT_TRUE(InstallQtKoreanTranslations()) << "Qt's Korean catalogue (run scripts/setup.sh)";

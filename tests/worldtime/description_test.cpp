@@ -41,9 +41,10 @@ TEST(Description, EachDaylightSavingVariant) {
     EXPECT_EQ(ComposeDescription(&europe, WhenRegionReads(europe, {2026, 1, 15, 12, 0, 0})),
               "선택하신 지역은 한국보다 8시 0분이 늦은 지역입니다.\n"
               "일광절약시간을 적용하는 지역이지만 현재 일광절약시간 적용기간이 아닙니다.");
-    EXPECT_EQ(ComposeDescription(&europe, WhenRegionReads(europe, {2026, 7, 15, 12, 0, 0})),
-              "선택하신 지역은 한국보다 8시 0분이 늦은 지역입니다.현재시각은 일광절약시간이 적용된 시각입니다.\n"
-              "현지시간 기준 3월 마지막 일요일 오전 2시부터 10월 마지막 일요일 오전 2시까지 일광절약시간 적용기간 입니다.");
+    EXPECT_EQ(
+        ComposeDescription(&europe, WhenRegionReads(europe, {2026, 7, 15, 12, 0, 0})),
+        "선택하신 지역은 한국보다 8시 0분이 늦은 지역입니다.현재시각은 일광절약시간이 적용된 시각입니다.\n"
+        "현지시간 기준 3월 마지막 일요일 오전 2시부터 10월 마지막 일요일 오전 2시까지 일광절약시간 적용기간 입니다.");
     const RegionEntry same = Region(0, 15, 12);  // code 15 and 12 have no texts
     EXPECT_EQ(ComposeDescription(&same, WhenRegionReads(same, {2026, 7, 15, 12, 0, 0})),
               "선택하신 지역은 한국과 같은 시간대 지역 입니다현재시각은 일광절약시간이 적용된 시각입니다.\n");

@@ -93,7 +93,9 @@ TEST(TableLoader, FileFoundByItsUtf8OrItsCp949Name) {
     const QString here = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(empty.Path()));
     EXPECT_EQ(FindWorldTimeFile({empty.Path()}), "");
-    const std::string cp949Name = dir.StdPath() + "/\xBC\xBC\xB0\xE8\xBD\xC3\xB0\xA3\xC7\xA5" "2.txt";
+    const std::string cp949Name = dir.StdPath() +
+                                  "/\xBC\xBC\xB0\xE8\xBD\xC3\xB0\xA3\xC7\xA5"
+                                  "2.txt";
     std::ofstream(cp949Name) << "a 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0\n";
     EXPECT_EQ(FindWorldTimeFile({dir.Path()}), cp949Name) << "found in a data directory";
     ASSERT_TRUE(QDir::setCurrent(dir.Path()));
@@ -106,7 +108,6 @@ TEST(TableLoader, FileFoundByItsUtf8OrItsCp949Name) {
     EXPECT_TRUE(bytes.startsWith("a 0"));
     EXPECT_FALSE(ReadWorldTimeFile(dir.StdPath() + "/missing.txt", bytes));
 }
-
 
 // Every two-byte character of the Korean Windows code page reads as glibc's independent
 // table has it: all 17,048, the 8,821 Hangul syllables an IBM "cp949" lacks among them.
@@ -124,8 +125,8 @@ TEST(TableLoader, EveryTwoByteCp949CharacterDecodesAsTheIndependentTable) {
             }
             ++valid;
             if (DecodeKorean(bytes) != *expected) {
-                ADD_FAILURE_AT(__FILE__, __LINE__) << std::hex << lead << trail << " reads as "
-                                                   << DecodeKorean(bytes).toStdString();
+                ADD_FAILURE_AT(__FILE__, __LINE__)
+                    << std::hex << lead << trail << " reads as " << DecodeKorean(bytes).toStdString();
                 if (++wrong > 20) {
                     return;
                 }
@@ -139,8 +140,9 @@ TEST(TableLoader, EveryTwoByteCp949CharacterDecodesAsTheIndependentTable) {
 // A region named with a rarer syllable (똠, 뷁, 쌰) or a backslash loads, shows and is found.
 TEST(TableLoader, RareSyllablesAndBackslashesLoadAndAreFound) {
     WorldTimeTable table;
-    ASSERT_TRUE(table.Load(Cp949("아시아 3 똠양(태국) 120 0 0 뷁\\쌰(가상) 60 0 0 서울 0 0 0 "
-                                 "g2 0 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")));
+    ASSERT_TRUE(
+        table.Load(Cp949("아시아 3 똠양(태국) 120 0 0 뷁\\쌰(가상) 60 0 0 서울 0 0 0 "
+                         "g2 0 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")));
     ASSERT_EQ(table.size(), 3);
     EXPECT_EQ(table.at(0).displayName, "똠양(태국)");
     EXPECT_EQ(table.at(1).displayName, "뷁\\쌰(가상)");
@@ -153,9 +155,9 @@ TEST(TableLoader, RareSyllablesAndBackslashesLoadAndAreFound) {
 TEST(TableLoader, EveryThirtyTwoBitOffsetLoadsAndItsRegionStillTellsItsTime) {
     for (const char* offset : {"345", "-2147483648", "2147483647", "301", "-1261"}) {
         WorldTimeTable table;
-        const QByteArray file =
-            Cp949(QStringLiteral("a 3 서울 0 0 0 먼곳 %1 2 1 도쿄 0 0 0 b 1 파리 -480 2 1 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")
-                      .arg(offset));
+        const QByteArray file = Cp949(
+            QStringLiteral("a 3 서울 0 0 0 먼곳 %1 2 1 도쿄 0 0 0 b 1 파리 -480 2 1 g3 0 g4 0 g5 0 g6 0 g7 0 g8 0")
+                .arg(offset));
         EXPECT_TRUE(table.Load(file)) << offset;
         ASSERT_EQ(table.size(), 4) << offset << ": every later entry and group stays";
         EXPECT_EQ(table.GroupOf(3), "b");

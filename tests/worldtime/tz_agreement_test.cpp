@@ -72,14 +72,14 @@ TEST(TzAgreement, EveryRegionEveryHourOf2026To2030) {
             const int ours = static_cast<int>(RegionTimeAt(e, t).local.ToSeconds() - t);
             if (ours != expected[static_cast<std::size_t>(h)]) {
                 if (mismatches++ == 0) {
-                    first = QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(Qt::ISODate).toStdString() +
-                            ": ours " + std::to_string(ours / 60) + " min, tz " +
+                    first = QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(Qt::ISODate).toStdString() + ": ours " +
+                            std::to_string(ours / 60) + " min, tz " +
                             std::to_string(expected[static_cast<std::size_t>(h)] / 60) + " min";
                 }
             }
         }
-        EXPECT_EQ(mismatches, 0) << e.displayName.toStdString() << " (" << found->second.toStdString()
-                                 << "), first at " << first;
+        EXPECT_EQ(mismatches, 0) << e.displayName.toStdString() << " (" << found->second.toStdString() << "), first at "
+                                 << first;
         ++regionsChecked;
     }
     EXPECT_EQ(regionsChecked, static_cast<int>(zones.size())) << "every mapped name is in the table";

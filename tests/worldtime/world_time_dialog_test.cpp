@@ -24,21 +24,19 @@ namespace {
 class Dialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QByteArray body = test::Cp949(QStringLiteral(
-            "유럽 3 런던(영국) -540 3 15 파리(프랑스) -480 2 16 런던데리(영국) -540 3 15 "
-            "아메리카 2 뉴욕(미국) -840 16 13 런던(캐나다) -840 16 13 "
-            "빈 0 d 0 e 0 f 0 g 0 h 0"));
+        const QByteArray body =
+            test::Cp949(QStringLiteral("유럽 3 런던(영국) -540 3 15 파리(프랑스) -480 2 16 런던데리(영국) -540 3 15 "
+                                       "아메리카 2 뉴욕(미국) -840 16 13 런던(캐나다) -840 16 13 "
+                                       "빈 0 d 0 e 0 f 0 g 0 h 0"));
         std::ofstream(path, std::ios::binary).write(body.constData(), body.size());
     }
     std::unique_ptr<WorldTimeDialog> Open(const std::string& file) {
-        auto d = std::make_unique<WorldTimeDialog>(table, settings, state, nullptr, [this] { return now; },
-                                                   [file] { return file; });
+        auto d = std::make_unique<WorldTimeDialog>(
+            table, settings, state, nullptr, [this] { return now; }, [file] { return file; });
         d->show();
         return d;
     }
-    void Type(WorldTimeDialog& d, const QString& text) {
-        d.searchEdit()->setText(text);
-    }
+    void Type(WorldTimeDialog& d, const QString& text) { d.searchEdit()->setText(text); }
 
     test::TempDir dir;
     std::string path = dir.StdPath("table.txt");
@@ -65,7 +63,8 @@ TEST_F(Dialog, TreeShowsTheRootAndCollapsedGroups) {
 // Names with the rarer syllables and a backslash, written in the Korean Windows code page,
 // show in the tree as written and are found.
 TEST_F(Dialog, RareSyllablesShowAndAreFound) {
-    const QByteArray body = test::Cp949(QStringLiteral("아시아 2 뷁\\쌰(가상) 60 0 0 똠양(태국) 120 0 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0"));
+    const QByteArray body =
+        test::Cp949(QStringLiteral("아시아 2 뷁\\쌰(가상) 60 0 0 똠양(태국) 120 0 0 b 0 c 0 d 0 e 0 f 0 g 0 h 0"));
     std::ofstream(path, std::ios::binary).write(body.constData(), body.size());
     auto d = Open(path);
     QTreeWidgetItem* group = d->tree()->topLevelItem(0)->child(0);
@@ -185,7 +184,8 @@ TEST(RegionClockTime, RightOnAPcInAnyZone) {
     const RegionEntry* shown = &utc;
     const std::time_t at = 1784030400;  // 2026-07-14 12:00:00 UTC, a Tuesday
     QWidget parent;
-    RegionClock clock(settings, blink, [&] { return shown; }, &parent, QRect(0, 0, 260, 60), [&] { return at; });
+    RegionClock clock(
+        settings, blink, [&] { return shown; }, &parent, QRect(0, 0, 260, 60), [&] { return at; });
     for (const char* pcZone : {"UTC", "Asia/Seoul", "Europe/Paris", "America/New_York"}) {
         ZoneOfThePc zone(pcZone);
         const auto texts = clock.shownTexts();
@@ -225,7 +225,8 @@ TEST(RegionClockTime, EachPressFlipsTwelveAndTwentyFourHoursOnce) {
     Settings settings;
     int blink = 0;
     QWidget parent;
-    RegionClock clock(settings, blink, [] { return nullptr; }, &parent, QRect(0, 0, 260, 60));
+    RegionClock clock(
+        settings, blink, [] { return nullptr; }, &parent, QRect(0, 0, 260, 60));
     ASSERT_TRUE(clock.twelveHour());
     const QPointF at(10, 10);
     const auto send = [&](QEvent::Type type) {
@@ -248,8 +249,8 @@ TEST(RegionClockTime, AScreenReaderReadsTheRegionsDateAndTime) {
     RegionEntry utc;
     utc.offsetMinutes = -540;
     QWidget parent;
-    RegionClock clock(settings, blink, [&] { return &utc; }, &parent, QRect(0, 0, 260, 60),
-                      [] { return std::time_t{1784030400}; });
+    RegionClock clock(
+        settings, blink, [&] { return &utc; }, &parent, QRect(0, 0, 260, 60), [] { return std::time_t{1784030400}; });
     QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&clock);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->role(), QAccessible::Clock);
@@ -264,7 +265,8 @@ TEST(RegionClockTime, ClickSwitchesBetweenTwelveAndTwentyFourHours) {
     e.offsetMinutes = -540;
     const std::time_t at = 1784037909;  // 14:05:09 UTC
     QWidget parent;
-    RegionClock clock(settings, blink, [&] { return &e; }, &parent, QRect(0, 0, 260, 60), [&] { return at; });
+    RegionClock clock(
+        settings, blink, [&] { return &e; }, &parent, QRect(0, 0, 260, 60), [&] { return at; });
     EXPECT_EQ(clock.shownTexts().time, "02:05:09");
     EXPECT_EQ(clock.shownTexts().period, "PM");
     QTest::mouseClick(&clock, Qt::LeftButton);
@@ -278,7 +280,8 @@ TEST(RegionClockTime, SelectionBlinkPaintByPaint) {
     Settings settings;
     int blink = 18;
     QWidget parent;
-    RegionClock clock(settings, blink, [] { return nullptr; }, &parent, QRect(0, 0, 260, 60));
+    RegionClock clock(
+        settings, blink, [] { return nullptr; }, &parent, QRect(0, 0, 260, 60));
     std::string pattern;
     for (int paint = 0; paint < 20; ++paint) {
         pattern += clock.textVisibleInNextPaint() ? 'T' : '.';
