@@ -10,7 +10,7 @@ TSAN_DIR ?= build-tsan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 30
 
-.PHONY: all setup build run test bench install package demo clean
+.PHONY: all setup build run test bench install package demo clean format format-check
 
 all: build
 
@@ -29,7 +29,16 @@ run: build
 		exec $(BUILD_DIR)/bin/hodra2-sntp; \
 	fi
 
-test: setup
+# The C++ sources as .clang-format describes them (test starts with the check).
+FORMATTED = git ls-files '*.cpp' '*.h' '*.c'
+
+format: setup
+	@$(FORMATTED) | xargs clang-format -i
+
+format-check: setup
+	@$(FORMATTED) | xargs clang-format --dry-run --Werror
+
+test: setup format-check
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DHODRA_TESTS=ON \
 		-DHODRA_SANITIZE=address,undefined >/dev/null
 	@cmake --build $(TEST_DIR) -j$(JOBS)
