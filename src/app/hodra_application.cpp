@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "build_info.h"
+#include "child_process_linux.h"
 #include "clock_linux.h"
 #include "data_files.h"
 #include "desktop_notifications.h"
@@ -52,7 +53,7 @@ Deployment WindowDeployment(bool helperHoldsRight) {
 HodraApplication::HodraApplication()
     : helperHoldsRight(FileHoldsClockRight(ClockHelperPath())),
       deployment(WindowDeployment(helperHoldsRight)),
-      runs(compare, ClockHelperPath(), log),
+      runs(compare, ClockHelperPath(), log, RunChild),
       timeService(std::make_unique<Timedate1>()) {
     sync = std::make_unique<SyncController>(
         runs, SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost}, deployment.maxStep}, [this] {

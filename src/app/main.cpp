@@ -8,24 +8,7 @@
 #include "hodra_application.h"
 #include "instance_lock.h"
 #include "qt_translations.h"
-
-namespace {
-
-// A clock the user places and keeps on top needs what a native Wayland window cannot
-// have: a position of its own choosing and the stay-on-top hint. Where the session offers
-// XWayland, the window runs through it; natively otherwise (see EnvPage for what changes).
-// True when it chose, so that the choice can be taken back from the environment the
-// browser and the helper inherit.
-bool PreferXWaylandForAFixedClock() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        !qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
+#include "session.h"
 
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
@@ -33,10 +16,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hodra2: 권한을 내려놓을 수 없어 시작하지 않습니다\n");
         return 1;
     }
-    const bool choseXWayland = PreferXWaylandForAFixedClock();
+    const bool choseXWayland = hodra::PreferXWaylandForAFixedClock();
     QApplication app(argc, argv);
     if (choseXWayland) {
-        qunsetenv("QT_QPA_PLATFORM");
+        hodra::ForgetPlatformChoice();
     }
     QApplication::setQuitOnLastWindowClosed(false);
     // Compositors and docks find the window's entry, and its icon, by this name.

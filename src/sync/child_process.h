@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ struct ChildResult {
 
 // Runs a program (a full path) with this process's environment and standard error, its
 // standard input empty, collects its standard output and waits for its end. A raised
-// cancel asks it to stop (SIGTERM) and keeps what it still writes; one that does not end
-// within a few seconds is killed.
-ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& cancel);
+// cancel asks it to stop and keeps what it still writes; one that does not end within a
+// few seconds is killed. The operating system's runner is RunChild (src/platform).
+using ChildRunner = std::function<ChildResult(const std::vector<std::string>& argv, const CancelToken& cancel)>;
 
 }  // namespace hodra

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "child_process.h"
 #include "clock_report.h"
 #include "compare_text.h"
 #include "messages.h"
@@ -28,7 +27,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     if (request.allowLargeStep) {
         argv.emplace_back("--allow-large-step");
     }
-    const ChildResult child = RunChild(argv, cancel);
+    const ChildResult child = run(argv, cancel);
     switch (child.status) {
     case ChildResult::Status::Cancelled:
         // Stopped: only a step it made and told of counts, so that it is recorded.

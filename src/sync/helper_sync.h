@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "child_process.h"
 #include "sync_operation.h"
 
 namespace hodra {
@@ -14,8 +15,8 @@ class ResultLog;
 // same outcome an in-process run would give.
 class HelperSync : public SyncRunner {
 public:
-    HelperSync(SyncOperation& compare, std::string helperPath, ResultLog& log)
-        : compare(compare), helperPath(std::move(helperPath)), log(log) {}
+    HelperSync(SyncOperation& compare, std::string helperPath, ResultLog& log, ChildRunner run)
+        : compare(compare), helperPath(std::move(helperPath)), log(log), run(std::move(run)) {}
 
     SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
     void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) override;
@@ -28,6 +29,7 @@ private:
     SyncOperation& compare;
     const std::string helperPath;
     ResultLog& log;
+    ChildRunner run;
 };
 
 }  // namespace hodra

@@ -8,12 +8,11 @@
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/eventfd.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 #include "cancel_token.h"
+#include "wake_fd.h"
 
 namespace hodra {
 namespace {
@@ -168,13 +167,7 @@ struct Lookup {
     int socketType = 0;
     Resolution result;
     std::atomic<bool> finished{false};
-    int done = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-
-    ~Lookup() {
-        if (done >= 0) {
-            close(done);
-        }
-    }
+    WakeFd done;
 };
 
 }  // namespace
@@ -188,15 +181,14 @@ Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketTyp
     lookup->host = host;
     lookup->port = port;
     lookup->socketType = socketType;
-    if (lookup->done < 0) {
+    if (lookup->done.Fd() < 0) {
         return LookUp(host, port, socketType);
     }
     try {
         std::thread([lookup] {
             lookup->result = LookUp(lookup->host, lookup->port, lookup->socketType);
             lookup->finished.store(true, std::memory_order_release);
-            const std::uint64_t one = 1;
-            (void)!write(lookup->done, &one, sizeof one);
+            lookup->done.Raise();
         }).detach();
     } catch (const std::system_error&) {
         return LookUp(host, port, socketType);  // no thread to be had (a process limit): wait for it here
@@ -205,7 +197,7 @@ Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketTyp
     if (limit) {
         deadline = std::chrono::steady_clock::now() + *limit;
     }
-    const Readiness ready = WaitReadable(lookup->done, cancel, deadline);
+    const Readiness ready = WaitReadable(lookup->done.Fd(), cancel, deadline);
     Resolution out;
     switch (ready.status) {
     case Readiness::Status::Ready: break;

@@ -13,6 +13,7 @@
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "fake_time_service.h"
+#include "child_process_linux.h"
 #include "helper_sync.h"
 #include "read_file.h"
 #include "result_log.h"
@@ -251,7 +252,7 @@ protected:
         return path;
     }
     SyncOutcome Synchronise(const std::string& helper, bool allowLargeStep = false) {
-        HelperSync runs(compare, helper, log);
+        HelperSync runs(compare, helper, log, RunChild);
         SyncRequest request{true, {"127.0.0.1:9"}, true, true};
         request.allowLargeStep = allowLargeStep;
         const CancelToken none;
@@ -327,7 +328,7 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
     const std::string helper = Helper("trap '' TERM\ntouch " + dir.StdPath("stepping") + "\nsleep 1\n" +
                                       "echo 'server=a:123 address=192.0.2.7 offset=+2.000000 delay=0.0001 stratum=2 "
                                       "answered=1 outcome=set'");
-    HelperSync runs(compare, helper, log);
+    HelperSync runs(compare, helper, log, RunChild);
     SyncController c(runs, SyncController::Servers{{"127.0.0.1:9"}}, [] {
         return SyncController::RunFlags{true, true};
     });
@@ -349,7 +350,7 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
 // Closing while the helper runs kills it: a helper that would wait for an hour ends at once.
 TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
     const std::string helper = Helper("touch " + dir.StdPath("started") + "\nexec sleep 3600");
-    HelperSync runs(compare, helper, log);
+    HelperSync runs(compare, helper, log, RunChild);
     CancelToken cancel;
     SyncOutcome out;
     std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });

@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "child_process_linux.h"
 
 #include <cerrno>
 #include <chrono>
