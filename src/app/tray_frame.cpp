@@ -2,7 +2,7 @@
 
 #include <QAction>
 
-#include "command_ids.h"
+#include "control_ids.h"
 #include "main_clock_window.h"
 #include "resources.h"
 #include "window_state.h"
@@ -28,19 +28,19 @@ TrayFrame::TrayFrame(MainClockWindow& window, WindowState& state, QObject* paren
 
 void TrayFrame::WireCommands() {
     const std::pair<int, void (MainClockWindow::*)()> handlers[] = {
-        {kCmdCompare, &MainClockWindow::OnCompare},   {kCmdSync, &MainClockWindow::OnSync},
-        {kCmdSettings, &MainClockWindow::OnSettings}, {kCmdWorldTime, &MainClockWindow::OnWorldTime},
-        {kCmdHelp, &MainClockWindow::OnHelp},         {kCmdHide, &MainClockWindow::Hide},
+        {menu106::kCompare, &MainClockWindow::OnCompare},   {menu106::kSync, &MainClockWindow::OnSync},
+        {menu106::kSettings, &MainClockWindow::OnSettings}, {menu106::kWorldTime, &MainClockWindow::OnWorldTime},
+        {menu106::kHelp, &MainClockWindow::OnHelp},         {menu106::kHide, &MainClockWindow::Hide},
     };
     for (const auto& [id, handler] : handlers) {
         connect(actions.value(id), &QAction::triggered, &window, handler);
     }
-    connect(actions.value(kCmdExit), &QAction::triggered, this, &TrayFrame::Exit);
-    connect(actions.value(kCmdHistory), &QAction::triggered, this, &TrayFrame::historyRequested);
+    connect(actions.value(menu106::kExit), &QAction::triggered, this, &TrayFrame::Exit);
+    connect(actions.value(menu106::kHistory), &QAction::triggered, this, &TrayFrame::historyRequested);
 }
 
 void TrayFrame::UpdateMenuState() {
-    actions.value(kCmdHide)->setEnabled(window.isVisible());
+    actions.value(menu106::kHide)->setEnabled(window.isVisible());
 }
 
 void TrayFrame::ShowMenuAt(QPoint globalPoint) {

@@ -152,8 +152,10 @@ BuiltDialog DialogBuilder::Build(QWidget* parent) const {
         w->setGeometry(built.units.ToPixels(c.rect));
         w->setProperty("controlId", c.id);
         if (c.id >= 0) {
-            w->setObjectName(QStringLiteral("control%1").arg(c.id));
             built.controls.insert(c.id, w);
+        }
+        if (!c.option.isEmpty()) {
+            built.options.insert(c.option, w);
         }
         built.all.push_back(w);
     }

@@ -18,8 +18,9 @@ struct BuiltDialog {
     QFont font;
     DialogUnits units{1, 1};
     QSize clientSize;
-    QHash<int, QWidget*> controls;  // controls with an id
-    QVector<QWidget*> all;          // in template order
+    QHash<int, QWidget*> controls;     // controls with an id
+    QHash<QString, QWidget*> options;  // controls bound to an option, by its key
+    QVector<QWidget*> all;             // in template order
 
     template <typename W>
     W* get(int id) const {

@@ -54,6 +54,7 @@ DialogTemplate LoadDialogTemplate(int id) {
         control.text = c.value("text").toString();
         control.rect = RectFrom(c.value("rect").toArray());
         control.style = StringsFrom(c.value("style").toArray());
+        control.option = c.value("option").toString();
         t.controls.push_back(control);
     }
     return t;

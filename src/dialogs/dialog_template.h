@@ -15,6 +15,7 @@ struct ControlTemplate {
     QString text;
     QRect rect;
     QStringList style;
+    QString option;  // the option of Settings the control shows, by its key; empty for none
 
     bool has(const char* s) const { return style.contains(QLatin1String(s)); }
 };

@@ -15,11 +15,11 @@ enum class OptionKind {
 };
 
 // One option of the settings sheet, declared once: the profile reads, writes and defaults
-// it from here, and the environment page lays it on its control from here.
+// it from here, and the environment page finds its control by the key (the template names
+// each control's option).
 struct Option {
     const char* key;  // the profile value's name, and the Settings member's
     OptionKind kind;
-    int controlId;          // its control on the environment page (dialog 131)
     std::int32_t fallback;  // the default, and what a stored value outside the range reads as
     std::int32_t least;
     std::int32_t most;
@@ -31,36 +31,37 @@ struct Option {
 
 namespace option_detail {
 constexpr std::int32_t kAnyColour = std::int32_t{-2147483647 - 1};
-constexpr Option Flag(const char* key, int control, bool on, bool Settings::*member, bool reset = true) {
-    return {key, OptionKind::Flag, control, on ? 1 : 0, 0, 1, reset, member, nullptr, nullptr};
+constexpr Option Flag(const char* key, bool on, bool Settings::*member, bool reset = true) {
+    return {key, OptionKind::Flag, on ? 1 : 0, 0, 1, reset, member, nullptr, nullptr};
 }
-constexpr Option Colour(const char* key, int control, ColorRef value, ColorRef Settings::*member) {
-    return {key,        OptionKind::Colour,
-            control,    static_cast<std::int32_t>(value),
-            kAnyColour, 2147483647,
-            true,       nullptr,
-            nullptr,    member};
+constexpr Option Minutes(const char* key, std::int32_t value, std::int32_t least, std::int32_t most,
+                         std::int32_t Settings::*member) {
+    return {key, OptionKind::Minutes, value, least, most, true, nullptr, member, nullptr};
+}
+constexpr Option Colour(const char* key, ColorRef value, ColorRef Settings::*member) {
+    return {key,   OptionKind::Colour, static_cast<std::int32_t>(value), kAnyColour, 2147483647, true, nullptr, nullptr,
+            member};
 }
 }  // namespace option_detail
 
-// In the order the profile has always been written.
-inline constexpr std::array<Option, 14> kOptions = {
-    option_detail::Flag("AutoCon", 1002, true, &Settings::AutoCon),
-    Option{"AutoConDuration", OptionKind::Minutes, 1004, 60, kMinAutoConDuration, kMaxAutoConDuration, true, nullptr,
-           &Settings::AutoConDuration, nullptr},
-    option_detail::Flag("AutoCompare", 1011, true, &Settings::AutoCompare),
-    option_detail::Flag("Beep", 1001, false, &Settings::Beep),
-    option_detail::Flag("SCR", 1007, true, &Settings::SCR),
-    option_detail::Colour("TxtColor", 1009, 0x0000FF00, &Settings::TxtColor),
-    option_detail::Colour("BgColor", 1008, 0x00000000, &Settings::BgColor),
-    option_detail::Colour("TxtColor2", 1018, 0x0000FFFF, &Settings::TxtColor2),
-    option_detail::Colour("BgColor2", 1017, 0x00808080, &Settings::BgColor2),
-    option_detail::Flag("Blink", 1010, true, &Settings::Blink),
-    option_detail::Flag("Log", 1012, false, &Settings::Log),
-    option_detail::Flag("Top", 1013, true, &Settings::Top),
-    option_detail::Flag("Small", 1014, false, &Settings::Small),
-    option_detail::Flag("Small2", 1016, false, &Settings::Small2, /*reset=*/false),
-};
+// In the order the profile has always been written. Adding an option: a row here, a member
+// of Settings, a control of dialog 131 that names it.
+inline constexpr auto kOptions = std::to_array<Option>({
+    option_detail::Flag("AutoCon", true, &Settings::AutoCon),
+    option_detail::Minutes("AutoConDuration", 60, kMinAutoConDuration, kMaxAutoConDuration, &Settings::AutoConDuration),
+    option_detail::Flag("AutoCompare", true, &Settings::AutoCompare),
+    option_detail::Flag("Beep", false, &Settings::Beep),
+    option_detail::Flag("SCR", true, &Settings::SCR),
+    option_detail::Colour("TxtColor", 0x0000FF00, &Settings::TxtColor),
+    option_detail::Colour("BgColor", 0x00000000, &Settings::BgColor),
+    option_detail::Colour("TxtColor2", 0x0000FFFF, &Settings::TxtColor2),
+    option_detail::Colour("BgColor2", 0x00808080, &Settings::BgColor2),
+    option_detail::Flag("Blink", true, &Settings::Blink),
+    option_detail::Flag("Log", false, &Settings::Log),
+    option_detail::Flag("Top", true, &Settings::Top),
+    option_detail::Flag("Small", false, &Settings::Small),
+    option_detail::Flag("Small2", false, &Settings::Small2, /*reset=*/false),
+});
 
 consteval const Option& OptionNamed(std::string_view key) {
     for (const Option& o : kOptions) {

@@ -5,8 +5,8 @@ namespace hodra {
 SyncTimers::SyncTimers(const MonotonicClock& clock, QObject* parent) : QObject(parent), autoSync(clock) {
     blink.setInterval(kBlinkPeriodMs);
     blink.setTimerType(Qt::PreciseTimer);
-    connect(&autoSync, &LongTimer::timeout, this, [this] { OnTimer(kAutoSyncTimerId); });
-    connect(&blink, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimerId); });
+    connect(&autoSync, &LongTimer::timeout, this, &SyncTimers::OnAutoSyncTimer);
+    connect(&blink, &QTimer::timeout, this, &SyncTimers::OnBlinkTimer);
 }
 
 void SyncTimers::ArmAutoSync(int minutes) {
@@ -24,22 +24,14 @@ void SyncTimers::StartBlink(qint64 lastCon) {
     blink.start();
 }
 
-void SyncTimers::OnTimer(int id) {
-    if (id == kAutoSyncTimerId) {
-        AutoSyncTick();
-    } else if (id == kBlinkTimerId) {
-        BlinkTick();
-    }
-}
-
-void SyncTimers::AutoSyncTick() {
+void SyncTimers::OnAutoSyncTimer() {
     autoSync.Stop();
     emit autoSyncDue();
     // The next period counts from this tick, not from the end of the run.
     ArmAutoSync(minutes);
 }
 
-void SyncTimers::BlinkTick() {
+void SyncTimers::OnBlinkTimer() {
     const BlinkSequence::Step step = sequence.Tick(blinkLastCon);
     emit messageChanged(QString::fromStdString(step.text));
     if (step.finished) {

@@ -9,13 +9,11 @@
 
 namespace hodra {
 
-// The main window's two synchronisation timers: the auto-sync timer (16), which asks
-// for a synchronise run every period, and the blink timer (19), 100 ms.
+// The main window's two synchronisation timers: the auto-sync timer, which asks for a
+// synchronise run every period, and the blink timer, 100 ms. Each is wired to its slot.
 class SyncTimers : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kAutoSyncTimerId = 16;
-    static constexpr int kBlinkTimerId = 19;
     static constexpr int kBlinkPeriodMs = 100;
 
     explicit SyncTimers(const MonotonicClock& clock = BootClock::Instance(), QObject* parent = nullptr);
@@ -31,17 +29,18 @@ public:
     bool blinking() const { return blink.isActive(); }
     int blinkCount() const { return sequence.Count(); }
 
-    // The window's timer handler; an id that is neither timer's changes nothing.
-    void OnTimer(int id);
+public slots:
+    // A period of the automatic synchronisation is over: the run is asked for, the next
+    // period counts from now.
+    void OnAutoSyncTimer();
+    // One blink step of the success message.
+    void OnBlinkTimer();
 
 signals:
     void autoSyncDue();
     void messageChanged(const QString& text);
 
 private:
-    void AutoSyncTick();
-    void BlinkTick();
-
     LongTimer autoSync;
     int minutes = 0;
     QTimer blink;

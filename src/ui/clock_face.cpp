@@ -28,7 +28,6 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
       clientRect(QPoint(0, 0), rect.size()),
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
       smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
-    setObjectName(QStringLiteral("control1012"));
     InstallClockAccessibility();
     setAccessibleName(QStringLiteral("시계"));
     setGeometry(rect);

@@ -7,11 +7,21 @@
 #include <QPushButton>
 
 #include "colorref.h"
+#include "control_ids.h"
 #include "colour_button.h"
 #include "window_system.h"
 
 namespace hodra {
 namespace {
+
+bool OptionIs(const QString& key, OptionKind kind) {
+    for (const Option& o : kOptions) {
+        if (key == QLatin1String(o.key)) {
+            return o.kind == kind;
+        }
+    }
+    return false;
+}
 
 bool DefaultColourChooser(QWidget* parent, ColorRef initial, ColorRef& chosen) {
     const QColor c = QColorDialog::getColor(ToQColor(initial), parent);
@@ -27,8 +37,10 @@ bool DefaultColourChooser(QWidget* parent, ColorRef initial, ColorRef& chosen) {
 EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), settings(settings) {
     const DialogTemplate t = LoadDialogTemplate(131);
     DialogBuilder builder(t);
-    for (const int id : {kIdBgColor, kIdTxtColor, kIdBgColor2, kIdTxtColor2}) {
-        builder.withFactory(id, [](const ControlTemplate&, QWidget* p) { return new ColourButton(p); });
+    for (const ControlTemplate& c : t.controls) {
+        if (!c.option.isEmpty() && OptionIs(c.option, OptionKind::Colour)) {
+            builder.withFactory(c.id, [](const ControlTemplate&, QWidget* p) { return new ColourButton(p); });
+        }
     }
     built = builder.Build(this);
     setWindowTitle(t.caption);
@@ -40,42 +52,42 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     EnableInterval(edited.AutoCon);
     if (!WindowPlacementIsOurs()) {
         // The choice stays stored for sessions where it can be honoured.
-        Box(kIdTop)->setEnabled(false);
-        Box(kIdTop)->setToolTip(QStringLiteral("Wayland 창은 늘 위에 둘 수 없습니다 (XWayland에서는 됩니다)"));
+        Box("Top")->setEnabled(false);
+        Box("Top")->setToolTip(QStringLiteral("Wayland 창은 늘 위에 둘 수 없습니다 (XWayland에서는 됩니다)"));
     }
 
-    connect(Box(kIdAutoCon), &QCheckBox::clicked, this, &EnvPage::OnAutoCon);
-    connect(Box(kIdSmall), &QCheckBox::clicked, this, &EnvPage::OnSmall);
-    connect(Box(kIdSmall2), &QCheckBox::clicked, this, &EnvPage::OnSmall2);
+    connect(Box("AutoCon"), &QCheckBox::clicked, this, &EnvPage::OnAutoCon);
+    connect(Box("Small"), &QCheckBox::clicked, this, &EnvPage::OnSmall);
+    connect(Box("Small2"), &QCheckBox::clicked, this, &EnvPage::OnSmall2);
     // While one is open, the colour dialogs are numbered 1 to 4 in this order.
     const Option* colours[] = {&OptionNamed("BgColor"), &OptionNamed("TxtColor"), &OptionNamed("BgColor2"),
                                &OptionNamed("TxtColor2")};
     for (int i = 0; i < 4; ++i) {
-        connect(Colour(colours[i]->controlId), &QPushButton::clicked, this,
+        connect(Colour(colours[i]->key), &QPushButton::clicked, this,
                 [this, colour = colours[i], i] { OnColour(*colour, i + 1); });
     }
-    connect(built.get<QPushButton>(kIdDefaults), &QPushButton::clicked, this, &EnvPage::OnDefaults);
+    connect(built.get<QPushButton>(dialog131::kDefaults), &QPushButton::clicked, this, &EnvPage::OnDefaults);
 }
 
-QCheckBox* EnvPage::Box(int id) const {
-    return built.get<QCheckBox>(id);
+QCheckBox* EnvPage::Box(const char* key) const {
+    return qobject_cast<QCheckBox*>(option(QString::fromLatin1(key)));
 }
 
-ColourButton* EnvPage::Colour(int id) const {
-    return built.get<ColourButton>(id);
+ColourButton* EnvPage::Colour(const char* key) const {
+    return qobject_cast<ColourButton*>(option(QString::fromLatin1(key)));
 }
 
 QLineEdit* EnvPage::Minutes() const {
-    return built.get<QLineEdit>(kIdMinutes);
+    return qobject_cast<QLineEdit*>(option(QStringLiteral("AutoConDuration")));
 }
 
 void EnvPage::WriteControls() {
     for (const Option& o : kOptions) {
         const std::int32_t value = OptionValue(edited, o);
         switch (o.kind) {
-        case OptionKind::Flag: Box(o.controlId)->setChecked(value != 0); break;
+        case OptionKind::Flag: Box(o.key)->setChecked(value != 0); break;
         case OptionKind::Minutes: Minutes()->setText(QString::number(value)); break;
-        case OptionKind::Colour: Colour(o.controlId)->setColour(static_cast<ColorRef>(value)); break;
+        case OptionKind::Colour: Colour(o.key)->setColour(static_cast<ColorRef>(value)); break;
         }
     }
 }
@@ -83,7 +95,7 @@ void EnvPage::WriteControls() {
 void EnvPage::ReadFlags() {
     for (const Option& o : kOptions) {
         if (o.kind == OptionKind::Flag) {
-            SetOption(edited, o, Box(o.controlId)->isChecked() ? 1 : 0);
+            SetOption(edited, o, Box(o.key)->isChecked() ? 1 : 0);
         }
     }
 }
@@ -117,7 +129,7 @@ void EnvPage::Refuse(const QString& message) {
 
 bool EnvPage::Commit() {
     // The automatic connection first, then the minutes, then the other boxes.
-    edited.AutoCon = Box(kIdAutoCon)->isChecked();
+    edited.AutoCon = Box("AutoCon")->isChecked();
     if (!ReadMinutes()) {
         return false;
     }
@@ -129,13 +141,14 @@ bool EnvPage::Commit() {
 }
 
 void EnvPage::EnableInterval(bool on) {
-    for (const int id : {kIdEvery, kIdMinutes, kIdMinutesText}) {
-        control(id)->setEnabled(on);
+    for (QWidget* interval :
+         {control(dialog131::kEvery), option(QStringLiteral("AutoConDuration")), control(dialog131::kMinutesText)}) {
+        interval->setEnabled(on);
     }
 }
 
 void EnvPage::OnAutoCon() {
-    edited.AutoCon = Box(kIdAutoCon)->isChecked();
+    edited.AutoCon = Box("AutoCon")->isChecked();
     ReadMinutes();
     EnableInterval(edited.AutoCon);
 }
@@ -162,7 +175,7 @@ void EnvPage::OnSmall2() {
 
 void EnvPage::OnColour(const Option& colour, int indicator) {
     openColour = indicator;
-    ColourButton* button = Colour(colour.controlId);
+    ColourButton* button = Colour(colour.key);
     button->setDialogOpen(true);
     const auto current = static_cast<ColorRef>(OptionValue(edited, colour));
     ColorRef chosen = current;

@@ -13,28 +13,19 @@ namespace hodra {
 
 class ColourButton;
 
-// Dialog 131 "환경설정": every option of Settings, laid on its control from the option
-// table. The page edits its own copy, so Cancel leaves Settings untouched; Commit (the
+// Dialog 131 "환경설정": every option of Settings, laid on the control the template names
+// for it. The page edits its own copy, so Cancel leaves Settings untouched; Commit (the
 // sheet's OK) checks the minutes and then copies every option into Settings.
 class EnvPage : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kIdBeep = OptionNamed("Beep").controlId, kIdAutoCon = OptionNamed("AutoCon").controlId,
-                         kIdMinutes = OptionNamed("AutoConDuration").controlId, kIdScr = OptionNamed("SCR").controlId,
-                         kIdBgColor = OptionNamed("BgColor").controlId, kIdTxtColor = OptionNamed("TxtColor").controlId,
-                         kIdBlink = OptionNamed("Blink").controlId,
-                         kIdAutoCompare = OptionNamed("AutoCompare").controlId, kIdLog = OptionNamed("Log").controlId,
-                         kIdTop = OptionNamed("Top").controlId, kIdSmall = OptionNamed("Small").controlId,
-                         kIdSmall2 = OptionNamed("Small2").controlId, kIdBgColor2 = OptionNamed("BgColor2").controlId,
-                         kIdTxtColor2 = OptionNamed("TxtColor2").controlId;
-    // Controls that are no option of their own.
-    static constexpr int kIdEvery = 1005, kIdMinutesText = 1006, kIdDefaults = 1015;
-
     EnvPage(Settings& settings, QWidget* parent = nullptr);
 
     // Reads the controls; false (after the message box) when the minutes are not valid.
     bool Commit();
     QWidget* control(int id) const { return built.controls.value(id); }
+    // The control of an option, by the option's key ("Beep", "AutoConDuration" ...).
+    QWidget* option(const QString& key) const { return built.options.value(key); }
     QSize templateSize() const { return built.clientSize; }
     int colourDialogOpen() const { return openColour; }
 
@@ -47,8 +38,8 @@ signals:
     void refusing();
 
 private:
-    QCheckBox* Box(int id) const;
-    ColourButton* Colour(int id) const;
+    QCheckBox* Box(const char* key) const;
+    ColourButton* Colour(const char* key) const;
     QLineEdit* Minutes() const;
     void WriteControls();
     void ReadFlags();

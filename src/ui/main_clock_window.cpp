@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QWindowStateChangeEvent>
 
-#include "command_ids.h"
+#include "control_ids.h"
 #include "dialog_builder.h"
 #include "info_dialog.h"
 #include "large_step_question.h"
@@ -45,21 +45,21 @@ void MainClockWindow::BuildFromTemplate() {
     const DialogTemplate t = LoadDialogTemplate(102);
     const BuiltDialog built =
         DialogBuilder(t)
-            .withFactory(kIdMessage, [](const ControlTemplate&, QWidget* p) { return new MessageLabel(p); })
+            .withFactory(dialog102::kMessage, [](const ControlTemplate&, QWidget* p) { return new MessageLabel(p); })
             .Build(this);
     controls = built.controls;
     setWindowTitle(t.caption);
     normalClientSize = built.clientSize;
     setFixedSize(normalClientSize);
-    messageLabel = built.get<MessageLabel>(kIdMessage);
-    banner = built.get<QLabel>(kIdBanner);
+    messageLabel = built.get<MessageLabel>(dialog102::kMessage);
+    banner = built.get<QLabel>(dialog102::kBanner);
 
-    connect(button(kIdCompare), &QPushButton::clicked, this, &MainClockWindow::OnCompare);
-    connect(button(kIdSync), &QPushButton::clicked, this, &MainClockWindow::OnSync);
-    connect(button(kIdWorldTime), &QPushButton::clicked, this, &MainClockWindow::OnWorldTime);
-    connect(button(kIdSettings), &QPushButton::clicked, this, &MainClockWindow::OnSettings);
-    connect(button(kIdHelp), &QPushButton::clicked, this, &MainClockWindow::OnHelp);
-    connect(button(kIdOk), &QPushButton::clicked, this, &MainClockWindow::Hide);
+    connect(button(dialog102::kCompare), &QPushButton::clicked, this, &MainClockWindow::OnCompare);
+    connect(button(dialog102::kSync), &QPushButton::clicked, this, &MainClockWindow::OnSync);
+    connect(button(dialog102::kWorldTime), &QPushButton::clicked, this, &MainClockWindow::OnWorldTime);
+    connect(button(dialog102::kSettings), &QPushButton::clicked, this, &MainClockWindow::OnSettings);
+    connect(button(dialog102::kHelp), &QPushButton::clicked, this, &MainClockWindow::OnHelp);
+    connect(button(dialog102::kOk), &QPushButton::clicked, this, &MainClockWindow::Hide);
 }
 
 void MainClockWindow::ConnectSync() {
@@ -109,7 +109,7 @@ void MainClockWindow::Initialise() {
 // The clock takes the place of the template's placeholder frame and forwards the mouse
 // for dragging and, in the small layouts, the command menu.
 void MainClockWindow::CreateClockFace() {
-    state.ClockRect = controls.value(kIdClock)->geometry();
+    state.ClockRect = controls.value(dialog102::kClock)->geometry();
     clockFace = new ClockFace(settings, state, tick, this, state.ClockRect, now);
     clockFace->raise();
     connect(clockFace, &ClockFace::leftPressed, this, [this](QPoint at) { drag.Begin(at); });
@@ -152,8 +152,8 @@ void MainClockWindow::OnSync() {
 }
 
 void MainClockWindow::SetButtonsEnabled(bool enabled) {
-    button(kIdCompare)->setEnabled(enabled);
-    button(kIdSync)->setEnabled(enabled);
+    button(dialog102::kCompare)->setEnabled(enabled);
+    button(dialog102::kSync)->setEnabled(enabled);
 }
 
 void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
@@ -241,7 +241,7 @@ void MainClockWindow::HideOrMinimise() {
 }
 
 void MainClockWindow::SetTopButtonsVisible(bool visible) {
-    for (const int id : {kIdWorldTime, kIdSettings, kIdHelp, kIdOk}) {
+    for (const int id : {dialog102::kWorldTime, dialog102::kSettings, dialog102::kHelp, dialog102::kOk}) {
         button(id)->setVisible(visible);
     }
 }

@@ -7,7 +7,6 @@
 namespace hodra {
 
 MessageLabel::MessageLabel(QWidget* parent) : QLabel(parent) {
-    setObjectName(QStringLiteral("control304"));
     setAlignment(Qt::AlignCenter);
     // The template's sunken edge, two pixels like its other sunken controls.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -1,3 +1,4 @@
+#include "control_ids.h"
 #include "server_page.h"
 
 #include <QMessageBox>
@@ -59,8 +60,8 @@ ServerPage::ServerPage(int serverId, const Deployment& deployment, const LastSer
             last.address.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(last.address);
     }
     text = ServerText(serverId, host, address, last.authenticated && !last.address.empty());
-    built.get<QPlainTextEdit>(kIdServerText)->setPlainText(text);
-    connect(built.get<QPushButton>(kIdWebPage), &QPushButton::clicked, this, &ServerPage::OpenWebPage);
+    built.get<QPlainTextEdit>(dialog130::kServerText)->setPlainText(text);
+    connect(built.get<QPushButton>(dialog130::kWebPage), &QPushButton::clicked, this, &ServerPage::OpenWebPage);
 }
 
 void ServerPage::OpenWebPage() {

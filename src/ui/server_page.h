@@ -22,9 +22,6 @@ struct LastServer {
 class ServerPage : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kIdServerText = 1006;
-    static constexpr int kIdWebPage = 1013;
-
     ServerPage(int serverId, const Deployment& deployment, const LastServer& last, const WebPageLauncher& launcher,
                QWidget* parent = nullptr);
 

@@ -38,7 +38,6 @@ RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Sel
       now(now ? std::move(now) : TimeSource([] { return std::time(nullptr); })),
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
       smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
-    setObjectName(QStringLiteral("control1016"));
     InstallClockAccessibility();
     setAccessibleName(QStringLiteral("지역 시각"));
     setGeometry(frame.adjusted(kInset, kInset, -kInset, -kInset));

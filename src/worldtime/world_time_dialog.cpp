@@ -1,3 +1,4 @@
+#include "control_ids.h"
 #include "world_time_dialog.h"
 
 #include <QEvent>
@@ -39,22 +40,22 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);
     setFixedSize(built.clientSize);
-    treeView = built.get<QTreeWidget>(kIdTree);
-    edit = built.get<QLineEdit>(kIdSearch);
-    descriptionLabel = built.get<QLabel>(kIdDescription);
+    treeView = built.get<QTreeWidget>(dialog178::kTree);
+    edit = built.get<QLineEdit>(dialog178::kSearch);
+    descriptionLabel = built.get<QLabel>(dialog178::kDescription);
     descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     descriptionLabel->setContentsMargins(2, 2, 2, 2);
 
     clock = new RegionClock(
         settings, state.selectionBlinkCount,
         [this]() -> const RegionEntry* { return selected >= 0 ? &this->table.at(selected) : nullptr; }, this,
-        built.controls.value(kIdClockFrame)->geometry(), this->now);
+        built.controls.value(dialog178::kClockFrame)->geometry(), this->now);
 
     connect(treeView, &QTreeWidget::itemSelectionChanged, this, &WorldTimeDialog::OnSelectionChanged);
-    auto* find = built.get<QPushButton>(kIdFind);
+    auto* find = built.get<QPushButton>(dialog178::kFind);
     find->setDefault(true);
     connect(find, &QPushButton::clicked, this, &WorldTimeDialog::FindRegion);
-    closeButton = built.get<QPushButton>(kIdClose);
+    closeButton = built.get<QPushButton>(dialog178::kClose);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
     edit->installEventFilter(this);
 

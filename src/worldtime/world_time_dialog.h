@@ -26,9 +26,6 @@ class WorldTimeDialog : public QDialog {
     Q_OBJECT
 public:
     using TimeSource = std::function<std::time_t()>;
-    static constexpr int kIdClose = 1019, kIdTree = 1015, kIdClockFrame = 1016, kIdFind = 1017, kIdSearch = 1018,
-                         kIdDescription = 1020;
-
     // Reads the table file (the path found by tableLookup, or the standard places).
     WorldTimeDialog(WorldTimeTable& table, const Settings& settings, WindowState& state, QWidget* parent = nullptr,
                     TimeSource now = {}, std::function<std::string()> tableLookup = {});

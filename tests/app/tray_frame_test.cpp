@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QSignalSpy>
 
-#include "command_ids.h"
+#include "control_ids.h"
 #include "run_notices.h"
 #include "tray_frame.h"
 #include "tray_status.h"
@@ -25,27 +25,27 @@ protected:
 
 TEST_F(Tray, HideIsEnabledExactlyWhileTheWindowIsVisible) {
     frame->UpdateMenuState();
-    EXPECT_TRUE(Item(kCmdHide)->isEnabled());
+    EXPECT_TRUE(Item(menu106::kHide)->isEnabled());
     window->showMinimized();
     frame->UpdateMenuState();
-    EXPECT_TRUE(Item(kCmdHide)->isEnabled()) << "a minimised window still counts as visible";
+    EXPECT_TRUE(Item(menu106::kHide)->isEnabled()) << "a minimised window still counts as visible";
     window->hide();
     frame->UpdateMenuState();
-    EXPECT_FALSE(Item(kCmdHide)->isEnabled());
+    EXPECT_FALSE(Item(menu106::kHide)->isEnabled());
 }
 
 TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
     window->setTrayAvailability([] { return true; });
-    Item(kCmdHide)->trigger();
+    Item(menu106::kHide)->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(state.MainWindowShown);
-    Item(kCmdCompare)->trigger();
+    Item(menu106::kCompare)->trigger();
     EXPECT_TRUE(sync.busy());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(settings.ServerID, 1);
 
     QSignalSpy finished(frame.get(), &TrayFrame::finished);
-    Item(kCmdExit)->trigger();
+    Item(menu106::kExit)->trigger();
     EXPECT_EQ(finished.size(), 1);
     EXPECT_EQ(Stored("ServerID").toInt(), 1);
     EXPECT_FALSE(frame->icon().isVisible());
@@ -83,7 +83,7 @@ TEST_F(Tray, AnAutomaticRunThatFailsOutOfSightIsNotified) {
 // a run succeeds, whoever asked for it.
 TEST_F(Tray, TheIconTellsTheLastRunAndMarksAFailedAutomaticOne) {
     QSignalSpy history(frame.get(), &TrayFrame::historyRequested);
-    Item(kCmdHistory)->trigger();
+    Item(menu106::kHistory)->trigger();
     EXPECT_EQ(history.size(), 1);
     std::optional<std::int64_t> next = 90 * 60000;
     TrayStatus status(*frame, [&next] { return next; });

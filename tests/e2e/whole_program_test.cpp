@@ -27,7 +27,7 @@
 #include "chrony_server.h"
 #include "cp949_bytes.h"
 #include "compositor.h"
-#include "command_ids.h"
+#include "control_ids.h"
 #include "dialog_builder.h"
 #include "fake_sntp_server.h"
 #include "env_page.h"
@@ -107,7 +107,7 @@ protected:
     bool WaitForMessage(const QStringList& expected, const QString& other, const std::string& name,
                         const HodraRun* of = nullptr) {
         const HodraRun& shown = of != nullptr ? *of : *run;
-        const QRect line = shown.ControlRect(kIdMessage);
+        const QRect line = shown.ControlRect(dialog102::kMessage);
         const QImage unwanted = MessageLineShowing(other, line.size());
         std::vector<QImage> wanted;
         for (const QString& text : expected) {
@@ -159,7 +159,7 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     run->Profile("Log", 1);
     run->Profile("Blink", 1);
     ASSERT_TRUE(run->Start());
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the clock was never set";
     desktop->Screenshot(Shot("2-sync-blinking"));
@@ -214,7 +214,7 @@ TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
         << "the timer's run after a minute";
     EXPECT_EQ(run->ShimLog(), "") << "an automatic run never steps that far";
 
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     std::vector<std::string> windows;
     ASSERT_TRUE(WaitUntil([&] { return (windows = desktop->Windows(run->Pid(), "Hodra2")).size() == 2; }))
@@ -263,7 +263,7 @@ TEST_F(WholeProgram, HostileServerNeverSetsTheClock) {
     SilentPort silent;
     run->Deployment(hostile.Address(), silent.Address());
     ASSERT_TRUE(run->Start());
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     EXPECT_TRUE(WaitForMessage("서버에서 응답이 없습니다", "한국표준시에 동기되었습니다.", "8-hostile"));
     EXPECT_EQ(run->QuitFromTray(), 0);
@@ -488,12 +488,12 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
     }
     run->Session({{"PATH", bin + ":" + qEnvironmentVariable("PATH").toStdString()}, {"BROWSER", bin + "/browser %s"}});
     ASSERT_TRUE(run->Start());
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the clock was never set";
     EXPECT_TRUE(WaitForMessage("한국표준시에 동기되었습니다.", "동기에 실패했습니다.", "12-nts-sync"));
 
-    const QPoint open = run->ControlCentre(kIdSettings);
+    const QPoint open = run->ControlCentre(dialog102::kSettings);
     desktop->Click(open.x(), open.y());
     const std::string sheet = desktop->WaitWindow(run->Pid(), "설정");
     ASSERT_FALSE(sheet.empty());
@@ -507,7 +507,7 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
         expected.tabs().setCurrentIndex(1);
         expected.show();
         QCoreApplication::processEvents();
-        QWidget* text = expected.serverPage().control(ServerPage::kIdServerText);
+        QWidget* text = expected.serverPage().control(dialog130::kServerText);
         return std::pair{text->grab().toImage().convertToFormat(QImage::Format_RGB32),
                          QRect(text->mapTo(&expected, QPoint(0, 0)), text->size())};
     };
@@ -525,7 +525,7 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
     local.tabs().setCurrentIndex(1);
     local.show();
     QCoreApplication::processEvents();
-    QWidget* button = local.serverPage().control(ServerPage::kIdWebPage);
+    QWidget* button = local.serverPage().control(dialog130::kWebPage);
     const QPoint press = desktop->Geometry(sheet).topLeft() + button->mapTo(&local, button->rect().center());
     desktop->Click(press.x(), press.y());
     EXPECT_TRUE(WaitUntil([&] { return ReadFile(bin + "/browsed") == "http://127.0.0.1:9/\n"; }))
@@ -541,12 +541,12 @@ TEST_F(WholeProgram, AnNtsServerSetsTheClockAndTheServerPageSaysItWasAuthenticat
 TEST_F(WholeProgram, SettingsSheetStoresTheIntervalAndRefusesZero) {
     run->Deployment("127.0.0.1:9", "127.0.0.1:9");
     ASSERT_TRUE(run->Start());
-    const QPoint open = run->ControlCentre(kIdSettings);
+    const QPoint open = run->ControlCentre(dialog102::kSettings);
     desktop->Click(open.x(), open.y());
     std::string sheet = desktop->WaitWindow(run->Pid(), "설정");
     ASSERT_FALSE(sheet.empty());
     const QRect at = desktop->Geometry(sheet);
-    auto minutes = [](SettingsSheet& s) { return s.envPage().control(EnvPage::kIdMinutes); };
+    auto minutes = [](SettingsSheet& s) { return s.envPage().option("AutoConDuration"); };
     auto ok = [](SettingsSheet& s) -> QWidget* {
         for (auto* b : s.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
             if (b->text() == "확인")
@@ -596,7 +596,7 @@ TEST_F(WholeProgram, ARegionFarFromAnyZoneLoadsAndTellsItsDifference) {
     run->Profile("WorldTime_X", 300);
     run->Profile("WorldTime_Y", 100);
     ASSERT_TRUE(run->Start());
-    const QPoint open = run->ControlCentre(kIdWorldTime);
+    const QPoint open = run->ControlCentre(dialog102::kWorldTime);
     desktop->Click(open.x(), open.y());
     const std::string dialog = desktop->WaitWindow(run->Pid(), "세계시각");
     ASSERT_FALSE(dialog.empty());
@@ -604,13 +604,12 @@ TEST_F(WholeProgram, ARegionFarFromAnyZoneLoadsAndTellsItsDifference) {
     const DialogTemplate t = LoadDialogTemplate(178);
     QWidget scratch;
     const BuiltDialog built = DialogBuilder(t).Build(&scratch);
-    const QRect edit = built.controls.value(WorldTimeDialog::kIdSearch)->geometry().translated(at.topLeft());
-    const QRect description =
-        built.controls.value(WorldTimeDialog::kIdDescription)->geometry().translated(at.topLeft());
+    const QRect edit = built.controls.value(dialog178::kSearch)->geometry().translated(at.topLeft());
+    const QRect description = built.controls.value(dialog178::kDescription)->geometry().translated(at.topLeft());
     WorldTimeTable loaded;
     ASSERT_TRUE(loaded.Load(table));
     auto render = [&](int index) {
-        auto* label = built.get<QLabel>(WorldTimeDialog::kIdDescription);
+        auto* label = built.get<QLabel>(dialog178::kDescription);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(2, 2, 2, 2);
         label->setText(ComposeDescription(&loaded.at(index), std::time(nullptr)));
@@ -633,13 +632,13 @@ TEST_F(WholeProgram, WorldTimeFindsLondonWhileTheSettingsSheetIsOpen) {
     run->Profile("WorldTime_X", 400);
     run->Profile("WorldTime_Y", 120);
     ASSERT_TRUE(run->Start());
-    const QPoint open = run->ControlCentre(kIdWorldTime);
+    const QPoint open = run->ControlCentre(dialog102::kWorldTime);
     desktop->Click(open.x(), open.y());
     const std::string dialog = desktop->WaitWindow(run->Pid(), "세계시각");
     ASSERT_FALSE(dialog.empty());
     const QRect at = desktop->Geometry(dialog);
     EXPECT_EQ(at.topLeft(), QPoint(400, 120));
-    const QPoint settings = run->ControlCentre(kIdSettings);
+    const QPoint settings = run->ControlCentre(dialog102::kSettings);
     desktop->Click(settings.x(), settings.y());
     ASSERT_FALSE(desktop->WaitWindow(run->Pid(), "설정").empty());
     const std::size_t windows = desktop->VisibleWindows(run->Pid()).size();
@@ -653,9 +652,8 @@ TEST_F(WholeProgram, WorldTimeFindsLondonWhileTheSettingsSheetIsOpen) {
     const DialogTemplate t = LoadDialogTemplate(178);
     QWidget scratch;
     const BuiltDialog built = DialogBuilder(t).Build(&scratch);
-    const QRect edit = built.controls.value(WorldTimeDialog::kIdSearch)->geometry().translated(at.topLeft());
-    const QRect description =
-        built.controls.value(WorldTimeDialog::kIdDescription)->geometry().translated(at.topLeft());
+    const QRect edit = built.controls.value(dialog178::kSearch)->geometry().translated(at.topLeft());
+    const QRect description = built.controls.value(dialog178::kDescription)->geometry().translated(at.topLeft());
     desktop->Click(edit.center().x(), edit.center().y());
     desktop->Type("런던");
     desktop->Key("Return");
@@ -668,7 +666,7 @@ TEST_F(WholeProgram, WorldTimeFindsLondonWhileTheSettingsSheetIsOpen) {
     table.Load(bytes);
     auto render = [&](const QString& name) {
         const auto found = table.Find(name);
-        auto* label = built.get<QLabel>(WorldTimeDialog::kIdDescription);
+        auto* label = built.get<QLabel>(dialog178::kDescription);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(2, 2, 2, 2);
         label->setText(ComposeDescription(&table.at(found.front()), std::time(nullptr)));
@@ -692,7 +690,7 @@ TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
     run->Profile("Hodra_Y", 50);
     ASSERT_TRUE(run->Start());
     EXPECT_EQ(run->Window().topLeft(), QPoint(40, 50));
-    const QPoint clock = run->ControlCentre(kIdClock);
+    const QPoint clock = run->ControlCentre(dialog102::kClock);
     // One command: the X server delivers the press, the moves and the release in order.
     std::vector<std::string> drag{"mousemove", std::to_string(clock.x()), std::to_string(clock.y()), "mousedown", "1"};
     for (int step = 1; step <= 10; ++step) {
@@ -737,7 +735,7 @@ TEST_F(WholeProgram, WithoutTheHelpersRightTheSystemTimeServiceStepsTheClock) {
     run->SystemBus(bus.Address());
     run->Profile("Blink", 0);
     ASSERT_TRUE(run->Start(false));
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     EXPECT_TRUE(WaitForMessage("한국표준시에 동기되었습니다.", "동기에 실패했습니다.", "9-timedated-step"));
     EXPECT_EQ(run->QuitFromTray(), 0);
@@ -787,7 +785,7 @@ TEST_F(WholeProgram, AClosePastTheStepWaitsForTheReportAndKeepsIt) {
     run->Profile("Blink", 0);
     run->Session({{"HODRA_SHIM_STEP_PAUSE_MS", "3000"}});
     ASSERT_TRUE(run->Start());
-    const QPoint sync = run->ControlCentre(kIdSync);
+    const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
     ASSERT_TRUE(WaitUntil([&] { return !run->ShimLog().empty(); })) << "the step, and the helper still at it";
     EXPECT_EQ(run->QuitFromTray(), 0);
@@ -838,7 +836,7 @@ TEST_F(WholeProgram, APanelThatComesUpLaterTakesTheIconAndHidingHides) {
     ASSERT_TRUE(run->Start(true, false));
     ASSERT_TRUE(desktop->AddTray()) << desktop->Failure();
     EXPECT_TRUE(WaitUntil([&] { return desktop->TrayIcons().size() == 1u; })) << "the icon docks in the late tray";
-    const QPoint hide = run->ControlCentre(kIdOk);
+    const QPoint hide = run->ControlCentre(dialog102::kOk);
     desktop->Click(hide.x(), hide.y());
     EXPECT_TRUE(WaitUntil([&] { return desktop->Windows(run->Pid(), "Hodra2").empty(); }))
         << "with a tray now, 창닫기 hides the window";

@@ -135,21 +135,6 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     EXPECT_TRUE(regular.wait(RunRecovery::kSettleMs + 30000));
 }
 
-TEST(SyncTimers, UnknownTimerIdsChangeNothing) {
-    FakeMonotonicClock clock;
-    SyncTimers timers(clock);
-    QSignalSpy due(&timers, &SyncTimers::autoSyncDue);
-    QSignalSpy text(&timers, &SyncTimers::messageChanged);
-    timers.ArmAutoSync(5);
-    for (const int id : {0, 1, 15, 17, 18, 20}) {
-        timers.OnTimer(id);
-    }
-    EXPECT_TRUE(due.isEmpty());
-    EXPECT_TRUE(text.isEmpty());
-    EXPECT_EQ(timers.blinkCount(), 1);
-    EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 5 * 60000);
-}
-
 class Blink : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -172,7 +157,7 @@ std::vector<std::string> Sequence(SyncTimers& timers, qint64 lastCon) {
     timers.StartBlink(lastCon);
     int ticks = 0;
     while (timers.blinking() && ticks < 50) {
-        timers.OnTimer(SyncTimers::kBlinkTimerId);
+        timers.OnBlinkTimer();
         ++ticks;
     }
     std::vector<std::string> shown;
@@ -199,13 +184,13 @@ TEST_F(Blink, ASecondSuccessRestartsTheTimerAndTheCountGoesOn) {
     SyncTimers timers(clock);
     timers.StartBlink(100);
     for (int i = 0; i < 4; ++i) {
-        timers.OnTimer(SyncTimers::kBlinkTimerId);
+        timers.OnBlinkTimer();
     }
     EXPECT_EQ(timers.blinkCount(), 5);
     QSignalSpy text(&timers, &SyncTimers::messageChanged);
     timers.StartBlink(45000);  // 12:30:00
     while (timers.blinking()) {
-        timers.OnTimer(SyncTimers::kBlinkTimerId);
+        timers.OnBlinkTimer();
     }
     EXPECT_EQ(text.size(), 7);  // counts 6..11, then the final tick
     EXPECT_EQ(text.last().at(0).toString().toStdString(), "최종 동기시각은 PM 12시 30분 00초 였습니다.");

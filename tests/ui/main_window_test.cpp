@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "command_ids.h"
+#include "control_ids.h"
 #include "message_label.h"
 #include "window_fixture.h"
 
@@ -38,7 +38,7 @@ protected:
         return holds();
     }
     bool TopButtonsVisible() const {
-        for (const int id : {kIdWorldTime, kIdSettings, kIdHelp, kIdOk}) {
+        for (const int id : {dialog102::kWorldTime, dialog102::kSettings, dialog102::kHelp, dialog102::kOk}) {
             if (!window->button(id)->isVisible()) {
                 return false;
             }
@@ -62,7 +62,8 @@ TEST_F(Window, ScreenReadersReadTheClockTheButtonsAndTheMessage) {
     now += 61;
     w.clock()->OnTimer();
     EXPECT_EQ(clock->text(QAccessible::Value), "2026년 12월 08일 화요일 PM 12:21:01") << "it follows the clock";
-    for (const auto& [id, text] : {std::pair{kIdCompare, "비교"}, {kIdSync, "동기"}, {kIdSettings, "설정"}}) {
+    for (const auto& [id, text] :
+         {std::pair{dialog102::kCompare, "비교"}, {dialog102::kSync, "동기"}, {dialog102::kSettings, "설정"}}) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(w.button(id))->text(QAccessible::Name), text);
     }
     w.message()->setText(QStringLiteral("서버에서 응답이 없습니다"));
@@ -74,8 +75,8 @@ TEST_F(Window, NormalLayoutHasAllControlsAndTheDefaultColours) {
     MainClockWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), "Hodra2");
     EXPECT_TRUE(TopButtonsVisible());
-    EXPECT_EQ(w.button(kIdCompare)->text(), "비교");
-    EXPECT_EQ(w.button(kIdSync)->text(), "동기");
+    EXPECT_EQ(w.button(dialog102::kCompare)->text(), "비교");
+    EXPECT_EQ(w.button(dialog102::kSync)->text(), "동기");
     EXPECT_EQ(w.clock()->geometry(), state.ClockRect);
     EXPECT_TRUE(w.rect().contains(state.ClockRect));
     EXPECT_EQ(w.message()->textColour(), QColor(255, 255, 0));
@@ -150,18 +151,18 @@ TEST_F(Window, ButtonsStayDisabledDuringARunAndResultsReachTheProfileAtClose) {
     server.SetScript(slow);
     Profile("Log", 1);
     MainClockWindow& w = Open();
-    w.button(kIdSync)->click();
-    EXPECT_FALSE(w.button(kIdCompare)->isEnabled());
-    EXPECT_FALSE(w.button(kIdSync)->isEnabled());
+    w.button(dialog102::kSync)->click();
+    EXPECT_FALSE(w.button(dialog102::kCompare)->isEnabled());
+    EXPECT_FALSE(w.button(dialog102::kSync)->isEnabled());
     w.OnCompare();  // dropped while busy
     ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(w.button(kIdCompare)->isEnabled());
-    EXPECT_TRUE(w.button(kIdSync)->isEnabled());
+    EXPECT_TRUE(w.button(dialog102::kCompare)->isEnabled());
+    EXPECT_TRUE(w.button(dialog102::kSync)->isEnabled());
     EXPECT_EQ(server.RequestsSeen(), 1);
     EXPECT_EQ(settings.ServerID, 1);
     EXPECT_TRUE(timers.blinking());
 
-    w.button(kIdCompare)->click();
+    w.button(dialog102::kCompare)->click();
     w.close();  // cancels that run and saves what the synchronisation left
     EXPECT_EQ(Stored("ServerID").toInt(), 1);
     EXPECT_LT(std::abs(settings.LastDiff + 1.5), 0.1) << "the server's 1.5 s";
@@ -185,7 +186,7 @@ TEST_F(Window, AStepOverTheLimitIsAskedForAndNeverMadeByTheTimer) {
     EXPECT_EQ(VisibleBox(), nullptr) << "nobody is asked about an automatic run";
 
     for (const QString& answer : {QStringLiteral("아니요"), QStringLiteral("예")}) {
-        w.button(kIdSync)->click();
+        w.button(dialog102::kSync)->click();
         QMessageBox* box = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (box = VisibleBox()) != nullptr; }));
         EXPECT_TRUE(sync.busy()) << "the run waits for the answer";
@@ -206,7 +207,7 @@ TEST_F(Window, AStepOverTheLimitIsAskedForAndNeverMadeByTheTimer) {
 
 TEST_F(Window, HideClearsShownEscapeDoesNotAndWithoutATrayBothMinimise) {
     MainClockWindow& w = Open();
-    w.button(kIdOk)->click();
+    w.button(dialog102::kOk)->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(state.MainWindowShown);
     w.show();

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "control_ids.h"
 #include "colour_button.h"
 #include "qt_translations.h"
 #include "env_page.h"
@@ -34,8 +35,8 @@ protected:
     std::unique_ptr<SettingsSheet> Make() {
         return std::make_unique<SettingsSheet>(settings, deployment, LastServer{}, kNoBrowser);
     }
-    QCheckBox* Box(SettingsSheet& s, int id) { return qobject_cast<QCheckBox*>(s.envPage().control(id)); }
-    QLineEdit* Minutes(SettingsSheet& s) { return qobject_cast<QLineEdit*>(s.envPage().control(EnvPage::kIdMinutes)); }
+    QCheckBox* Box(SettingsSheet& s, const char* key) { return qobject_cast<QCheckBox*>(s.envPage().option(key)); }
+    QLineEdit* Minutes(SettingsSheet& s) { return qobject_cast<QLineEdit*>(s.envPage().option("AutoConDuration")); }
 
     Settings settings;
     Deployment deployment{"127.0.0.1:12300", "192.0.2.1", "http://127.0.0.1:1/"};
@@ -64,7 +65,7 @@ TEST_F(Sheet, MinutesOutsideTheRangeOrNotANumberKeepTheSheetOpen) {
     for (const Case& c : {Case{"0", range}, Case{"144001", range}, Case{"", "정수를 입력하십시오."}}) {
         auto sheet = Make();
         settings.Beep = false;
-        Box(*sheet, EnvPage::kIdBeep)->setChecked(true);
+        Box(*sheet, "Beep")->setChecked(true);
         Minutes(*sheet)->setText(c.typed);
         test::ModalWatcher watcher;
         sheet->show();
@@ -80,7 +81,7 @@ TEST_F(Sheet, MinutesOutsideTheRangeOrNotANumberKeepTheSheetOpen) {
     }
     auto sheet = Make();
     Minutes(*sheet)->setText("144000");
-    Box(*sheet, EnvPage::kIdLog)->setChecked(true);
+    Box(*sheet, "Log")->setChecked(true);
     sheet->show();
     sheet->OnOk();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
@@ -92,19 +93,21 @@ TEST_F(Sheet, AutomaticConnectionEnablesItsInterval) {
     settings.AutoCon = false;
     auto sheet = Make();
     EnvPage& page = sheet->envPage();
-    for (const int id : {EnvPage::kIdEvery, EnvPage::kIdMinutes, EnvPage::kIdMinutesText}) {
-        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    const QWidget* interval[] = {page.control(dialog131::kEvery), page.option("AutoConDuration"),
+                                 page.control(dialog131::kMinutesText)};
+    for (const QWidget* control : interval) {
+        EXPECT_FALSE(control->isEnabled());
     }
-    Box(*sheet, EnvPage::kIdAutoCon)->click();
-    for (const int id : {EnvPage::kIdEvery, EnvPage::kIdMinutes, EnvPage::kIdMinutesText}) {
-        EXPECT_TRUE(page.control(id)->isEnabled()) << id;
+    Box(*sheet, "AutoCon")->click();
+    for (const QWidget* control : interval) {
+        EXPECT_TRUE(control->isEnabled());
     }
 }
 
 TEST_F(Sheet, ClockOnlyAndSlimExcludeEachOther) {
     auto sheet = Make();
-    QCheckBox* small = Box(*sheet, EnvPage::kIdSmall);
-    QCheckBox* slim = Box(*sheet, EnvPage::kIdSmall2);
+    QCheckBox* small = Box(*sheet, "Small");
+    QCheckBox* slim = Box(*sheet, "Small2");
     small->click();
     EXPECT_TRUE(small->isChecked());
     slim->click();
@@ -119,7 +122,7 @@ TEST_F(Sheet, ClockOnlyAndSlimExcludeEachOther) {
     slim->click();
     EXPECT_FALSE(small->isChecked());
     // Each of the two reads the page, the minutes included: a bad value is told at once.
-    for (const int id : {EnvPage::kIdSmall, EnvPage::kIdSmall2}) {
+    for (const char* id : {"Small", "Small2"}) {
         Minutes(*sheet)->setText("0");
         test::ModalWatcher watcher;
         Box(*sheet, id)->click();
@@ -134,11 +137,11 @@ TEST_F(Sheet, DefaultsRestoreEverythingButTheSlimClock) {
     settings.Top = false;
     settings.TxtColor = 0x00123456;
     auto sheet = Make();
-    qobject_cast<QPushButton*>(sheet->envPage().control(EnvPage::kIdDefaults))->click();
+    qobject_cast<QPushButton*>(sheet->envPage().control(dialog131::kDefaults))->click();
     EXPECT_EQ(Minutes(*sheet)->text(), "60");
-    EXPECT_TRUE(Box(*sheet, EnvPage::kIdSmall2)->isChecked());
-    EXPECT_TRUE(Box(*sheet, EnvPage::kIdAutoCon)->isChecked());
-    EXPECT_TRUE(sheet->envPage().control(EnvPage::kIdMinutes)->isEnabled());
+    EXPECT_TRUE(Box(*sheet, "Small2")->isChecked());
+    EXPECT_TRUE(Box(*sheet, "AutoCon")->isChecked());
+    EXPECT_TRUE(sheet->envPage().option("AutoConDuration")->isEnabled());
     EXPECT_EQ(settings.AutoConDuration, 5) << "nothing reaches Settings before OK";
     sheet->OnOk();
     Settings expected;
@@ -149,7 +152,7 @@ TEST_F(Sheet, DefaultsRestoreEverythingButTheSlimClock) {
 TEST_F(Sheet, ColourButtonsChooseAndDrawSunkenWhileTheirDialogIsOpen) {
     auto sheet = Make();
     EnvPage& page = sheet->envPage();
-    auto* button = qobject_cast<ColourButton*>(page.control(EnvPage::kIdTxtColor2));
+    auto* button = qobject_cast<ColourButton*>(page.option("TxtColor2"));
     bool sunkenDuringChoice = false;
     int indicator = 0;
     page.setColourChooser([&](QWidget*, ColorRef initial, ColorRef& chosen) {
@@ -165,7 +168,7 @@ TEST_F(Sheet, ColourButtonsChooseAndDrawSunkenWhileTheirDialogIsOpen) {
     EXPECT_FALSE(button->drawnSunken());
     EXPECT_EQ(button->colour(), 0x000000FFu);
     page.setColourChooser([](QWidget*, ColorRef, ColorRef&) { return false; });  // cancelled
-    qobject_cast<ColourButton*>(page.control(EnvPage::kIdBgColor))->click();
+    qobject_cast<ColourButton*>(page.option("BgColor"))->click();
     sheet->OnOk();
     EXPECT_EQ(settings.TxtColor2, 0x000000FFu);
     EXPECT_EQ(settings.BgColor, 0x00000000u);
@@ -185,7 +188,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
             c = 0x00FF0000;  // blue
             return true;
         });
-        qobject_cast<QPushButton*>(sheet.envPage().control(EnvPage::kIdBgColor2))->click();
+        qobject_cast<QPushButton*>(sheet.envPage().option("BgColor2"))->click();
         QTimer::singleShot(0, &sheet, &QDialog::reject);
         sheet.exec();
     });
@@ -201,8 +204,8 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
             c = 0x00FF0000;
             return true;
         });
-        qobject_cast<QPushButton*>(sheet.envPage().control(EnvPage::kIdBgColor2))->click();
-        qobject_cast<QCheckBox*>(sheet.envPage().control(EnvPage::kIdAutoCon))->setChecked(false);
+        qobject_cast<QPushButton*>(sheet.envPage().option("BgColor2"))->click();
+        qobject_cast<QCheckBox*>(sheet.envPage().option("AutoCon"))->setChecked(false);
         QTimer::singleShot(0, &sheet, &SettingsSheet::OnOk);
         sheet.exec();
     });
@@ -352,7 +355,7 @@ TEST_F(Browser, NoWayToStartABrowserShowsTheMessageOnce) {
     const WebPageLauncher launcher([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     ServerPage page(0, Deployment{"a", "b", "http://127.0.0.1/"}, {}, launcher);
     test::ModalWatcher watcher;
-    qobject_cast<QPushButton*>(page.control(ServerPage::kIdWebPage))->click();
+    qobject_cast<QPushButton*>(page.control(dialog130::kWebPage))->click();
     EXPECT_EQ(watcher.texts, QStringList{"웹브라우저를 실행할 수 없습니다"});
 }
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <random>
 
-#include "command_ids.h"
+#include "control_ids.h"
 #include "settings_sheet.h"
 #include "sync_timers.h"
 #include "tray_frame.h"
@@ -45,20 +45,20 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     int requests = 0;
     for (int i = 0; i < 10000; ++i) {
         switch (random() % 6) {
-        case 0: w.button(kIdCompare)->click(); break;
-        case 1: w.button(kIdSync)->click(); break;
-        case 2: frame.action(kCmdCompare)->trigger(); break;
-        case 3: frame.action(kCmdSync)->trigger(); break;
-        case 4: timers.OnTimer(SyncTimers::kAutoSyncTimerId); break;
+        case 0: w.button(dialog102::kCompare)->click(); break;
+        case 1: w.button(dialog102::kSync)->click(); break;
+        case 2: frame.action(menu106::kCompare)->trigger(); break;
+        case 3: frame.action(menu106::kSync)->trigger(); break;
+        case 4: timers.OnAutoSyncTimer(); break;
         default: w.OnSync(); break;
         }
         ++requests;
         if (i % 97 == 0) {
-            frame.action(kCmdWorldTime)->trigger();
+            frame.action(menu106::kWorldTime)->trigger();
             w.worldTimeDialog()->hide();
         }
         if (i % 503 == 0) {
-            frame.action(kCmdSettings)->trigger();
+            frame.action(menu106::kSettings)->trigger();
         }
         if (i % 1999 == 0) {
             QTimer::singleShot(0, [] {
@@ -66,7 +66,7 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
                     modal->close();
                 }
             });
-            frame.action(kCmdHelp)->trigger();
+            frame.action(menu106::kHelp)->trigger();
         }
         QCoreApplication::processEvents();
     }
@@ -77,8 +77,8 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     // run that started asked exactly one server and finished does not.
     EXPECT_GE(finished, 1) << "runs happened";
     EXPECT_EQ(counting.calls.load(), finished) << "every run that started finished, and only once";
-    EXPECT_TRUE(w.button(kIdCompare)->isEnabled());
-    EXPECT_TRUE(w.button(kIdSync)->isEnabled());
+    EXPECT_TRUE(w.button(dialog102::kCompare)->isEnabled());
+    EXPECT_TRUE(w.button(dialog102::kSync)->isEnabled());
     EXPECT_EQ(settings.ServerID, 1);
     EXPECT_FALSE(w.settingsSheetOpen());
     EXPECT_FALSE(w.infoDialogOpen());

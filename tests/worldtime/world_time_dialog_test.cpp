@@ -130,7 +130,11 @@ TEST_F(Dialog, EnterFindsEscapeDoesNothingAndCloseOnlyHides) {
     EXPECT_TRUE(d->isVisible());
     QTest::keyClick(d.get(), Qt::Key_Escape);
     EXPECT_TRUE(d->isVisible());
-    d->findChild<QPushButton*>("control1019")->click();
+    for (QPushButton* b : d->findChildren<QPushButton*>()) {
+        if (b->text() == "닫기") {
+            b->click();
+        }
+    }
     EXPECT_FALSE(d->isVisible());
     d->show();
     EXPECT_EQ(d->selectedRegion(), 3);
