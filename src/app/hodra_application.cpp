@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSystemTrayIcon>
 #include <cstdio>
 
 #include "build_info.h"
@@ -127,33 +128,44 @@ void HodraApplication::TrustNtsCertificates() {
     client.SetNtsTrust({file.text});
 }
 
+void HodraApplication::RunSettingsSheet(MainClockWindow& window) {
+    SettingsSheet sheet(settings, deployment, window.lastServer(), launcher, &window);
+    sheet.exec();
+}
+
+// A window of its own, not a child of the clock window: the settings sheet and the help,
+// modal to the clock window, would otherwise block it too.
+QWidget* HodraApplication::MakeWorldTimeDialog() {
+    // The table's ten thousand places are made when the dialog first needs them.
+    if (worldTimeTable == nullptr) {
+        worldTimeTable = std::make_unique<WorldTimeTable>();
+    }
+    return new WorldTimeDialog(*worldTimeTable, settings, state, nullptr);
+}
+
+void HodraApplication::ApplyScreenSaver(bool on) {
+    screenSaver->Apply(on);
+}
+
+bool HodraApplication::TrayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool HodraApplication::Start() {
-    window = std::make_unique<MainClockWindow>(MainWindowServices{settings, store, state, *sync, *timers, tick.get()});
+    // The window starts its start-up compare as it is made; the outcome comes through the
+    // event loop, so everything wired below still hears of it.
+    window = std::make_unique<MainClockWindow>(
+        MainWindowServices{settings, store, state, *sync, *timers, *this, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
+    WireRecovery();
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     signalExit = std::make_unique<SignalExit>();
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
-    window->setSheetRunner([this](MainClockWindow& w) {
-        SettingsSheet sheet(settings, deployment, w.lastServer(), launcher, &w);
-        sheet.exec();
-    });
-    // A window of its own, not a child of the clock window: the settings sheet and the help,
-    // modal to the clock window, would otherwise block it too. The clock window deletes it.
-    window->setWorldTimeFactory([this](MainClockWindow&) -> QWidget* {
-        // The table's ten thousand places are made when the dialog first needs them.
-        if (worldTimeTable == nullptr) {
-            worldTimeTable = std::make_unique<WorldTimeTable>();
-        }
-        return new WorldTimeDialog(*worldTimeTable, settings, state, nullptr);
-    });
-    window->setScreenSaverApplier([this](bool on) { screenSaver->Apply(on); });
     notifications = std::make_unique<DesktopNotifications>();
     notices = std::make_unique<RunNotices>(
         *sync, *window, [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
-    WireRecovery();
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
-    window->Initialise();
-    // The clock face exists from here on; it paints once the loop runs.
+    // The clock paints once the loop runs.
     QObject::connect(window->clock(), &ClockFace::firstPainted, frame.get(), [this] { AfterFirstPaint(); });
     window->showNormal();
     return true;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "deployment.h"
+#include "main_clock_window.h"
 #include "helper_sync.h"
 #include "result_log.h"
 #include "settings.h"
@@ -32,11 +33,17 @@ class TrayStatus;
 class HistoryView;
 
 // Everything the running program is made of, wired once: the profile, the time core,
-// the synchronisation controller and timers, the main window and the tray frame.
-class HodraApplication {
+// the synchronisation controller and timers, the main window and the tray frame. It is
+// what the clock window asks for the sheet, the world time dialog and the screen saver.
+class HodraApplication : public ClockWindowHost {
 public:
     HodraApplication();
-    ~HodraApplication();
+    ~HodraApplication() override;
+
+    void RunSettingsSheet(MainClockWindow& window) override;
+    QWidget* MakeWorldTimeDialog() override;
+    void ApplyScreenSaver(bool on) override;
+    bool TrayAvailable() const override;
 
     // Creates the tray icon and shows the main window; false when the window could not be made.
     bool Start();

@@ -21,7 +21,6 @@ TrayFrame::TrayFrame(MainClockWindow& window, WindowState& state, QObject* paren
     connect(&tray, &QSystemTrayIcon::activated, this, &TrayFrame::OnActivated);
     tray.show();
 
-    window.setTrayAvailability([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     connect(&window, &MainClockWindow::contextMenuRequested, this, &TrayFrame::ShowMenuAt);
     connect(&window, &MainClockWindow::closed, this, &TrayFrame::Exit);
 }

@@ -30,11 +30,13 @@ MainClockWindow::MainClockWindow(const MainWindowServices& services, QWidget* pa
       timers(services.timers),
       tick(services.tick),
       now(services.now),
+      host(services.host),
       drag(*this, [this] { SaveDroppedPosition(); }) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildFromTemplate();
     ConnectSync();
+    Initialise();
 }
 
 MainClockWindow::~MainClockWindow() {
@@ -170,9 +172,9 @@ void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
 }
 
 void MainClockWindow::OnWorldTime() {
-    if (worldTime == nullptr && worldTimeFactory) {
+    if (worldTime == nullptr) {
         store.LoadWorldTimePosition(settings);
-        worldTime = worldTimeFactory(*this);
+        worldTime = host.MakeWorldTimeDialog();
         worldTimeCreated = worldTime != nullptr;
         if (worldTime != nullptr) {
             worldTime->move(settings.WorldTime_X, settings.WorldTime_Y);  // not clamped
@@ -205,17 +207,13 @@ void MainClockWindow::OnSettings() {
     if (settings.AutoCon) {
         timers.DisarmAutoSync();
     }
-    if (sheetRunner) {
-        sheetRunner(*this);
-    }
+    host.RunSettingsSheet(*this);
     // Closed by OK or by Cancel alike.
     ApplyMessageColours();
     if (settings.AutoCon) {
         timers.ArmAutoSync(settings.AutoConDuration);
     }
-    if (applyScreenSaver) {
-        applyScreenSaver(settings.SCR);
-    }
+    host.ApplyScreenSaver(settings.SCR);
     ApplyLayout();
     ApplyTopmost(settings.Top);
     store.SaveOptions(settings);
@@ -233,7 +231,7 @@ void MainClockWindow::reject() {
 }
 
 void MainClockWindow::HideOrMinimise() {
-    if (trayAvailable()) {
+    if (host.TrayAvailable()) {
         hide();
     } else {
         showMinimized();

@@ -22,6 +22,21 @@ class SyncController;
 class SyncTimers;
 class TickSound;
 struct SyncOutcome;
+class MainClockWindow;
+
+// What the clock window asks of the program it belongs to.
+class ClockWindowHost {
+public:
+    virtual ~ClockWindowHost() = default;
+    // The settings sheet, modal to the window; returns when it is closed.
+    virtual void RunSettingsSheet(MainClockWindow& window) = 0;
+    // The world time dialog, a window of its own (the clock window deletes it at its close).
+    virtual QWidget* MakeWorldTimeDialog() = 0;
+    virtual void ApplyScreenSaver(bool on) = 0;
+    // Whether a tray can take the window's place: asked at each hide, since a panel may
+    // come up after the program (at the start of a session).
+    virtual bool TrayAvailable() const = 0;
+};
 
 // What the main window works with; all of it outlives the window.
 struct MainWindowServices {
@@ -30,6 +45,7 @@ struct MainWindowServices {
     WindowState& state;
     SyncController& sync;
     SyncTimers& timers;
+    ClockWindowHost& host;
     TickSound* tick = nullptr;
     ClockFace::TimeSource now = {};
 };
@@ -40,15 +56,10 @@ struct MainWindowServices {
 class MainClockWindow : public QDialog {
     Q_OBJECT
 public:
-    using SheetRunner = std::function<void(MainClockWindow& window)>;
-    using WorldTimeFactory = std::function<QWidget*(MainClockWindow& window)>;
-
+    // Built and started: settings, position, colours, the automatic timer, the start-up
+    // compare, layout and topmost state; shown by whoever made it.
     explicit MainClockWindow(const MainWindowServices& services, QWidget* parent = nullptr);
     ~MainClockWindow() override;
-
-    // The initialisation steps after the widgets exist: settings, position, colours,
-    // timer 16, the start-up compare, layout and topmost state.
-    void Initialise();
 
     void OnCompare();
     void OnSync();
@@ -59,12 +70,6 @@ public:
 
     void ApplyLayout();
     void ApplyTopmost(bool topmost);
-    // Without a system tray, hiding minimises instead, so the window stays reachable. Asked
-    // at each hide: a panel may come up after the program (at the start of a session).
-    void setTrayAvailability(std::function<bool()> available) { trayAvailable = std::move(available); }
-    void setSheetRunner(SheetRunner runner) { sheetRunner = std::move(runner); }
-    void setWorldTimeFactory(WorldTimeFactory factory) { worldTimeFactory = std::move(factory); }
-    void setScreenSaverApplier(std::function<void(bool on)> apply) { applyScreenSaver = std::move(apply); }
 
     QPushButton* button(int id) const;
     ClockFace* clock() const { return clockFace; }
@@ -90,6 +95,7 @@ protected:
     void reject() override;
 
 private:
+    void Initialise();
     void BuildFromTemplate();
     void CreateClockFace();
     void ConnectSync();
@@ -119,11 +125,8 @@ private:
     QSize normalClientSize;
 
     QWidget* worldTime = nullptr;
-    WorldTimeFactory worldTimeFactory;
-    SheetRunner sheetRunner;
-    std::function<void(bool)> applyScreenSaver;
+    ClockWindowHost& host;
     bool worldTimeCreated = false;
-    std::function<bool()> trayAvailable = [] { return true; };
     bool sheetOpen = false;
     bool infoOpen = false;
     bool closing = false;

@@ -35,7 +35,6 @@ TEST_F(Tray, HideIsEnabledExactlyWhileTheWindowIsVisible) {
 }
 
 TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
-    window->setTrayAvailability([] { return true; });
     Item(menu106::kHide)->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(state.MainWindowShown);

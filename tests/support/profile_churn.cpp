@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         hodra::test::WindowFixture fixture(profile);
         hodra::MainClockWindow& window = fixture.Open();
         const bool second = round % 2 == 1;
-        window.setSheetRunner([&](hodra::MainClockWindow&) { hodra::test::ApplyOptionSet(fixture.settings, second); });
+        fixture.host.sheet = [&](hodra::MainClockWindow&) { hodra::test::ApplyOptionSet(fixture.settings, second); };
         window.OnSettings();
         hodra::test::ApplyStateSet(fixture.settings, second);
         window.close();

@@ -22,6 +22,19 @@
 
 namespace hodra::test {
 
+// The program around the window, as a test plays it: each part replaceable at any time.
+struct WindowHost : ClockWindowHost {
+    std::function<void(MainClockWindow&)> sheet = [](MainClockWindow&) {};
+    std::function<QWidget*()> worldTime = [] { return nullptr; };
+    std::function<void(bool)> screenSaver = [](bool) {};
+    std::function<bool()> tray = [] { return true; };
+
+    void RunSettingsSheet(MainClockWindow& window) override { sheet(window); }
+    QWidget* MakeWorldTimeDialog() override { return worldTime(); }
+    void ApplyScreenSaver(bool on) override { screenSaver(on); }
+    bool TrayAvailable() const override { return tray(); }
+};
+
 // A main window with everything behind it made for the test: a profile in a temporary
 // directory, a loopback SNTP server, a fake clock driver and a clock the test moves.
 class WindowFixture {
@@ -53,8 +66,7 @@ public:
 
     MainClockWindow& Open() {
         window = std::make_unique<MainClockWindow>(
-            MainWindowServices{settings, store, state, sync, timers, &tick, [this] { return now; }});
-        window->Initialise();
+            MainWindowServices{settings, store, state, sync, timers, host, &tick, [this] { return now; }});
         window->show();
         return *window;
     }
@@ -85,6 +97,7 @@ public:
     SyncTimers timers;
     FakeTickSound tick;
     std::time_t now = 1796700000;
+    WindowHost host;
     std::unique_ptr<MainClockWindow> window;
 };
 

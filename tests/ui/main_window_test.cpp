@@ -218,7 +218,7 @@ TEST_F(Window, HideClearsShownEscapeDoesNotAndWithoutATrayBothMinimise) {
 
     w.show();
     bool tray = false;
-    w.setTrayAvailability([&tray] { return tray; });
+    host.tray = [&tray] { return tray; };
     w.Hide();
     EXPECT_TRUE(w.isVisible()) << "without a tray the window must stay reachable";
     EXPECT_TRUE(w.isMinimized());
@@ -235,13 +235,13 @@ TEST_F(Window, SettingsSheetRestartsTheTimerAndSavesTheOptionsEvenWhenCancelled)
     MainClockWindow& w = Open();
     monotonic.Advance(4 * 60000);
     int opened = 0;
-    w.setSheetRunner([&](MainClockWindow& window) {
+    host.sheet = [&](MainClockWindow& window) {
         ++opened;
         EXPECT_FALSE(timers.autoSyncArmed()) << "the timer stops while the sheet is open";
         window.OnSettings();  // a second settings command while open does nothing
         settings.TxtColor2 = 0x000000FF;
         settings.Small2 = true;
-    });
+    };
     w.OnSettings();
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(w.settingsSheetOpen());

@@ -182,7 +182,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
     MainClockWindow& w = Open();
     const WebPageLauncher launcher([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
     monotonic.Advance(9 * 60000);
-    w.setSheetRunner([&](MainClockWindow& window) {
+    host.sheet = [&](MainClockWindow& window) {
         SettingsSheet sheet(settings, {}, window.lastServer(), launcher, &window);
         sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
             c = 0x00FF0000;  // blue
@@ -191,14 +191,14 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
         qobject_cast<QPushButton*>(sheet.envPage().option("BgColor2"))->click();
         QTimer::singleShot(0, &sheet, &QDialog::reject);
         sheet.exec();
-    });
+    };
     QFile::remove(dir.Path("Hodra2.conf"));
     w.OnSettings();
     EXPECT_EQ(timers.autoSyncTimer().remainingMs(), 10 * 60000);
     EXPECT_EQ(Stored("AutoConDuration").toInt(), 10) << "options saved again on Cancel";
     EXPECT_EQ(w.message()->backgroundColour(), QColor(128, 128, 128)) << "Cancel keeps the old colour";
 
-    w.setSheetRunner([&](MainClockWindow& window) {
+    host.sheet = [&](MainClockWindow& window) {
         SettingsSheet sheet(settings, {}, window.lastServer(), launcher, &window);
         sheet.envPage().setColourChooser([](QWidget*, ColorRef, ColorRef& c) {
             c = 0x00FF0000;
@@ -208,7 +208,7 @@ TEST_F(SheetInWindow, CancelStillAppliesSavesAndRestartsThePeriod) {
         qobject_cast<QCheckBox*>(sheet.envPage().option("AutoCon"))->setChecked(false);
         QTimer::singleShot(0, &sheet, &SettingsSheet::OnOk);
         sheet.exec();
-    });
+    };
     w.OnSettings();
     EXPECT_EQ(w.message()->backgroundColour(), QColor(0, 0, 255)) << "the new colour shows as the sheet closes";
     EXPECT_FALSE(timers.autoSyncArmed()) << "automatic runs stop at once";

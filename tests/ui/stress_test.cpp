@@ -27,17 +27,17 @@ TEST_F(Stress, TenThousandRequestsOneRunAtATime) {
     MainClockWindow& w = Open();
     TrayFrame frame(w, state);
     const WebPageLauncher none([](const QUrl&, const WebPageLauncher::Done& done) { done(false); });
-    w.setSheetRunner([&](MainClockWindow& window) {
+    host.sheet = [&](MainClockWindow& window) {
         SettingsSheet sheet(settings, {}, window.lastServer(), none, &window);
         sheet.show();
         QCoreApplication::processEvents();
         sheet.reject();
-    });
-    w.setWorldTimeFactory([](MainClockWindow& window) -> QWidget* {
-        auto* dialog = new QWidget(&window, Qt::Dialog);
+    };
+    host.worldTime = [&w]() -> QWidget* {
+        auto* dialog = new QWidget(&w, Qt::Dialog);
         dialog->resize(200, 300);
         return dialog;
-    });
+    };
 
     int finished = 0;
     QObject::connect(&sync, &SyncController::runFinished, [&finished] { ++finished; });
