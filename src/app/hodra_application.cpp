@@ -25,6 +25,8 @@
 #include "tick_sound.h"
 #include "tray_frame.h"
 #include "world_time_dialog.h"
+#include "notice.h"
+#include "app_texts.h"
 
 namespace hodra {
 
@@ -44,7 +46,7 @@ Deployment WindowDeployment(bool helperHoldsRight) {
     }
     const AdministratorDeployment admin = ReadAdministratorDeployment(kAdministratorDeploymentFile);
     if (admin.verdict == AdministratorDeployment::Verdict::Refused) {
-        std::fprintf(stderr, "hodra2: 배포 설정 파일을 쓰지 않습니다: %s\n", admin.reason.c_str());
+        std::fprintf(stderr, "hodra2: %s%s\n", text::kDeploymentNotUsed, admin.reason.c_str());
     }
     return admin.values;
 }
@@ -95,7 +97,8 @@ void HodraApplication::ShowHistory() {
     if (historyWindow == nullptr) {
         historyWindow.reset(LoadHistoryView());
         if (historyWindow == nullptr) {
-            return;  // LoadHistoryView said why
+            ShowNotice(nullptr, text::kNoHistoryWindow);
+            return;
         }
         historyWindow->setWindowIcon(AppIcon());
     }
@@ -122,7 +125,7 @@ void HodraApplication::TrustNtsCertificates() {
     }
     const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, helperHoldsRight);
     if (!file.trusted) {
-        std::fprintf(stderr, "hodra2: 믿을 인증서 파일을 쓰지 않습니다: %s\n", file.reason.c_str());
+        std::fprintf(stderr, "hodra2: %s%s\n", text::kTrustFileNotUsed, file.reason.c_str());
         return;
     }
     client.SetNtsTrust({file.text});

@@ -1,19 +1,20 @@
 // Hodra2: start-up, single instance, then the tray frame and the clock window.
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 
 #include "clock_linux.h"
+#include "app_texts.h"
 #include "fonts.h"
 #include "hodra_application.h"
 #include "instance_lock.h"
+#include "notice.h"
 #include "qt_translations.h"
 #include "session.h"
 
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
     if (!hodra::DropAllPrivileges()) {
-        std::fprintf(stderr, "hodra2: 권한을 내려놓을 수 없어 시작하지 않습니다\n");
+        std::fputs(hodra::text::kCannotDropRights, stderr);
         return 1;
     }
     const bool choseXWayland = hodra::PreferXWaylandForAFixedClock();
@@ -29,10 +30,7 @@ int main(int argc, char** argv) {
 
     hodra::InstanceLock instance;
     if (!instance.TryAcquire()) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Hodra2"),
-                        QStringLiteral("이미 실행중인 프로그램이 있습니다"), QMessageBox::NoButton);
-        box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-        box.exec();
+        hodra::ShowNotice(nullptr, hodra::text::kAlreadyRunning, QMessageBox::Information);
         return 0;
     }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "sync_controller.h"
+#include "app_texts.h"
 
 namespace hodra {
 
@@ -16,11 +17,10 @@ void RunNotices::OnResults(const SyncOutcome& outcome) {
     if (!outcome.automatic || !RunFailed(outcome) || !outOfSight) {
         return;
     }
-    const QString summary =
-        outcome.synchronise ? QStringLiteral("Hodra2 자동 동기") : QStringLiteral("Hodra2 시작 비교");
+    const QString summary = outcome.synchronise ? text::kNoticeAutoSync : text::kNoticeStartCompare;
     QString body = QString::fromStdString(outcome.message);
     if (outcome.tooLarge) {
-        body += QStringLiteral("\n맞추려면 창의 \"동기\"를 누르십시오.");
+        body += text::kNoticeHowToStep;
     }
     notify(summary, body);
 }

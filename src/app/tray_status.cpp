@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "app_texts.h"
 #include "compare_text.h"
 #include "resources.h"
 #include "tray_frame.h"
@@ -13,32 +14,19 @@ namespace {
 constexpr int kMinuteMs = 60000;
 
 QString Outcome(const RunRecord& r) {
-    static const std::pair<const char*, const char*> kTexts[] = {
-        {"compared", "비교함"},
-        {"set", "동기됨"},
-        {"not-permitted", "동기 실패 (권한 없음)"},
-        {"failed", "동기 실패"},
-        {"too-large", "차이가 커서 맞추지 않음"},
-        {"unconfirmed", "확인되지 않아 맞추지 않음"},
-        {"no-answer", "서버 응답 없음"},
-    };
-    for (const auto& [word, text] : kTexts) {
-        if (r.outcome == word) {
-            return QString::fromUtf8(text);
-        }
-    }
-    return QString::fromStdString(r.outcome);
+    const text::OutcomeText* known = text::OutcomeTextOf(r.outcome);
+    return known != nullptr ? QString(known->whole) : QString::fromStdString(r.outcome);
 }
 
 QString Relative(qint64 seconds) {
     const qint64 minutes = (seconds + 59) / 60;
     if (minutes < 60) {
-        return QStringLiteral("%1분 후").arg(minutes);
+        return QString(text::kInMinutes).arg(minutes);
     }
     if (minutes % 60 == 0) {
-        return QStringLiteral("%1시간 후").arg(minutes / 60);
+        return QString(text::kInHours).arg(minutes / 60);
     }
-    return QStringLiteral("%1시간 %2분 후").arg(minutes / 60).arg(minutes % 60);
+    return QString(text::kInHoursMinutes).arg(minutes / 60).arg(minutes % 60);
 }
 
 }  // namespace
@@ -52,28 +40,28 @@ TrayStatus::TrayStatus(TrayFrame& tray, NextRun next, QObject* parent)
 
 QString TrayStatus::Tooltip(const std::optional<RunRecord>& last, const std::optional<QDateTime>& nextRun,
                             const QDateTime& now) {
-    QStringList lines{QStringLiteral("Hodra")};
+    QStringList lines{text::kTooltipTitle};
     if (!last) {
-        lines << QStringLiteral("마지막 실행: 없음");
+        lines << text::kNoRunYet;
     } else {
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(last->utcMs).toLocalTime();
-        lines << QStringLiteral("마지막 실행: %1 (%2 %3)")
+        lines << QString(text::kLastRun)
                      .arg(when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                          last->automatic ? QStringLiteral("자동") : QStringLiteral("사용자"),
-                          last->synchronise ? QStringLiteral("동기") : QStringLiteral("비교"));
-        lines << QStringLiteral("결과: ") + Outcome(*last);
+                          last->automatic ? text::kRunAutomatic : text::kRunByUser,
+                          last->synchronise ? text::kRunSync : text::kRunCompare);
+        lines << text::kRunOutcome + Outcome(*last);
         if (last->offset) {
-            lines << QStringLiteral("측정: ") + QString::fromStdString(CompareText(*last->offset));
-            lines << QStringLiteral("서버: %1 (%2)%3")
+            lines << text::kRunMeasured + QString::fromStdString(CompareText(*last->offset));
+            lines << QString(text::kRunServer)
                          .arg(QString::fromStdString(last->server), QString::fromStdString(last->address),
-                              last->authenticated ? QStringLiteral(" 인증됨 (NTS)") : QString());
+                              last->authenticated ? QString(text::kAuthenticated) : QString());
         }
     }
     if (nextRun) {
-        lines << QStringLiteral("다음 동기: %1 (%2)")
-                     .arg(nextRun->toString(QStringLiteral("HH:mm")), Relative(now.secsTo(*nextRun)));
+        lines
+            << QString(text::kNextRun).arg(nextRun->toString(QStringLiteral("HH:mm")), Relative(now.secsTo(*nextRun)));
     } else {
-        lines << QStringLiteral("다음 동기: 자동 동기 꺼짐");
+        lines << text::kNoNextRun;
     }
     return lines.join('\n');
 }

@@ -6,6 +6,8 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "dialogs_texts.h"
+
 namespace hodra {
 
 bool InstallQtKoreanTranslations() {
@@ -14,7 +16,7 @@ bool InstallQtKoreanTranslations() {
     if (!catalogue->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),
                          dir) ||
         !QCoreApplication::installTranslator(catalogue)) {
-        std::fprintf(stderr, "hodra2: Qt의 한국어 번역이 없습니다 (%s, qt6-translations-l10n)\n", qPrintable(dir));
+        std::fprintf(stderr, text::kNoQtTranslations, qPrintable(dir));
         delete catalogue;
         return false;
     }

@@ -21,7 +21,7 @@ extern "C" using CreateHistoryViewFunction = HistoryView * (*)();
 inline constexpr char kCreateHistoryView[] = "HodraCreateHistoryView";
 
 // A new history window from the module beside the program (the build tree) or where it is
-// installed; nothing, after a notice to the user, when it cannot be loaded.
+// installed; nothing when it cannot be loaded (said on stderr).
 HistoryView* LoadHistoryView();
 
 }  // namespace hodra

@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 #include <QLibrary>
-#include <QMessageBox>
 #include <cstdio>
 
 #include "build_info.h"
+#include "history_texts.h"
 
 namespace hodra {
 
@@ -23,11 +23,7 @@ HistoryView* LoadHistoryView() {
     }
     const auto create = reinterpret_cast<CreateHistoryViewFunction>(module.resolve(kCreateHistoryView));
     if (create == nullptr) {
-        std::fprintf(stderr, "hodra2: 기록 창 모듈을 읽을 수 없습니다: %s\n", qPrintable(module.errorString()));
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"), QStringLiteral("기록 창을 열 수 없습니다"),
-                        QMessageBox::NoButton);
-        box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-        box.exec();
+        std::fprintf(stderr, text::kNoHistoryModule, qPrintable(module.errorString()));
         return nullptr;
     }
     return create();

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "compare_text.h"
+#include "history_texts.h"
 
 namespace hodra {
 namespace {
@@ -24,21 +25,12 @@ namespace {
 constexpr std::size_t kMostStepMarks = 500;
 
 QString Kind(const RunRecord& r) {
-    return r.synchronise ? QStringLiteral("동기") : QStringLiteral("비교");
+    return r.synchronise ? text::kRunSync : text::kRunCompare;
 }
 
-QString OutcomeText(const std::string& word) {
-    static const std::pair<const char*, const char*> kTexts[] = {
-        {"compared", "비교함"},          {"set", "동기됨"},          {"not-permitted", "권한 없음"},
-        {"failed", "동기 실패"},         {"too-large", "차이가 큼"}, {"unconfirmed", "확인 안 됨"},
-        {"no-answer", "서버 응답 없음"},
-    };
-    for (const auto& [key, text] : kTexts) {
-        if (word == key) {
-            return QString::fromUtf8(text);
-        }
-    }
-    return QString::fromStdString(word);
+QString Outcome(const std::string& word) {
+    const text::OutcomeText* known = text::OutcomeTextOf(word);
+    return known != nullptr ? QString(known->brief) : QString::fromStdString(word);
 }
 
 QString Seconds(const std::optional<double>& value, int decimals) {
@@ -65,15 +57,15 @@ extern "C" __attribute__((visibility("default"))) HistoryView* HodraCreateHistor
 }
 
 HistoryWindow::HistoryWindow(QWidget* parent) : HistoryView(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("기록"));
+    setWindowTitle(text::kHistoryTitle);
     BuildChart();
     BuildList();
     auto* choice = new QHBoxLayout;
     spans = new QButtonGroup(this);
     const std::pair<const char*, Span> kSpans[] = {
-        {"최근 하루", Span::Day}, {"최근 일주일", Span::Week}, {"전체", Span::All}};
-    for (const auto& [text, which] : kSpans) {
-        auto* button = new QRadioButton(QString::fromUtf8(text), this);
+        {text::kSpanDay, Span::Day}, {text::kSpanWeek, Span::Week}, {text::kSpanAll, Span::All}};
+    for (const auto& [name, which] : kSpans) {
+        auto* button = new QRadioButton(name, this);
         button->setChecked(which == span);
         spans->addButton(button, static_cast<int>(which));
         choice->addWidget(button);
@@ -100,10 +92,11 @@ void HistoryWindow::BuildList() {
     runs = new QTreeWidget(this);
     runs->setRootIsDecorated(false);
     runs->setUniformRowHeights(true);
-    runs->setHeaderLabels({QStringLiteral("시각"), QStringLiteral("종류"), QStringLiteral("실행"),
-                           QStringLiteral("결과"), QStringLiteral("차이(초)"), QStringLiteral("지연(초)"),
-                           QStringLiteral("조정(초)"), QStringLiteral("서버"), QStringLiteral("주소"),
-                           QStringLiteral("계층"), QStringLiteral("인증")});
+    QStringList columns;
+    for (const char* column : text::kHistoryColumns) {
+        columns << column;
+    }
+    runs->setHeaderLabels(columns);
     runs->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
@@ -142,10 +135,10 @@ void HistoryWindow::FillChart() {
         c->removeAxis(axis);
         delete axis;
     }
-    auto* compared = Points(QStringLiteral("비교"), QColor(0x1f, 0x77, 0xb4));
-    auto* set = Points(QStringLiteral("동기"), QColor(0x2c, 0xa0, 0x2c));
-    auto* refused = Points(QStringLiteral("맞추지 않음"), QColor(0xd6, 0x27, 0x28));
-    auto* silent = Points(QStringLiteral("응답 없음"), QColor(0x80, 0x80, 0x80));
+    auto* compared = Points(text::kRunCompare, QColor(0x1f, 0x77, 0xb4));
+    auto* set = Points(text::kRunSync, QColor(0x2c, 0xa0, 0x2c));
+    auto* refused = Points(text::kPointsRefused, QColor(0xd6, 0x27, 0x28));
+    auto* silent = Points(text::kPointsSilent, QColor(0x80, 0x80, 0x80));
     silent->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     std::vector<double> steps;
     std::vector<double> unanswered;
@@ -173,10 +166,10 @@ void HistoryWindow::FillChart() {
     const QDateTime end = now.addSecs(start.secsTo(now) / 50);
     auto* time = new QDateTimeAxis;
     time->setFormat(start.secsTo(end) <= 2 * 86400 ? QStringLiteral("HH:mm") : QStringLiteral("MM-dd HH:mm"));
-    time->setTitleText(QStringLiteral("시각"));
+    time->setTitleText(text::kTimeAxis);
     time->setRange(start, end);
     auto* offset = new QValueAxis;
-    offset->setTitleText(QStringLiteral("차이 (초)"));
+    offset->setTitleText(text::kOffsetAxis);
     const double margin = std::max(0.05, (high - low) * 0.1);
     offset->setRange(low - margin, high + margin);
     offset->applyNiceNumbers();
@@ -215,9 +208,9 @@ void HistoryWindow::FillList() {
     for (auto r = visible.rbegin(); r != visible.rend(); ++r) {
         items << new QTreeWidgetItem(QStringList{
             Local(r->utcMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Kind(*r),
-            r->automatic ? QStringLiteral("자동") : QStringLiteral("사용자"), OutcomeText(r->outcome),
-            Seconds(r->offset, 3), r->delay ? QString::fromStdString(FormatFixed(*r->delay, 6)) : QString(),
-            Seconds(r->step, 3), QString::fromStdString(r->server), QString::fromStdString(r->address),
+            QString(r->automatic ? text::kRunAutomatic : text::kRunByUser), Outcome(r->outcome), Seconds(r->offset, 3),
+            r->delay ? QString::fromStdString(FormatFixed(*r->delay, 6)) : QString(), Seconds(r->step, 3),
+            QString::fromStdString(r->server), QString::fromStdString(r->address),
             r->offset ? QString::number(r->stratum) : QString(), r->authenticated ? QStringLiteral("NTS") : QString()});
     }
     runs->addTopLevelItems(items);

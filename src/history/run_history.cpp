@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "history_texts.h"
+
 namespace hodra {
 namespace {
 
@@ -42,7 +44,7 @@ bool WriteAll(int fd, const std::string& text) {
 }
 
 void Complain(const std::string& path, const char* what) {
-    std::fprintf(stderr, "hodra2: 기록 파일 %s을(를) %s: %s\n", path.c_str(), what, std::strerror(errno));
+    std::fprintf(stderr, text::kHistoryFileFailed, path.c_str(), what, std::strerror(errno));
 }
 
 }  // namespace
@@ -79,7 +81,7 @@ bool RunHistory::Append(const RunRecord& record) {
     const std::string line = FormatRecord(record);
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) {
-        Complain(path, "만들 수 없습니다");
+        Complain(path, text::kCannotMake);
         return false;
     }
     if (!lines) {
@@ -87,7 +89,7 @@ bool RunHistory::Append(const RunRecord& record) {
     }
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        Complain(path, "열 수 없습니다");
+        Complain(path, text::kCannotOpen);
         return false;
     }
     // One write: the line arrives whole or not at all.
@@ -97,7 +99,7 @@ bool RunHistory::Append(const RunRecord& record) {
     } while (written < 0 && errno == EINTR);
     close(fd);
     if (written != static_cast<ssize_t>(line.size())) {
-        Complain(path, "쓸 수 없습니다");
+        Complain(path, text::kCannotWrite);
         return false;
     }
     if (++*lines > keep + keep / 10) {
@@ -118,13 +120,13 @@ bool RunHistory::Trim() {
     unlink(temporary.c_str());
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        Complain(temporary, "만들 수 없습니다");
+        Complain(temporary, text::kCannotMake);
         return false;
     }
     const bool written = WriteAll(fd, text) && fsync(fd) == 0;
     close(fd);
     if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-        Complain(path, "다시 쓸 수 없습니다");
+        Complain(path, text::kCannotRewrite);
         unlink(temporary.c_str());
         return false;
     }

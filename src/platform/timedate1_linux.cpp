@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform_texts.h"
+
 namespace hodra {
 namespace {
 
@@ -59,7 +61,7 @@ void Timedate1::QueryKeepsClock(std::function<void(bool keeps)> done) {
 
 void Timedate1::StepBy(double seconds, bool mayAsk, std::function<void(bool stepped, const std::string& why)> done) {
     if (!bus.isConnected()) {
-        done(false, "시스템 버스에 연결할 수 없음");
+        done(false, text::kNoSystemBus);
         return;
     }
     QDBusMessage set = QDBusMessage::createMethodCall(kService, kPath, kInterface, "SetTime");

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "build_info.h"
+#include "settings_texts.h"
 
 namespace hodra {
 namespace {
@@ -138,10 +139,10 @@ std::string UnsafeDirectory(const std::string& path) {
         const std::string shown = dir.empty() ? "/" : dir;
         struct stat s {};
         if (lstat(shown.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) {
-            return shown + ": 일반 디렉터리가 아닙니다";
+            return shown + ": " + text::kNotPlainDirectory;
         }
         if (s.st_uid != 0 || DirectoryWritableByOthers(s) || HasAccessList(shown)) {
-            return shown + ": root가 아닌 사용자가 바꿀 수 있습니다";
+            return shown + ": " + text::kChangeableByOthers;
         }
         if (dir.empty()) {
             return {};
@@ -200,7 +201,7 @@ Deployment LoadDeployment() {
 AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t longest) {
     AdministratorFile file;
     if (path.empty() || path.front() != '/') {
-        file.reason = path + ": 절대 경로가 아닙니다";
+        file.reason = path + ": " + text::kNotAbsolute;
         return file;
     }
     const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -211,15 +212,15 @@ AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t lon
     }
     struct stat s {};
     if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
-        file.reason = path + ": 일반 파일이 아닙니다";
+        file.reason = path + ": " + text::kNotPlainFile;
     } else if (s.st_uid != 0 || WritableByOthers(s) || HasAccessList(fd)) {
-        file.reason = path + ": root가 아닌 사용자가 바꿀 수 있습니다";
+        file.reason = path + ": " + text::kChangeableByOthers;
     } else if (s.st_size < 0 || static_cast<std::size_t>(s.st_size) > longest) {
-        file.reason = path + ": 너무 깁니다";
+        file.reason = path + ": " + text::kTooLong;
     } else {
         file.text.resize(static_cast<std::size_t>(s.st_size));
         if (read(fd, file.text.data(), file.text.size()) != static_cast<ssize_t>(file.text.size())) {
-            file.reason = path + ": 끝까지 읽지 못했습니다";
+            file.reason = path + ": " + text::kReadShort;
         }
     }
     close(fd);
@@ -244,7 +245,7 @@ AdministratorFile ReadTrustedCertificates(const std::string& path, bool administ
     text << in.rdbuf();
     if (!in || text.str().size() > kLongestTrustFile) {
         file.missing = !in;
-        file.reason = path + ": " + (in ? "너무 깁니다" : "읽을 수 없습니다");
+        file.reason = path + ": " + (in ? text::kTooLong : text::kUnreadable);
         return file;
     }
     file.trusted = true;

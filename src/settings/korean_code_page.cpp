@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <cstdio>
 
+#include "settings_texts.h"
+
 namespace hodra {
 
 bool KoreanCodePageAvailable() {
@@ -14,10 +16,7 @@ QString DecodeKorean(QByteArrayView bytes) {
     if (!decoder.isValid()) {
         // Said once, where it matters: the converter is only brought in by a Korean file.
         static const bool told = [] {
-            std::fprintf(
-                stderr,
-                "hodra2: 이 Qt는 한국어 코드 페이지(%s)를 모릅니다: 세계시간표와 도움말의 한글이 깨질 수 있습니다\n",
-                kKoreanCodePage);
+            std::fprintf(stderr, text::kNoKoreanCodePage, kKoreanCodePage);
             return true;
         }();
         (void)told;

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
 #include "options.h"
+#include "settings_texts.h"
 
 #include <QSettings>
 #include <cmath>
@@ -139,7 +140,7 @@ bool SettingsStore::SaveWindowPosition(const Settings& s) {
 bool SettingsStore::Flush(const char* what) {
     profile->sync();
     if (profile->status() != QSettings::NoError) {
-        std::fprintf(stderr, "hodra2: 설정(%s)을 저장할 수 없습니다: %s\n", what, qPrintable(profile->fileName()));
+        std::fprintf(stderr, text::kProfileNotSaved, what, qPrintable(profile->fileName()));
         return false;
     }
     return true;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "messages.h"
+#include "sync_texts.h"
 
 namespace hodra {
 
@@ -23,8 +23,7 @@ std::string FinalSyncText(std::int64_t lastCon) {
     const char* halfDay = local.tm_hour >= 12 ? "PM" : "AM";
     const int hour = local.tm_hour > 12 ? local.tm_hour - 12 : local.tm_hour;
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "최종 동기시각은 %s %02d시 %02d분 %02d초 였습니다.", halfDay, hour,
-                  local.tm_min, local.tm_sec);
+    std::snprintf(buffer, sizeof buffer, text::kFinalSyncTime, halfDay, hour, local.tm_min, local.tm_sec);
     return buffer;
 }
 

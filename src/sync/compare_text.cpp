@@ -3,19 +3,10 @@
 #include <charconv>
 #include <cmath>
 
-#include "messages.h"
+#include "sync_texts.h"
 
 namespace hodra {
 namespace {
-
-std::string Fill(const char* pattern, const std::string& number, const std::string& second = {}) {
-    std::string out(pattern);
-    out.replace(out.find("%1"), 2, number);
-    if (const auto at = out.find("%2"); at != std::string::npos) {
-        out.replace(at, 2, second);
-    }
-    return out;
-}
 
 struct CompareTexts {
     const char* fast;
@@ -25,10 +16,10 @@ struct CompareTexts {
 
 std::string Compared(double offset, const CompareTexts& texts) {
     if (offset <= -0.1) {
-        return Fill(texts.fast, FormatFixed(-offset, 1));
+        return text::Fill(texts.fast, FormatFixed(-offset, 1));
     }
     if (offset >= 0.1) {
-        return Fill(texts.slow, FormatFixed(offset, 1));
+        return text::Fill(texts.slow, FormatFixed(offset, 1));
     }
     return texts.inStep;
 }
@@ -64,13 +55,13 @@ std::string SystemKeepsClockText(double offset) {
 std::string LargeStepText(double offset) {
     constexpr double kDay = 86400.0;
     const double size = std::abs(offset);
-    const std::string amount =
-        size < kDay ? FormatFixed(std::round(size), 0) + " 초" : FormatFixed(size / kDay, 1) + " 일";
-    return Fill(offset < 0.0 ? text::kLargeStepFast : text::kLargeStepSlow, amount);
+    const std::string amount = size < kDay ? FormatFixed(std::round(size), 0) + text::kSecondsUnit
+                                           : FormatFixed(size / kDay, 1) + text::kDaysUnit;
+    return text::Fill(offset < 0.0 ? text::kLargeStepFast : text::kLargeStepSlow, amount);
 }
 
 std::string DisagreementText(double secondOffset, double firstOffset) {
-    return Fill(text::kDisagreement, FormatFixed(secondOffset, 3, true), FormatFixed(firstOffset, 3, true));
+    return text::Fill(text::kDisagreement, FormatFixed(secondOffset, 3, true), FormatFixed(firstOffset, 3, true));
 }
 
 }  // namespace hodra

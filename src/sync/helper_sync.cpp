@@ -5,7 +5,7 @@
 
 #include "clock_report.h"
 #include "compare_text.h"
-#include "messages.h"
+#include "sync_texts.h"
 
 namespace hodra {
 
@@ -40,14 +40,13 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
         out.message = text::kSyncFailed;
         return out;
     case ChildResult::Status::NotStarted:
-        std::fprintf(stderr, "hodra2: 시각 도우미를 실행할 수 없습니다: %s: %s\n", helperPath.c_str(),
-                     std::strerror(child.error));
+        std::fprintf(stderr, text::kHelperNotStarted, helperPath.c_str(), std::strerror(child.error));
         return out;
     case ChildResult::Status::Exited:
     case ChildResult::Status::Killed: break;
     }
     if (!ParseClockReport(child.output, out)) {
-        std::fprintf(stderr, "hodra2: 시각 도우미의 결과를 알 수 없습니다 (종료 상태 %d)\n", child.exitCode);
+        std::fprintf(stderr, text::kHelperUnreadable, child.exitCode);
         out = SyncOutcome{};
         out.synchronise = true;
         out.message = text::kSyncFailed;

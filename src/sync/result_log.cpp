@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "compare_text.h"
+#include "sync_texts.h"
 
 namespace hodra {
 
@@ -28,8 +29,8 @@ bool ResultLog::Append(std::int64_t lastCon, double offset) {
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
         const int why = errno;
-        std::fprintf(stderr, "hodra2: 로그 파일 %s을(를) 열 수 없습니다: %s\n", path.c_str(),
-                     why == ELOOP ? "기호 링크여서 따라가지 않습니다" : std::strerror(why));
+        std::fprintf(stderr, text::kLogNotOpened, path.c_str(),
+                     why == ELOOP ? text::kLogIsSymlink : std::strerror(why));
         return false;
     }
     ssize_t written = 0;
@@ -38,8 +39,8 @@ bool ResultLog::Append(std::int64_t lastCon, double offset) {
     } while (written < 0 && errno == EINTR);
     const bool ok = written == static_cast<ssize_t>(line.size());
     if (!ok) {
-        std::fprintf(stderr, "hodra2: 로그 파일 %s에 쓸 수 없습니다: %s\n", path.c_str(),
-                     written < 0 ? std::strerror(errno) : "짧은 쓰기");
+        std::fprintf(stderr, text::kLogNotWritten, path.c_str(),
+                     written < 0 ? std::strerror(errno) : text::kShortWrite);
     }
     close(fd);
     return ok;

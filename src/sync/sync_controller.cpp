@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <cstdio>
 
+#include "sync_texts.h"
 #include "system_time_service.h"
 
 namespace hodra {
@@ -131,7 +132,7 @@ void SyncController::Deliver() {
         return;
     }
     if (outcome->stepRefused) {
-        std::fprintf(stderr, "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n");
+        std::fputs(text::kNoClockRight, stderr);
     }
     Apply(*outcome);
 }
@@ -166,7 +167,7 @@ void SyncController::StepBySystem(SyncOutcome outcome) {
     const bool mayAsk = !current.automatic;  // only a step the user asked for may bring up a password
     timeService->StepBy(outcome.offset, mayAsk, [this, outcome](bool stepped, const std::string& why) mutable {
         if (!stepped) {
-            std::fprintf(stderr, "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n", why.c_str());
+            std::fprintf(stderr, text::kSystemStepFailed, why.c_str());
         }
         runner.SettleSystemStep(outcome, current, stepped);
         Apply(outcome);

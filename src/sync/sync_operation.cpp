@@ -9,7 +9,7 @@
 #include "compare_text.h"
 #include "exchanger.h"
 #include "host_port.h"
-#include "messages.h"
+#include "sync_texts.h"
 #include "result_log.h"
 
 namespace hodra {

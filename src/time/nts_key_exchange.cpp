@@ -15,6 +15,7 @@
 #include "gnutls_library.h"
 #include "host_port.h"
 #include "nts_records.h"
+#include "time_texts.h"
 
 namespace hodra::nts {
 namespace {
@@ -56,11 +57,11 @@ Failure WaitSocket(int fd, short events, Deadline deadline, const CancelToken* c
     const Readiness ready = WaitFor(fd, events, cancel, deadline);
     switch (ready.status) {
     case Readiness::Status::Ready: return {};
-    case Readiness::Status::Cancelled: return "취소됨";
-    case Readiness::Status::TimedOut: return "키 교환 시간 초과";
+    case Readiness::Status::Cancelled: return text::kErrorCancelled;
+    case Readiness::Status::TimedOut: return text::kKeTimeout;
     case Readiness::Status::Failed: return std::strerror(ready.error);
     }
-    return "알 수 없는 오류";
+    return text::kErrorUnknown;
 }
 
 Failure Connect(const Endpoint& to, Deadline deadline, const CancelToken* cancel, Fd& out) {
@@ -93,17 +94,15 @@ bool IsAddress(const std::string& host) {
 Failure Credentialed(const Trust& trust, Credentials& out) {
     gnutls_certificate_credentials_t c = nullptr;
     if (Tls().gnutls_certificate_allocate_credentials(&c) != 0) {
-        return "TLS 자격 증명을 만들 수 없음";
+        return text::kKeNoCredentials;
     }
     out.reset(c);
     if (trust.pem.empty()) {
-        return Tls().gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : "시스템의 신뢰할 인증서가 없음";
+        return Tls().gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : text::kKeNoSystemTrust;
     }
     gnutls_datum_t pem{reinterpret_cast<unsigned char*>(const_cast<char*>(trust.pem.data())),
                        static_cast<unsigned>(trust.pem.size())};
-    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0
-               ? ""
-               : "신뢰할 인증서 파일에 인증서가 없음";
+    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : text::kKeEmptyTrustFile;
 }
 
 Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
@@ -111,7 +110,7 @@ Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const
     if (Tls().gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 ||
         Tls().gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
         Tls().gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
-        return "TLS 세션을 설정할 수 없음";
+        return text::kKeSessionSetup;
     }
     if (!IsAddress(host)) {
         Tls().gnutls_server_name_set(s, GNUTLS_NAME_DNS, host.data(), host.size());
@@ -139,11 +138,11 @@ int Drive(gnutls_session_t s, int fd, Deadline deadline, const CancelToken* canc
 
 Failure HandshakeFailure(gnutls_session_t s, int rc) {
     if (rc != GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR) {
-        return std::string("TLS 연결 실패 (") + Tls().gnutls_strerror(rc) + ")";
+        return text::Fill(text::kKeTlsFailed, Tls().gnutls_strerror(rc));
     }
     gnutls_datum_t text{};
     const unsigned status = Tls().gnutls_session_get_verify_cert_status(s);
-    std::string why = "인증서를 믿을 수 없음";
+    std::string why = text::kKeUntrusted;
     if (Tls().gnutls_certificate_verification_status_print(status, GNUTLS_CRT_X509, &text, 0) == 0) {
         why += std::string(" (") + reinterpret_cast<const char*>(text.data) + ")";
         (*Tls().free)(text.data);
@@ -172,7 +171,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
         return result;
     }
     if (Tls().gnutls_init(&raw, GNUTLS_CLIENT | GNUTLS_NONBLOCK) != 0) {
-        result.failure = "TLS 세션을 만들 수 없음";
+        result.failure = text::kKeSessionMade;
         return result;
     }
     const TlsSession session(raw);
@@ -188,7 +187,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
     gnutls_datum_t chosen{};
     if (Tls().gnutls_alpn_get_selected_protocol(raw, &chosen) != 0 || chosen.size != sizeof kAlpn - 1 ||
         std::memcmp(chosen.data, kAlpn, chosen.size) != 0) {
-        result.failure = "서버가 ntske/1을 고르지 않음";
+        result.failure = text::kKeNoAlpn;
         return result;
     }
     const std::vector<std::uint8_t> request = EncodeKeyExchangeRequest();
@@ -197,7 +196,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
             return static_cast<int>(Tls().gnutls_record_send(raw, request.data() + sent, request.size() - sent));
         });
         if (!waited.empty() || n <= 0) {
-            result.failure = !waited.empty() ? waited : std::string("키 교환 요청을 보낼 수 없음");
+            result.failure = !waited.empty() ? waited : std::string(text::kKeSendFailed);
             return result;
         }
         sent += static_cast<std::size_t>(n);
@@ -208,7 +207,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
         const int n = Drive(raw, fd, deadline, cancel, waited,
                             [&] { return static_cast<int>(Tls().gnutls_record_recv(raw, chunk, sizeof chunk)); });
         if (!waited.empty() || n <= 0) {
-            result.failure = !waited.empty() ? waited : std::string("키 교환 응답이 끝나기 전에 연결이 끊김");
+            result.failure = !waited.empty() ? waited : std::string(text::kKeCutShort);
             return result;
         }
         answer.insert(answer.end(), chunk, chunk + n);
@@ -221,7 +220,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
             const auto toServer = ExportKey(raw, 0);
             const auto toClient = ExportKey(raw, 1);
             if (!toServer || !toClient) {
-                result.failure = "키를 꺼낼 수 없음";
+                result.failure = text::kKeNoKeys;
                 return result;
             }
             result.session = Session{*toServer, *toClient, std::move(parse.answer.cookies)};
@@ -231,7 +230,7 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
             return result;
         }
         if (answer.size() > kLongestAnswer) {
-            result.failure = "키 교환 응답이 너무 김";
+            result.failure = text::kKeTooLong;
             return result;
         }
     }
@@ -243,16 +242,15 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
                                  const CancelToken* cancel) {
     KeyExchangeResult result;
     if (LoadGnuTls() == nullptr) {
-        result.failure = "GnuTLS 라이브러리를 읽을 수 없음";
+        result.failure = text::kKeNoGnuTls;
         return result;
     }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const Resolution found = ResolveAll(host, port, SOCK_STREAM, cancel, left);
     if (found.error != 0) {
-        result.failure = found.error == EAI_CANCELED
-                             ? "취소됨"
-                             : std::string("호스트 이름을 찾을 수 없음 (") + gai_strerror(found.error) + ")";
+        result.failure = found.error == EAI_CANCELED ? text::kErrorCancelled
+                                                     : text::Fill(text::kKeLookupFailed, gai_strerror(found.error));
         return result;
     }
     // The addresses share the time left: one that never answers leaves room for the next.

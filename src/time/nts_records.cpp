@@ -1,5 +1,7 @@
 #include "nts_records.h"
 
+#include "time_texts.h"
+
 namespace hodra::nts {
 namespace {
 
@@ -80,35 +82,34 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
         switch (type) {
         case kEndOfMessage:
             if (length != 0) {
-                return Refuse("키 교환: 잘못된 끝 레코드");
+                return Refuse(text::kKeBadEnd);
             }
             if (!protocolSeen || !algorithmSeen) {
-                return Refuse("키 교환: 서버가 프로토콜이나 암호 방식을 정하지 않음");
+                return Refuse(text::kKeNothingChosen);
             }
             if (parse.answer.cookies.empty()) {
-                return Refuse("키 교환: 서버가 쿠키를 주지 않음");
+                return Refuse(text::kKeNoCookie);
             }
             parse.status = KeyExchangeParse::Status::Complete;
             return parse;
         case kNextProtocol:
             if (protocolSeen || length != 2 || Get16(body) != kNextProtocolNtpv4) {
-                return Refuse("키 교환: 서버가 NTPv4를 고르지 않음");
+                return Refuse(text::kKeNoNtpv4);
             }
             protocolSeen = true;
             break;
-        case kError:
-            return Refuse("키 교환: 서버가 오류를 알림 (" + std::to_string(length >= 2 ? Get16(body) : -1) + ")");
+        case kError: return Refuse(text::Fill(text::kKeServerError, std::to_string(length >= 2 ? Get16(body) : -1)));
         case kWarning:
-            return Refuse("키 교환: 서버가 경고를 알림 (" + std::to_string(length >= 2 ? Get16(body) : -1) + ")");
+            return Refuse(text::Fill(text::kKeServerWarning, std::to_string(length >= 2 ? Get16(body) : -1)));
         case kAeadAlgorithm:
             if (algorithmSeen || length != 2 || Get16(body) != kAeadAesSivCmac256) {
-                return Refuse("키 교환: 서버가 AEAD_AES_SIV_CMAC_256을 고르지 않음");
+                return Refuse(text::kKeNoAesSiv);
             }
             algorithmSeen = true;
             break;
         case kNewCookie:
             if (length == 0) {
-                return Refuse("키 교환: 빈 쿠키");
+                return Refuse(text::kKeEmptyCookie);
             }
             if (parse.answer.cookies.size() < kMaxCookies) {
                 parse.answer.cookies.emplace_back(body, body + length);
@@ -116,20 +117,20 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
             break;
         case kNtpServer:
             if (serverSeen || !PrintableName(body, length)) {
-                return Refuse("키 교환: 잘못된 NTP 서버 레코드");
+                return Refuse(text::kKeBadServer);
             }
             serverSeen = true;
             parse.answer.ntpServer.assign(reinterpret_cast<const char*>(body), length);
             break;
         case kNtpPort:
             if (parse.answer.ntpPort || length != 2 || Get16(body) == 0) {
-                return Refuse("키 교환: 잘못된 NTP 포트 레코드");
+                return Refuse(text::kKeBadPort);
             }
             parse.answer.ntpPort = Get16(body);
             break;
         default:
             if (critical) {
-                return Refuse("키 교환: 모르는 필수 레코드 " + std::to_string(type));
+                return Refuse(text::Fill(text::kKeUnknownCritical, std::to_string(type)));
             }
             break;
         }

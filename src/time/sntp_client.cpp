@@ -12,6 +12,7 @@
 #include "nts_authenticator.h"
 #include "request_authenticator.h"
 #include "sntp_packet.h"
+#include "time_texts.h"
 #include "udp_socket.h"
 
 namespace hodra {
@@ -44,7 +45,7 @@ bool SntpClient::WaitedInVain(SntpError why, int errnoValue) {
         return Fail(why, errnoValue);
     }
     Fail(lastDropped, EPROTO);
-    lastDetail = "받은 응답 " + std::to_string(dropped) + "개를 버림";
+    lastDetail = text::Fill(text::kDroppedReplies, std::to_string(dropped));
     return false;
 }
 

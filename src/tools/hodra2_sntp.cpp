@@ -14,6 +14,8 @@
 #include "sntp_command.h"
 #include "sync_operation.h"
 #include "termination_hold.h"
+#include "settings_texts.h"
+#include "tool_texts.h"
 
 namespace {
 
@@ -27,7 +29,7 @@ bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
     const hodra::AdministratorDeployment admin =
         hodra::ReadAdministratorDeployment(hodra::kAdministratorDeploymentFile);
     if (admin.verdict == hodra::AdministratorDeployment::Verdict::Refused) {
-        std::cerr << "hodra2-sntp: 배포 설정 파일을 쓰지 않습니다: " << admin.reason << '\n';
+        std::cerr << "hodra2-sntp: " << hodra::text::kDeploymentNotUsed << admin.reason << '\n';
         return false;
     }
     deployment = admin.values;
@@ -45,7 +47,7 @@ bool LoadNtsTrust(bool borrowed, const hodra::Deployment& deployment, const hodr
     }
     const hodra::AdministratorFile file = hodra::ReadTrustedCertificates(path, borrowed);
     if (!file.trusted) {
-        std::cerr << "hodra2-sntp: 믿을 인증서 파일을 쓰지 않습니다: " << file.reason << '\n';
+        std::cerr << "hodra2-sntp: " << hodra::text::kTrustFileNotUsed << file.reason << '\n';
         return false;
     }
     client.SetNtsTrust({file.text});
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
         clearenv();
     }
     if (!hodra::DropPrivilegesAtStart()) {
-        std::cerr << "hodra2-sntp: 쓰지 않는 권한을 내려놓을 수 없어 끝냅니다\n";
+        std::cerr << hodra::text::kHelperCannotDropRights;
         return hodra::kExitUsage;
     }
     if (argc < 1) {

@@ -1,5 +1,6 @@
 // hodra2-worldtime: the world time table from the command line.
 #include <QCoreApplication>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,11 +9,12 @@
 #include "korean_code_page.h"
 #include "world_time_table.h"
 #include "worldtime_command.h"
+#include "tool_texts.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (!hodra::KoreanCodePageAvailable()) {
-        std::cerr << "hodra2-worldtime: 이 Qt는 한국어 코드 페이지(" << hodra::kKoreanCodePage << ")를 모릅니다\n";
+        std::fprintf(stderr, hodra::text::kWorldTimeNoCodePage, hodra::kKoreanCodePage);
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto options = hodra::ParseWorldTimeArguments(args);

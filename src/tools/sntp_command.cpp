@@ -8,8 +8,9 @@
 #include "compare_text.h"
 #include "exchanger.h"
 #include "host_port.h"
-#include "messages.h"
+#include "sync_texts.h"
 #include "sync_operation.h"
+#include "tool_texts.h"
 
 namespace hodra {
 
@@ -53,10 +54,10 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
 
 std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
     if (options.sync && options.hostsGiven) {
-        return "hodra2-sntp: 시각은 관리자가 정한 서버로만 맞출 수 있습니다: --sync에는 서버를 지정할 수 없습니다";
+        return text::kOnlyAdministratorsServers;
     }
     if (!options.ntsCaFile.empty()) {
-        return "hodra2-sntp: 믿을 인증서는 관리자가 NtsTrustedCerts로 정합니다: --nts-ca를 쓸 수 없습니다";
+        return text::kOnlyAdministratorsTrust;
     }
     return {};
 }
@@ -64,8 +65,7 @@ std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
 namespace {
 
 std::string LimitText(double offset, double maxStep) {
-    return "차이 " + FormatFixed(std::abs(offset), 3) + " 초가 한도 " + FormatFixed(maxStep, 0) +
-           " 초(MaxStep)보다 커서 맞추지 않습니다; 맞추려면 --allow-large-step";
+    return text::Fill(text::kOverStepLimit, FormatFixed(std::abs(offset), 3), FormatFixed(maxStep, 0));
 }
 
 int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {

@@ -7,6 +7,7 @@
 #include "region_description.h"
 #include "region_time.h"
 #include "world_time_table.h"
+#include "worldtime_texts.h"
 
 namespace hodra {
 
@@ -95,7 +96,7 @@ int RunWorldTimeCommand(const WorldTimeOptions& options, const std::string& tabl
     QByteArray bytes;
     WorldTimeTable table;
     if (tablePath.empty() || !ReadWorldTimeFile(tablePath, bytes)) {
-        err << "시간표 파일이 없습니다\n";
+        err << text::kNoWorldTimeFile << '\n';
         return 1;
     }
     table.Load(bytes);
@@ -114,7 +115,7 @@ int RunWorldTimeCommand(const WorldTimeOptions& options, const std::string& tabl
         ++printed;
     }
     if (printed == 0) {
-        err << "입력하신 지역을 찾을 수 없습니다\n";
+        err << text::kRegionNotFound << '\n';
         return 1;
     }
     return 0;

@@ -14,6 +14,7 @@
 #include "fonts.h"
 #include "text_painting.h"
 #include "tick_sound.h"
+#include "ui_texts.h"
 
 namespace hodra {
 
@@ -27,9 +28,9 @@ ClockFace::ClockFace(const Settings& settings, const WindowState& state, TickSou
       shown(this->now()),
       clientRect(QPoint(0, 0), rect.size()),
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
-      smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
+      smallFont(MakeFont(text::kGulim, 10.0)) {
     InstallClockAccessibility();
-    setAccessibleName(QStringLiteral("시계"));
+    setAccessibleName(text::kClockName);
     setGeometry(rect);
     // Every paint covers the whole layout: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);

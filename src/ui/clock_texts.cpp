@@ -1,9 +1,9 @@
 #include "clock_texts.h"
 
+#include "ui_texts.h"
+
 namespace hodra {
 namespace {
-
-const char* const kWeekdays[7] = {"일", "월", "화", "수", "목", "금", "토"};
 
 QString Format(const char* pattern, const std::tm& local) {
     char buffer[32];
@@ -23,11 +23,11 @@ std::tm LocalTime(std::time_t t) {
 }
 
 QString DateLine(const std::tm& local) {
-    return QStringLiteral("%1년 %2월 %3일 %4요일")
+    return QString(text::kDateLine)
         .arg(local.tm_year + 1900, 4, 10, QLatin1Char('0'))
         .arg(local.tm_mon + 1, 2, 10, QLatin1Char('0'))
         .arg(local.tm_mday, 2, 10, QLatin1Char('0'))
-        .arg(QString::fromUtf8(kWeekdays[((local.tm_wday % 7) + 7) % 7]));
+        .arg(QString::fromUtf8(text::kWeekdays[((local.tm_wday % 7) + 7) % 7]));
 }
 
 ClockTexts TwelveHourTexts(const std::tm& local) {

@@ -3,13 +3,14 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include "colorref.h"
 #include "control_ids.h"
 #include "colour_button.h"
 #include "window_system.h"
+#include "notice.h"
+#include "ui_texts.h"
 
 namespace hodra {
 namespace {
@@ -53,7 +54,7 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     if (!WindowPlacementIsOurs()) {
         // The choice stays stored for sessions where it can be honoured.
         Box("Top")->setEnabled(false);
-        Box("Top")->setToolTip(QStringLiteral("Wayland 창은 늘 위에 둘 수 없습니다 (XWayland에서는 됩니다)"));
+        Box("Top")->setToolTip(text::kTopmostOnWayland);
     }
 
     connect(Box("AutoCon"), &QCheckBox::clicked, this, &EnvPage::OnAutoCon);
@@ -105,13 +106,11 @@ bool EnvPage::ReadMinutes() {
     const QString text = Minutes()->text().trimmed();
     const qlonglong minutes = text.toLongLong(&number);
     if (!number) {
-        Refuse(QStringLiteral("정수를 입력하십시오."));
+        Refuse(text::kWholeNumber);
         return false;
     }
     if (minutes < kMinAutoConDuration || minutes > kMaxAutoConDuration) {
-        Refuse(QStringLiteral("%1와(과) %2 사이의 정수를 입력하십시오.")
-                   .arg(kMinAutoConDuration)
-                   .arg(kMaxAutoConDuration));
+        Refuse(QString(text::kNumberBetween).arg(kMinAutoConDuration).arg(kMaxAutoConDuration));
         return false;
     }
     edited.AutoConDuration = static_cast<int>(minutes);
@@ -120,9 +119,7 @@ bool EnvPage::ReadMinutes() {
 
 void EnvPage::Refuse(const QString& message) {
     emit refusing();
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Hodra2"), message, QMessageBox::NoButton, this);
-    box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-    box.exec();
+    ShowNotice(this, message, QMessageBox::Warning);
     Minutes()->setFocus();
     Minutes()->selectAll();
 }

@@ -6,13 +6,14 @@
 #include "data_files.h"
 #include "dialog_builder.h"
 #include "text_decoding.h"
+#include "ui_texts.h"
 
 namespace hodra {
 
 QString InfoDialog::HelpText(const QString& path) {
     QString text;
     if (!ReadKoreanTextFile(path, kMaxHelpBytes, text)) {
-        return QStringLiteral("도움말 파일을 읽을 수가 없습니다");
+        return text::kNoHelpFile;
     }
     return text;
 }

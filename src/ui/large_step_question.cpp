@@ -5,12 +5,13 @@
 #include <cmath>
 
 #include "compare_text.h"
+#include "ui_texts.h"
 
 namespace hodra {
 namespace {
 
 QString Shown(const QDateTime& time) {
-    return time.toString(QStringLiteral("yyyy년 MM월 dd일 HH:mm:ss"));
+    return time.toString(text::kQuestionTime);
 }
 
 }  // namespace
@@ -18,19 +19,16 @@ QString Shown(const QDateTime& time) {
 QString LargeStepQuestion::Text(const QDateTime& pcTime, double offset) {
     const auto milliseconds = static_cast<qint64>(std::llround(offset * 1000.0));
     const QString difference = QString::fromStdString(FormatFixed(std::abs(offset), 1));
-    return QStringLiteral(
-               "PC 시계와 서버 시각의 차이가 커서 바로 맞추지 않았습니다.\n\n"
-               "서버 시각: %1\nPC 시각: %2\n차이: PC가 %3 초 %4\n\n"
-               "PC 시계를 서버 시각으로 맞출까요?")
+    return QString(text::kLargeStepQuestion)
         .arg(Shown(pcTime.addMSecs(milliseconds)), Shown(pcTime), difference,
-             offset < 0.0 ? QStringLiteral("빠릅니다.") : QStringLiteral("늦습니다."));
+             QString(offset < 0.0 ? text::kPcIsFast : text::kPcIsSlow));
 }
 
 void LargeStepQuestion::Ask(QWidget* parent, double offset, std::function<void(bool make)> answer) {
-    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Hodra2"),
-                                Text(QDateTime::currentDateTime(), offset), QMessageBox::NoButton, parent);
-    QPushButton* yes = box->addButton(QStringLiteral("예"), QMessageBox::YesRole);
-    QPushButton* no = box->addButton(QStringLiteral("아니요"), QMessageBox::NoRole);
+    auto* box = new QMessageBox(QMessageBox::Question, text::kProgramTitle, Text(QDateTime::currentDateTime(), offset),
+                                QMessageBox::NoButton, parent);
+    QPushButton* yes = box->addButton(text::kYes, QMessageBox::YesRole);
+    QPushButton* no = box->addButton(text::kNo, QMessageBox::NoRole);
     box->setDefaultButton(no);
     box->setEscapeButton(no);
     box->setAttribute(Qt::WA_DeleteOnClose);

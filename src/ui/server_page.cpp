@@ -1,7 +1,6 @@
 #include "control_ids.h"
 #include "server_page.h"
 
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -11,6 +10,8 @@
 #include "exchanger.h"
 #include "host_port.h"
 #include "web_browser.h"
+#include "notice.h"
+#include "ui_texts.h"
 
 namespace hodra {
 namespace {
@@ -26,13 +27,13 @@ std::string HostOnly(const std::string& hostText) {
 
 QString ServerPage::ServerText(int serverId, const std::string& host, const QString& address, bool authenticated) {
     switch (serverId) {
-    case 0: return QStringLiteral("접속된 서버가 없습니다");
+    case 0: return text::kNoServerYet;
     case 1:
     case 2:
-        return QStringLiteral("Velmar 표준시 서버\r\n%1\r\n(%2)%3")
-            .arg(QString::fromStdString(HostOnly(host)), address.isEmpty() ? QStringLiteral("주소 확인 불가") : address,
-                 authenticated ? QStringLiteral(" 인증됨 (NTS)") : QString());
-    default: return QStringLiteral("표준시 서버에 접속할 수 없습니다");
+        return QString(text::kServerText)
+            .arg(QString::fromStdString(HostOnly(host)), address.isEmpty() ? QString(text::kNoAddress) : address,
+                 authenticated ? QString(text::kAuthenticated) : QString());
+    default: return text::kNoServer;
     }
 }
 
@@ -68,10 +69,7 @@ void ServerPage::OpenWebPage() {
     // The answer may come after the sheet closed: then there is no page to tell it on.
     launcher.Open(webPage, [page = QPointer<ServerPage>(this)](bool opened) {
         if (!opened && page != nullptr) {
-            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"),
-                            QStringLiteral("웹브라우저를 실행할 수 없습니다"), QMessageBox::NoButton, page);
-            box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-            box.exec();
+            ShowNotice(page, text::kNoBrowser);
         }
     });
 }

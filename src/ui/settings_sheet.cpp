@@ -8,6 +8,7 @@
 #include "env_page.h"
 #include "fonts.h"
 #include "server_page.h"
+#include "ui_texts.h"
 
 namespace hodra {
 
@@ -16,8 +17,8 @@ SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, c
     : QDialog(parent) {
     // Modal to the clock window only: the tray icon and the world time dialog stay usable.
     setWindowModality(Qt::WindowModal);
-    setWindowTitle(QStringLiteral("설정"));
-    setFont(MakeFont(QStringLiteral("굴림"), 9));
+    setWindowTitle(text::kSettingsTitle);
+    setFont(MakeFont(text::kGulim, 9));
     pages = new QTabWidget(this);
     env = new EnvPage(settings, pages);
     server = new ServerPage(settings.ServerID, deployment, last, launcher, pages);
@@ -27,8 +28,8 @@ SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, c
     // A refused interval is shown with its field in sight, even when OK came from the other tab.
     connect(env, &EnvPage::refusing, this, [this] { pages->setCurrentWidget(env); });
 
-    auto* ok = new QPushButton(QStringLiteral("확인"), this);
-    auto* cancel = new QPushButton(QStringLiteral("취소"), this);
+    auto* ok = new QPushButton(text::kOk, this);
+    auto* cancel = new QPushButton(text::kCancel, this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &SettingsSheet::OnOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

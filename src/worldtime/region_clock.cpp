@@ -11,6 +11,8 @@
 #include "region_time.h"
 #include "text_painting.h"
 #include "world_time_table.h"
+#include "dialogs_texts.h"
+#include "worldtime_texts.h"
 
 namespace hodra {
 namespace {
@@ -37,9 +39,9 @@ RegionClock::RegionClock(const Settings& settings, int& selectionBlinkCount, Sel
       selected(std::move(selected)),
       now(now ? std::move(now) : TimeSource([] { return std::time(nullptr); })),
       timeFont(MakeFont(QStringLiteral("Arial"), 24.0)),
-      smallFont(MakeFont(QStringLiteral("굴림"), 10.0)) {
+      smallFont(MakeFont(text::kGulim, 10.0)) {
     InstallClockAccessibility();
-    setAccessibleName(QStringLiteral("지역 시각"));
+    setAccessibleName(text::kRegionClockName);
     setGeometry(frame.adjusted(kInset, kInset, -kInset, -kInset));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);

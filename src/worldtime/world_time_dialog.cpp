@@ -5,21 +5,22 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "data_files.h"
+#include "notice.h"
 #include "dialog_builder.h"
 #include "region_clock.h"
 #include "region_description.h"
 #include "world_time_table.h"
+#include "worldtime_texts.h"
 
 namespace hodra {
 namespace {
 
-const QString kPrompt = QStringLiteral("찾고자 하는 도시/국가명");
+const QString kPrompt = QString(text::kSearchPrompt);
 constexpr int kBlinkPaints = 18;
 
 int ItemIndex(const QTreeWidgetItem* item) {
@@ -66,14 +67,11 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
 void WorldTimeDialog::LoadTable(const std::string& path) {
     QByteArray bytes;
     if (path.empty() || !ReadWorldTimeFile(path, bytes)) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Hodra2"), QStringLiteral("시간표 파일이 없습니다"),
-                        QMessageBox::NoButton, parentWidget());
-        box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
-        box.exec();
+        ShowNotice(parentWidget(), text::kNoWorldTimeFile);
         return;
     }
     table.Load(bytes);
-    auto* root = new QTreeWidgetItem(treeView, QStringList{QStringLiteral("세계시간표")});
+    auto* root = new QTreeWidgetItem(treeView, QStringList{text::kWorldTimeRoot});
     root->setData(0, Qt::UserRole, -1);
     for (const RegionGroup& g : table.groups()) {
         auto* group = new QTreeWidgetItem(root, QStringList{g.name});
@@ -109,7 +107,7 @@ void WorldTimeDialog::FindRegion() {
     ReadControls();
     if (search.isEmpty()) {
         search = kPrompt;
-        describedText = QStringLiteral("지역을 입력해 주십시오");
+        describedText = text::kEnterRegion;
         RefreshControls();
         return;
     }
@@ -128,7 +126,7 @@ void WorldTimeDialog::FindRegion() {
             return;
         }
     }
-    describedText = QStringLiteral("입력하신 지역을 찾을 수 없습니다");
+    describedText = text::kRegionNotFound;
     RefreshControls();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
-// The result texts of compare and synchronise runs, shown in the message line.
+#include "time_texts.h"
+
+// The texts of compare and synchronise runs: the message line, the blink, the log's and the
+// controller's complaints on stderr.
 namespace hodra::text {
 
 inline constexpr char kNoResponse[] = "서버에서 응답이 없습니다";
@@ -27,5 +30,22 @@ inline constexpr char kDisagreement[] = "다른 시각을 알림 (이 서버 %1 
 inline constexpr char kSystemPcFast[] = "시스템 동기중: PC가 %1 초 빠릅니다.";
 inline constexpr char kSystemPcSlow[] = "시스템 동기중: PC가 %1 초 늦습니다.";
 inline constexpr char kSystemInStep[] = "시스템 동기중: 한국표준시와 맞습니다.";
+
+// The difference's unit in kLargeStepFast and kLargeStepSlow.
+inline constexpr char kSecondsUnit[] = " 초";
+inline constexpr char kDaysUnit[] = " 일";
+
+// The blink's second line: "AM"/"PM", then hour, minute and second of the last synchronisation.
+inline constexpr char kFinalSyncTime[] = "최종 동기시각은 %s %02d시 %02d분 %02d초 였습니다.";
+
+// On stderr: the path, then why (strerror, or one of the two below).
+inline constexpr char kLogNotOpened[] = "hodra2: 로그 파일 %s을(를) 열 수 없습니다: %s\n";
+inline constexpr char kLogNotWritten[] = "hodra2: 로그 파일 %s에 쓸 수 없습니다: %s\n";
+inline constexpr char kLogIsSymlink[] = "기호 링크여서 따라가지 않습니다";
+inline constexpr char kShortWrite[] = "짧은 쓰기";
+inline constexpr char kNoClockRight[] = "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n";
+inline constexpr char kSystemStepFailed[] = "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n";
+inline constexpr char kHelperNotStarted[] = "hodra2: 시각 도우미를 실행할 수 없습니다: %s: %s\n";
+inline constexpr char kHelperUnreadable[] = "hodra2: 시각 도우미의 결과를 알 수 없습니다 (종료 상태 %d)\n";
 
 }  // namespace hodra::text

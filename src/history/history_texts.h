@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string_view>
+
+// The texts of a run as the history tells it: its kind, who asked, its outcome (short in the
+// list, whole in the tray's tooltip), the history window's and the history file's.
+namespace hodra::text {
+
+inline constexpr char kRunCompare[] = "비교";
+inline constexpr char kRunSync[] = "동기";
+inline constexpr char kRunAutomatic[] = "자동";
+inline constexpr char kRunByUser[] = "사용자";
+
+struct OutcomeText {
+    const char* word;   // as the history file stores it
+    const char* brief;  // the list's column
+    const char* whole;  // the tray's tooltip
+};
+inline constexpr OutcomeText kOutcomeTexts[] = {
+    {"compared", "비교함", "비교함"},
+    {"set", "동기됨", "동기됨"},
+    {"not-permitted", "권한 없음", "동기 실패 (권한 없음)"},
+    {"failed", "동기 실패", "동기 실패"},
+    {"too-large", "차이가 큼", "차이가 커서 맞추지 않음"},
+    {"unconfirmed", "확인 안 됨", "확인되지 않아 맞추지 않음"},
+    {"no-answer", "서버 응답 없음", "서버 응답 없음"},
+};
+// The texts of an outcome word; nullptr for a word this version does not know.
+constexpr const OutcomeText* OutcomeTextOf(std::string_view word) {
+    for (const OutcomeText& t : kOutcomeTexts) {
+        if (word == t.word) {
+            return &t;
+        }
+    }
+    return nullptr;
+}
+
+inline constexpr char kHistoryTitle[] = "기록";
+inline constexpr char kSpanDay[] = "최근 하루";
+inline constexpr char kSpanWeek[] = "최근 일주일";
+inline constexpr char kSpanAll[] = "전체";
+inline constexpr const char* kHistoryColumns[] = {"시각",     "종류", "실행", "결과", "차이(초)", "지연(초)",
+                                                  "조정(초)", "서버", "주소", "계층", "인증"};
+inline constexpr char kTimeAxis[] = "시각";
+inline constexpr char kOffsetAxis[] = "차이 (초)";
+inline constexpr char kPointsRefused[] = "맞추지 않음";
+inline constexpr char kPointsSilent[] = "응답 없음";
+
+inline constexpr char kNoHistoryWindow[] = "기록 창을 열 수 없습니다";
+// On stderr: why the module did not load.
+inline constexpr char kNoHistoryModule[] = "hodra2: 기록 창 모듈을 읽을 수 없습니다: %s\n";
+// On stderr: the file, one of the verbs below, then strerror.
+inline constexpr char kHistoryFileFailed[] = "hodra2: 기록 파일 %s을(를) %s: %s\n";
+inline constexpr char kCannotMake[] = "만들 수 없습니다";
+inline constexpr char kCannotOpen[] = "열 수 없습니다";
+inline constexpr char kCannotWrite[] = "쓸 수 없습니다";
+inline constexpr char kCannotRewrite[] = "다시 쓸 수 없습니다";
+
+}  // namespace hodra::text
