@@ -56,13 +56,16 @@ Deployment WindowDeployment(bool helperHoldsRight) {
 HodraApplication::HodraApplication()
     : helperHoldsRight(FileHoldsClockRight(ClockHelperPath())),
       deployment(WindowDeployment(helperHoldsRight)),
-      runs(compare, ClockHelperPath(), log, RunChild),
       timeService(std::make_unique<Timedate1>()) {
-    sync = std::make_unique<SyncController>(
-        runs, SyncController::Servers{{deployment.primaryHost, deployment.secondaryHost}, deployment.maxStep}, [this] {
-            return SyncController::RunFlags{settings.Blink, settings.Log};
-        });
-    sync->setTimeService(timeService.get());
+    runs = std::make_unique<RunParts>(
+        client, RunParts::Plan{{{deployment.primaryHost, deployment.secondaryHost}, deployment.maxStep},
+                               ClockHelperPath(),
+                               RunChild,
+                               ResultLog::kDefaultPath,
+                               [this] {
+                                   return SyncController::RunFlags{settings.Blink, settings.Log};
+                               }});
+    runs->controller().setTimeService(timeService.get());
     TrustNtsCertificates();
     timers = std::make_unique<SyncTimers>();
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
@@ -76,11 +79,12 @@ HodraApplication::~HodraApplication() = default;
 void HodraApplication::WireRecovery() {
     recovery = std::make_unique<RunRecovery>(*timers);
     // First the schedule, then the record: the tooltip tells the next run from the schedule.
-    QObject::connect(sync.get(), &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
-    QObject::connect(sync.get(), &SyncController::resultsRecorded, frame.get(),
+    SyncController& sync = runs->controller();
+    QObject::connect(&sync, &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
+    QObject::connect(&sync, &SyncController::resultsRecorded, frame.get(),
                      [this](const SyncOutcome& outcome) { RecordRun(outcome); });
-    QObject::connect(recovery.get(), &RunRecovery::retryDue, sync.get(),
-                     [this](bool synchronise) { synchronise ? sync->OnAutoSync() : sync->OnAutoCompare(); });
+    QObject::connect(recovery.get(), &RunRecovery::retryDue, &sync,
+                     [&sync](bool synchronise) { synchronise ? sync.OnAutoSync() : sync.OnAutoCompare(); });
     status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRunInMs(); });
 }
 
@@ -158,7 +162,7 @@ bool HodraApplication::Start() {
     // The window starts its start-up compare as it is made; the outcome comes through the
     // event loop, so everything wired below still hears of it.
     window = std::make_unique<MainClockWindow>(
-        MainWindowServices{settings, store, state, *sync, *timers, *this, tick.get()});
+        MainWindowServices{settings, store, state, runs->controller(), *timers, *this, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
     WireRecovery();
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -166,7 +170,8 @@ bool HodraApplication::Start() {
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
     notifications = std::make_unique<DesktopNotifications>();
     notices = std::make_unique<RunNotices>(
-        *sync, *window, [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
+        runs->controller(), *window,
+        [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     // The clock paints once the loop runs.
     QObject::connect(window->clock(), &ClockFace::firstPainted, frame.get(), [this] { AfterFirstPaint(); });

@@ -4,8 +4,7 @@
 
 #include "deployment.h"
 #include "main_clock_window.h"
-#include "helper_sync.h"
-#include "result_log.h"
+#include "run_parts.h"
 #include "settings.h"
 #include "settings_store.h"
 #include "sntp_client.h"
@@ -62,12 +61,8 @@ private:
     SettingsStore store;
     Deployment deployment;
     SntpClient client;
-    ResultLog log;
-    // The window compares itself; only the helper may set the clock.
-    SyncOperation compare{client, nullptr, log};
-    HelperSync runs;
     std::unique_ptr<Timedate1> timeService;
-    std::unique_ptr<SyncController> sync;
+    std::unique_ptr<RunParts> runs;
     std::unique_ptr<SyncTimers> timers;
     std::unique_ptr<TickSound> tick;
     WebPageLauncher launcher;

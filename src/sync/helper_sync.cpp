@@ -32,7 +32,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     case ChildResult::Status::Cancelled:
         // Stopped: only a step it made and told of counts, so that it is recorded.
         if (ParseClockReport(child.output, out) && out.clockSet) {
-            RecordSynchronised(out, out.offset, request, log);
+            RecordSynchronised(out, out.offset, request);
             return out;
         }
         out = SyncOutcome{};
@@ -55,7 +55,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     if (!out.answered) {
         out.message = text::kNoResponse;
     } else if (out.clockSet) {
-        RecordSynchronised(out, out.offset, request, log);
+        RecordSynchronised(out, out.offset, request);
     } else if (out.tooLarge) {
         out.message = LargeStepText(out.offset);
     } else if (out.unconfirmed) {

@@ -10,7 +10,6 @@
 #include "exchanger.h"
 #include "host_port.h"
 #include "sync_texts.h"
-#include "result_log.h"
 
 namespace hodra {
 
@@ -136,27 +135,25 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         out.message = text::kSyncFailed;
         return;
     }
-    RecordSynchronised(out, out.offset, request, log);
+    RecordSynchronised(out, out.offset, request);
 }
 
 void SyncOperation::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
     outcome.stepRefused = false;
     if (stepped) {
-        RecordSynchronised(outcome, outcome.offset, request, log);
+        RecordSynchronised(outcome, outcome.offset, request);
     } else {
         outcome.message = text::kSyncFailed;
     }
 }
 
-void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request, ResultLog& log) {
+void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request) {
     out.message = text::kSynchronised;
     out.clockSet = true;
     out.lastCon = static_cast<std::int64_t>(std::time(nullptr));
     out.lastDiff = offset;
     out.startBlink = request.blink;
-    if (request.log) {
-        log.Append(out.lastCon, offset);
-    }
+    out.logStep = request.log;
 }
 
 bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay) {

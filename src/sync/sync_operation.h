@@ -9,7 +9,6 @@ namespace hodra {
 class Exchanger;
 class ClockSetter;
 class CancelToken;
-class ResultLog;
 
 // The round trip under which a step on our own stamps errs by at most half of it.
 inline constexpr double kLongestTripForOwnStamps = 0.050;
@@ -39,6 +38,7 @@ struct SyncOutcome {
                                 // (3: neither deployment server); 0: the run never got to the servers
     std::string message;        // the message line's new text
     bool clockSet = false;      // LastCon and LastDiff below are valid
+    bool logStep = false;       // the step goes into the result log (Settings.Log at the start)
     std::int64_t lastCon = 0;
     double lastDiff = 0.0;
     bool startBlink = false;
@@ -73,12 +73,11 @@ public:
     virtual void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) = 0;
 };
 
-// One compare or synchronise run in this process: the hosts in order, then the clock and
-// the log. Without a clock setter it cannot synchronise (the outcome says the step was refused).
+// One compare or synchronise run in this process: the hosts in order, then the clock.
+// Without a clock setter it cannot synchronise (the outcome says the step was refused).
 class SyncOperation : public SyncRunner {
 public:
-    SyncOperation(Exchanger& exchanger, ClockSetter* setter, ResultLog& log)
-        : exchanger(exchanger), setter(setter), log(log) {}
+    SyncOperation(Exchanger& exchanger, ClockSetter* setter) : exchanger(exchanger), setter(setter) {}
 
     SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
     // A run no one will cancel (the command-line tool, tests): lookups then need no thread.
@@ -96,7 +95,6 @@ private:
 
     Exchanger& exchanger;
     ClockSetter* setter;
-    ResultLog& log;
 };
 
 // Whether two measurements of the offset agree: within a second, widened by half of each
@@ -109,8 +107,8 @@ inline bool RunFailed(const SyncOutcome& o) {
 }
 
 // What a synchronisation that set the clock by offset leaves: the success text, the
-// time of the synchronisation, the blink and the log line.
-void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request, ResultLog& log);
+// time of the synchronisation, the blink and whether to log it.
+void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request);
 
 // The message of a compare run: the compare text, or when the system's time service keeps
 // the clock, the shorter text that says so.

@@ -9,7 +9,6 @@
 #include "clock_linux.h"
 #include "clock_setter.h"
 #include "deployment.h"
-#include "result_log.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
@@ -125,7 +124,6 @@ int main(int argc, char** argv) {
     // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
     // right, since a large step still needs a second of the administrator's servers to agree.
     options->maxStep = deployment.maxStep;
-    hodra::ResultLog unused("/dev/null");  // the window keeps the result log, not the helper
-    hodra::SyncOperation operation(client, &setter, unused);
+    hodra::SyncOperation operation(client, &setter);
     return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);
 }

@@ -80,14 +80,15 @@ int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
 
 }  // namespace
 
-int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err) {
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,
+                   const CancelToken* cancel) {
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;
     request.kernelStampsOnly = options.kernelStampsOnly;
     request.maxStep = options.maxStep;
     request.allowLargeStep = options.allowLargeStep;
-    const SyncOutcome outcome = operation.Run(request);
+    const SyncOutcome outcome = cancel != nullptr ? operation.Run(request, *cancel) : operation.Run(request);
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';
     }

@@ -7,6 +7,7 @@
 
 namespace hodra {
 
+class CancelToken;
 class SyncOperation;
 
 struct SntpCommandOptions {
@@ -40,6 +41,8 @@ std::string RefusalWithBorrowedRight(const SntpCommandOptions& options);
 
 // Asks the hosts in order, stops at the first that answers, and with --sync sets the
 // clock. Prints the compare text, the outcome and the report line; returns the exit status.
-int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err);
+// A raised cancel ends the run at once (the helper itself is stopped by a signal instead).
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,
+                   const CancelToken* cancel = nullptr);
 
 }  // namespace hodra

@@ -13,7 +13,6 @@
 #include "clock_linux.h"
 #include "clock_setter.h"
 #include "fake_sntp_server.h"
-#include "result_log.h"
 #include "sntp_client.h"
 #include "sync_operation.h"
 
@@ -74,8 +73,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     SntpClient client(std::chrono::milliseconds(500));
     WatchedDriver driver;
     ClockSetter setter(driver);
-    ResultLog log("/nonexistent/HodraLog.txt");
-    SyncOperation operation(client, &setter, log);
+    SyncOperation operation(client, &setter);
 
     std::atomic<bool> done{false};
     std::atomic<long> samples{0};

@@ -13,7 +13,8 @@
 #include "fake_sntp_server.h"
 #include "fake_tick_sound.h"
 #include "main_clock_window.h"
-#include "result_log.h"
+#include "in_process_helper.h"
+#include "run_parts.h"
 #include "settings_store.h"
 #include "sntp_client.h"
 #include "sync_controller.h"
@@ -36,7 +37,8 @@ struct WindowHost : ClockWindowHost {
 };
 
 // A main window with everything behind it made for the test: a profile in a temporary
-// directory, a loopback SNTP server, a fake clock driver and a clock the test moves.
+// directory, a loopback SNTP server, the program's wiring of a run (its helper in this
+// process over a fake clock driver) and a clock the test moves.
 class WindowFixture {
 public:
     // profilePath: the INI file of the profile (by default one in a fresh directory).
@@ -46,12 +48,13 @@ public:
           client(std::chrono::milliseconds(300)),
           counting(client),
           setter(driver),
-          log(dir.StdPath("HodraLog.txt")),
-          operation(counting, &setter, log),
-          sync(operation, SyncController::Servers{{server.Address(), "127.0.0.1:9"}, Deployment::kDefaultMaxStep},
-               [this] {
-                   return SyncController::RunFlags{settings.Blink, settings.Log};
-               }),
+          deployment{{server.Address(), "127.0.0.1:9"}, Deployment::kDefaultMaxStep},
+          runs(counting, RunParts::Plan{deployment, "hodra2-sntp", InProcessHelper(counting, setter, deployment),
+                                        dir.StdPath("HodraLog.txt"),
+                                        [this] {
+                                            return SyncController::RunFlags{settings.Blink, settings.Log};
+                                        }}),
+          sync(runs.controller()),
           timers(monotonic) {}
 
     // Values written to the profile before the window loads it.
@@ -90,9 +93,9 @@ public:
     SntpClient client;
     CountingExchanger counting;
     ClockSetter setter;
-    ResultLog log;
-    SyncOperation operation;
-    SyncController sync;
+    const SyncController::Servers deployment;
+    RunParts runs;  // as the program makes them, the helper run in this process
+    SyncController& sync;
     FakeMonotonicClock monotonic;
     SyncTimers timers;
     FakeTickSound tick;

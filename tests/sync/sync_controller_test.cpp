@@ -17,6 +17,7 @@
 #include "helper_sync.h"
 #include "read_file.h"
 #include "result_log.h"
+#include "run_parts.h"
 #include "sntp_client.h"
 #include "sync_controller.h"
 #include "temp_dir.h"
@@ -48,11 +49,7 @@ struct Observer {
 
 class Controller : public ::testing::Test {
 protected:
-    Controller()
-        : client(milliseconds(300)),
-          setter(driver),
-          log("/nonexistent/HodraLog.txt"),
-          operation(client, &setter, log) {}
+    Controller() : client(milliseconds(300)), setter(driver), operation(client, &setter) {}
 
     std::unique_ptr<SyncController> Make(const std::string& primary, bool blink = true) {
         auto c =
@@ -76,7 +73,6 @@ protected:
     test::FakeClockDriver driver;
     SntpClient client;
     ClockSetter setter;
-    ResultLog log;
     SyncOperation operation;
     Observer observer;
 };
@@ -135,7 +131,7 @@ TEST_F(Controller, ClosingDuringARunCancelsItAtOnceAndAppliesNothing) {
     quiet.silent = true;
     server.SetScript(quiet);
     SntpClient patient(std::chrono::hours(1));
-    SyncOperation waiting(patient, &setter, log);
+    SyncOperation waiting(patient, &setter);
     SyncController c(waiting, SyncController::Servers{{server.Address()}}, [] {
         return SyncController::RunFlags{true, true};
     });
@@ -196,9 +192,7 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     ReplyScript ahead;
     ahead.clockOffset = -1.5;
     server.SetScript(ahead);
-    test::TempDir dir;
-    ResultLog written(dir.StdPath("HodraLog.txt"));
-    SyncOperation unprivileged(client, nullptr, written);
+    SyncOperation unprivileged(client, nullptr);
     test::FakeTimeService system;
     SyncController c(unprivileged, SyncController::Servers{{server.Address()}}, [] {
         return SyncController::RunFlags{true, true};
@@ -216,10 +210,7 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     EXPECT_EQ(observer.events, expected);
     EXPECT_TRUE(observer.last.clockSet);
     EXPECT_EQ(observer.last.lastDiff, system.steps[0]);
-    std::ifstream logged(dir.StdPath("HodraLog.txt"));
-    std::string line;
-    std::getline(logged, line);
-    EXPECT_EQ(line + "\n", ResultLog::FormatLine(observer.last.lastCon, system.steps[0]));
+    EXPECT_TRUE(observer.last.logStep) << "the system's step is logged as our own";
 
     // The timer's run never brings up a password dialog.
     c.OnAutoSync();
@@ -252,7 +243,7 @@ protected:
         return path;
     }
     SyncOutcome Synchronise(const std::string& helper, bool allowLargeStep = false) {
-        HelperSync runs(compare, helper, log, RunChild);
+        HelperSync runs(compare, helper, RunChild);
         SyncRequest request{true, {"127.0.0.1:9"}, true, true};
         request.allowLargeStep = allowLargeStep;
         const CancelToken none;
@@ -262,8 +253,7 @@ protected:
 
     test::TempDir dir;
     SntpClient client{milliseconds(300)};
-    ResultLog log{dir.StdPath("HodraLog.txt")};
-    SyncOperation compare{client, nullptr, log};
+    SyncOperation compare{client, nullptr};
 };
 
 TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
@@ -278,7 +268,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     EXPECT_EQ(out.serverAddress, "192.0.2.7");
     EXPECT_NEAR(out.lastDiff, 1.5, 1e-9);
     EXPECT_TRUE(out.startBlink);
-    EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(out.lastCon, 1.5));
+    EXPECT_TRUE(out.logStep);
 
     out =
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
@@ -319,19 +309,20 @@ TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("no-such-helper"), std::string::npos) << err;
-    EXPECT_EQ(Read("HodraLog.txt"), "");
+    EXPECT_FALSE(out.logStep);
 }
 
 // A helper stopped between its step and its report (it holds off the stop meanwhile) is
-// waited for: its report becomes the run's outcome, logged, and applied before the close.
+// waited for: its report becomes the run's outcome, logged, and applied before the close;
+// the program's wiring of a run, with the real child runner.
 TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
     const std::string helper = Helper("trap '' TERM\ntouch " + dir.StdPath("stepping") + "\nsleep 1\n" +
                                       "echo 'server=a:123 address=192.0.2.7 offset=+2.000000 delay=0.0001 stratum=2 "
                                       "answered=1 outcome=set'");
-    HelperSync runs(compare, helper, log, RunChild);
-    SyncController c(runs, SyncController::Servers{{"127.0.0.1:9"}}, [] {
-        return SyncController::RunFlags{true, true};
-    });
+    RunParts runs(client, RunParts::Plan{{{"127.0.0.1:9"}}, helper, RunChild, dir.StdPath("HodraLog.txt"), [] {
+                                             return SyncController::RunFlags{true, true};
+                                         }});
+    SyncController& c = runs.controller();
     std::vector<SyncOutcome> recorded;
     QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) { recorded.push_back(o); });
     c.OnSync();
@@ -350,7 +341,7 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
 // Closing while the helper runs kills it: a helper that would wait for an hour ends at once.
 TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
     const std::string helper = Helper("touch " + dir.StdPath("started") + "\nexec sleep 3600");
-    HelperSync runs(compare, helper, log, RunChild);
+    HelperSync runs(compare, helper, RunChild);
     CancelToken cancel;
     SyncOutcome out;
     std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });

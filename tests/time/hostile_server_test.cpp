@@ -26,7 +26,6 @@
 #include "clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
-#include "result_log.h"
 #include "sntp_client.h"
 #include "sync_operation.h"
 
@@ -106,8 +105,7 @@ protected:
         hostile.SetScript(kind.script);
         SntpClient client(kind.slow ? SntpClient::kReplyTimeout : milliseconds(400));
         ClockSetter setter(driver);
-        ResultLog log("/nonexistent/HodraLog.txt");
-        SyncOperation operation(client, &setter, log);
+        SyncOperation operation(client, &setter);
         std::string primary = hostile.Address();
         if (kind.host == "closed") {
             auto* gone = new FakeSntpServer;

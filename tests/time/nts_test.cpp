@@ -17,7 +17,6 @@
 #include "fake_sntp_server.h"
 #include "ntp_relay.h"
 #include "read_file.h"
-#include "result_log.h"
 #include "sntp_client.h"
 #include "sync_operation.h"
 #include "temp_dir.h"
@@ -121,8 +120,7 @@ TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
         relay->SetSpoil(c.spoil);
         test::FakeClockDriver driver;
         ClockSetter setter(driver);
-        ResultLog log("/nonexistent/HodraLog.txt");
-        SyncOperation operation(client, &setter, log);
+        SyncOperation operation(client, &setter);
         const SyncOutcome out = operation.Run({false, {chrony->NtsAddress(), next.Address()}, false, false});
         EXPECT_EQ(out.serverId, 2) << c.reason;
         EXPECT_FALSE(out.authenticated);
@@ -138,8 +136,7 @@ TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
     SntpClient client = Trusting("localhost", milliseconds(400));
     test::FakeClockDriver driver;
     ClockSetter setter(driver);
-    ResultLog log("/nonexistent/HodraLog.txt");
-    SyncOperation operation(client, &setter, log);
+    SyncOperation operation(client, &setter);
     SyncRequest request{true, {chrony->NtsAddress(), "127.0.0.1:9"}, false, false};
     request.maxStep = 1e-9;
     request.allowLargeStep = true;

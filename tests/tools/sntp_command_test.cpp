@@ -7,7 +7,6 @@
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "sntp_client.h"
-#include "result_log.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
 
@@ -33,8 +32,7 @@ protected:
         options->maxStep = maxStep;
         SntpClient client(std::chrono::milliseconds(300));
         ClockSetter setter(driver);
-        ResultLog unused("/nonexistent/HodraLog.txt");
-        SyncOperation operation(client, &setter, unused);
+        SyncOperation operation(client, &setter);
         std::ostringstream out;
         std::ostringstream err;
         const int status = RunSntpCommand(*options, operation, out, err);

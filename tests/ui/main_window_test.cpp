@@ -13,6 +13,8 @@
 
 #include "control_ids.h"
 #include "message_label.h"
+#include "read_file.h"
+#include "result_log.h"
 #include "window_fixture.h"
 
 namespace hodra {
@@ -161,6 +163,8 @@ TEST_F(Window, ButtonsStayDisabledDuringARunAndResultsReachTheProfileAtClose) {
     EXPECT_EQ(server.RequestsSeen(), 1);
     EXPECT_EQ(settings.ServerID, 1);
     EXPECT_TRUE(timers.blinking());
+    EXPECT_EQ(test::ReadFile(dir.StdPath("HodraLog.txt")), ResultLog::FormatLine(settings.LastCon, settings.LastDiff))
+        << "the helper's report, logged by the window's side";
 
     w.button(dialog102::kCompare)->click();
     w.close();  // cancels that run and saves what the synchronisation left

@@ -1,0 +1,17 @@
+#include "run_parts.h"
+
+namespace hodra {
+
+RunParts::RunParts(Exchanger& exchanger, Plan plan)
+    : compare(exchanger, nullptr),
+      helper(compare, std::move(plan.helperPath), std::move(plan.runChild)),
+      log(std::move(plan.logPath)),
+      sync(helper, std::move(plan.servers), std::move(plan.flags)) {
+    QObject::connect(&sync, &SyncController::resultsRecorded, &sync, [this](const SyncOutcome& outcome) {
+        if (outcome.clockSet && outcome.logStep) {
+            log.Append(outcome.lastCon, outcome.lastDiff);
+        }
+    });
+}
+
+}  // namespace hodra

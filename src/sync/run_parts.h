@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "child_process.h"
+#include "helper_sync.h"
+#include "result_log.h"
+#include "sync_controller.h"
+#include "sync_operation.h"
+
+namespace hodra {
+
+class Exchanger;
+
+// The one wiring of a run, made alike by the program and by the tests that drive its
+// window: "비교" measured in this process over the exchanger, "동기" by the clock helper
+// through the child runner, the controller that runs either on its worker thread, and the
+// result log, written on the UI thread from each outcome that asks for it.
+class RunParts {
+public:
+    struct Plan {
+        SyncController::Servers servers;  // what "비교" asks; the helper reads its own
+        std::string helperPath;
+        ChildRunner runChild;
+        std::string logPath = ResultLog::kDefaultPath;
+        SyncController::FlagsSource flags;
+    };
+
+    RunParts(Exchanger& exchanger, Plan plan);
+
+    SyncController& controller() { return sync; }
+
+private:
+    SyncOperation compare;  // no clock setter: this process never sets the clock
+    HelperSync helper;
+    ResultLog log;
+    SyncController sync;
+};
+
+}  // namespace hodra
