@@ -65,7 +65,7 @@ HodraApplication::HodraApplication()
                                [this] {
                                    return SyncController::RunFlags{settings.Blink, settings.Log};
                                }});
-    runs->controller().setTimeService(timeService.get());
+    runs->Controller().setTimeService(timeService.get());
     TrustNtsCertificates();
     timers = std::make_unique<SyncTimers>();
     tick = CreateTickSound(FindDataFile(QStringLiteral("tick2.wav")));
@@ -79,7 +79,7 @@ HodraApplication::~HodraApplication() = default;
 void HodraApplication::WireRecovery() {
     recovery = std::make_unique<RunRecovery>(*timers);
     // First the schedule, then the record: the tooltip tells the next run from the schedule.
-    SyncController& sync = runs->controller();
+    SyncController& sync = runs->Controller();
     QObject::connect(&sync, &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
     QObject::connect(&sync, &SyncController::resultsRecorded, frame.get(),
                      [this](const SyncOutcome& outcome) { RecordRun(outcome); });
@@ -162,7 +162,7 @@ bool HodraApplication::Start() {
     // The window starts its start-up compare as it is made; the outcome comes through the
     // event loop, so everything wired below still hears of it.
     window = std::make_unique<MainClockWindow>(
-        MainWindowServices{settings, store, state, runs->controller(), *timers, *this, tick.get()});
+        MainWindowServices{settings, store, state, runs->Controller(), *timers, *this, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
     WireRecovery();
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -170,7 +170,7 @@ bool HodraApplication::Start() {
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
     notifications = std::make_unique<DesktopNotifications>();
     notices = std::make_unique<RunNotices>(
-        runs->controller(), *window,
+        runs->Controller(), *window,
         [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     // The clock paints once the loop runs.

@@ -20,25 +20,25 @@ namespace {
 
 Qt::Alignment TextAlignment(const ControlTemplate& c) {
     Qt::Alignment h = Qt::AlignLeft;
-    if (c.has("center")) {
+    if (c.Has("center")) {
         h = Qt::AlignHCenter;
-    } else if (c.has("right")) {
+    } else if (c.Has("right")) {
         h = Qt::AlignRight;
     }
-    return h | (c.has("vcenter") || c.kind == "pushbutton" ? Qt::AlignVCenter : Qt::AlignTop);
+    return h | (c.Has("vcenter") || c.kind == "pushbutton" ? Qt::AlignVCenter : Qt::AlignTop);
 }
 
 void ApplyEdge(QFrame* frame, const ControlTemplate& c) {
-    if (c.has("sunkenedge")) {
+    if (c.Has("sunkenedge")) {
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame->setLineWidth(2);
-    } else if (c.has("grayframe")) {
+    } else if (c.Has("grayframe")) {
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
         QPalette p = frame->palette();
         p.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
         frame->setPalette(p);
-    } else if (c.has("staticedge")) {
+    } else if (c.Has("staticedge")) {
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame->setLineWidth(1);
     }
@@ -48,7 +48,7 @@ QWidget* MakeButton(const ControlTemplate& c, QWidget* parent) {
     auto* button = new QPushButton(c.text, parent);
     button->setAutoDefault(false);
     button->setDefault(c.kind == "defpushbutton");
-    if (c.has("left")) {
+    if (c.Has("left")) {
         button->setStyleSheet(QStringLiteral("text-align: left; padding-left: 4px;"));
     }
     return button;
@@ -57,26 +57,26 @@ QWidget* MakeButton(const ControlTemplate& c, QWidget* parent) {
 QWidget* MakeLabel(const ControlTemplate& c, QWidget* parent) {
     auto* label = new QLabel(c.text, parent);
     label->setAlignment(TextAlignment(c));
-    label->setWordWrap(c.has("wordwrap"));
+    label->setWordWrap(c.Has("wordwrap"));
     label->setTextFormat(Qt::PlainText);
     ApplyEdge(label, c);
     return label;
 }
 
 QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
-    if (c.has("multiline")) {
+    if (c.Has("multiline")) {
         auto* edit = new QPlainTextEdit(c.text, parent);
-        edit->setReadOnly(c.has("readonly"));
-        edit->setVerticalScrollBarPolicy(c.has("vscroll") ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+        edit->setReadOnly(c.Has("readonly"));
+        edit->setVerticalScrollBarPolicy(c.Has("vscroll") ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         edit->document()->setDocumentMargin(2);
         return edit;
     }
     auto* edit = new QLineEdit(c.text, parent);
-    edit->setReadOnly(c.has("readonly"));
-    edit->setAlignment(c.has("right") ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    edit->setFrame(c.has("border") || c.has("sunkenedge"));
-    if (c.has("number")) {
+    edit->setReadOnly(c.Has("readonly"));
+    edit->setAlignment(c.Has("right") ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    edit->setFrame(c.Has("border") || c.Has("sunkenedge"));
+    if (c.Has("number")) {
         // Digits only, as an ES_NUMBER edit; the range is checked when the page is read.
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     }
@@ -86,15 +86,15 @@ QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
 QWidget* MakeTree(const ControlTemplate& c, QWidget* parent) {
     auto* tree = new QTreeWidget(parent);
     tree->setHeaderHidden(true);
-    tree->setRootIsDecorated(c.has("linesatroot"));
-    tree->setDragEnabled(!c.has("disabledragdrop"));
+    tree->setRootIsDecorated(c.Has("linesatroot"));
+    tree->setDragEnabled(!c.Has("disabledragdrop"));
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    if (c.has("haslines") || c.has("hasbuttons")) {
+    if (c.Has("haslines") || c.Has("hasbuttons")) {
         auto* style = new TreeLinesStyle;
         style->setParent(tree);
         tree->setStyle(style);
     }
-    if (c.has("showselalways")) {
+    if (c.Has("showselalways")) {
         // Without the focus the selection stays in sight, greyed as the template's tree has it.
         QPalette p = tree->palette();
         p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Button).darker(115));
@@ -106,7 +106,7 @@ QWidget* MakeTree(const ControlTemplate& c, QWidget* parent) {
 
 }  // namespace
 
-DialogBuilder& DialogBuilder::withFactory(int id, Factory make) {
+DialogBuilder& DialogBuilder::WithFactory(int id, Factory make) {
     factories.insert(id, std::move(make));
     return *this;
 }

@@ -23,7 +23,7 @@ struct BuiltDialog {
     QVector<QWidget*> all;             // in template order
 
     template <typename W>
-    W* get(int id) const {
+    W* Get(int id) const {
         return qobject_cast<W*>(controls.value(id));
     }
 };
@@ -36,7 +36,7 @@ public:
     using Factory = std::function<QWidget*(const ControlTemplate&, QWidget* parent)>;
 
     explicit DialogBuilder(const DialogTemplate& t) : t(t) {}
-    DialogBuilder& withFactory(int id, Factory make);
+    DialogBuilder& WithFactory(int id, Factory make);
 
     BuiltDialog Build(QWidget* parent) const;
 

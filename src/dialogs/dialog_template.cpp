@@ -22,7 +22,7 @@ QStringList StringsFrom(const QJsonArray& a) {
 
 }  // namespace
 
-const ControlTemplate* DialogTemplate::control(int controlId) const {
+const ControlTemplate* DialogTemplate::Control(int controlId) const {
     for (const ControlTemplate& c : controls) {
         if (c.id == controlId) {
             return &c;

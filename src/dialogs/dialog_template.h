@@ -17,7 +17,7 @@ struct ControlTemplate {
     QStringList style;
     QString option;  // the option of Settings the control shows, by its key; empty for none
 
-    bool has(const char* s) const { return style.contains(QLatin1String(s)); }
+    bool Has(const char* s) const { return style.contains(QLatin1String(s)); }
 };
 
 // A dialog template as the resources give it (res/templates/<id>.json).
@@ -30,7 +30,7 @@ struct DialogTemplate {
     QStringList style;
     QVector<ControlTemplate> controls;
 
-    const ControlTemplate* control(int controlId) const;
+    const ControlTemplate* Control(int controlId) const;
 };
 
 // The built-in template with that id; an empty template (id 0) when there is none.

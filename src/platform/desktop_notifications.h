@@ -15,11 +15,11 @@ public:
     // Without a session bus or a notification service nothing is shown.
     void Show(const QString& summary, const QString& body);
     // The service's id of the one shown last (0 before any answer).
-    uint ShownId() const { return shownId; }
+    uint shownId() const { return shown; }
 
 private:
     QDBusConnection bus;
-    uint shownId = 0;
+    uint shown = 0;
 };
 
 }  // namespace hodra

@@ -23,13 +23,13 @@ void DesktopNotifications::Show(const QString& summary, const QString& body) {
     QDBusMessage notify = QDBusMessage::createMethodCall(
         "org.freedesktop.Notifications", "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "Notify");
     const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("org.hodra2.Hodra2")}};
-    notify << QStringLiteral("Hodra2") << shownId << QStringLiteral("hodra2") << summary << body << QStringList()
-           << hints << -1;
+    notify << QStringLiteral("Hodra2") << shown << QStringLiteral("hodra2") << summary << body << QStringList() << hints
+           << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(notify, kAnswerTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         const QDBusPendingReply<uint> reply = *w;
         if (!reply.isError()) {
-            shownId = reply.value();  // the next one replaces this one
+            shown = reply.value();  // the next one replaces this one
         }
         w->deleteLater();
     });

@@ -14,7 +14,7 @@ public:
     TerminationHold& operator=(const TerminationHold&) = delete;
 
     void Begin();
-    bool holding() const { return held; }
+    bool Holding() const { return held; }
 
 private:
     bool held = false;

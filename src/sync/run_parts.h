@@ -28,7 +28,7 @@ public:
 
     RunParts(Exchanger& exchanger, Plan plan);
 
-    SyncController& controller() { return sync; }
+    SyncController& Controller() { return sync; }
 
 private:
     SyncOperation compare;  // no clock setter: this process never sets the clock

@@ -40,7 +40,7 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
     DialogBuilder builder(t);
     for (const ControlTemplate& c : t.controls) {
         if (!c.option.isEmpty() && OptionIs(c.option, OptionKind::Colour)) {
-            builder.withFactory(c.id, [](const ControlTemplate&, QWidget* p) { return new ColourButton(p); });
+            builder.WithFactory(c.id, [](const ControlTemplate&, QWidget* p) { return new ColourButton(p); });
         }
     }
     built = builder.Build(this);
@@ -67,7 +67,7 @@ EnvPage::EnvPage(Settings& settings, QWidget* parent) : QWidget(parent), setting
         connect(Colour(colours[i]->key), &QPushButton::clicked, this,
                 [this, colour = colours[i], i] { OnColour(*colour, i + 1); });
     }
-    connect(built.get<QPushButton>(dialog131::kDefaults), &QPushButton::clicked, this, &EnvPage::OnDefaults);
+    connect(built.Get<QPushButton>(dialog131::kDefaults), &QPushButton::clicked, this, &EnvPage::OnDefaults);
 }
 
 QCheckBox* EnvPage::Box(const char* key) const {

@@ -25,9 +25,9 @@ InfoDialog::InfoDialog(QWidget* parent, const QString& helpPath) : QDialog(paren
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);
     setFixedSize(built.clientSize);
-    edit = built.get<QPlainTextEdit>(1014);
+    edit = built.Get<QPlainTextEdit>(1014);
     edit->setPlainText(HelpText(helpPath.isEmpty() ? FindDataFile(QStringLiteral("Hodra2.hlp")) : helpPath));
-    auto* ok = built.get<QPushButton>(1);
+    auto* ok = built.Get<QPushButton>(1);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

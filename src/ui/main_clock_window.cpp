@@ -47,14 +47,14 @@ void MainClockWindow::BuildFromTemplate() {
     const DialogTemplate t = LoadDialogTemplate(102);
     const BuiltDialog built =
         DialogBuilder(t)
-            .withFactory(dialog102::kMessage, [](const ControlTemplate&, QWidget* p) { return new MessageLabel(p); })
+            .WithFactory(dialog102::kMessage, [](const ControlTemplate&, QWidget* p) { return new MessageLabel(p); })
             .Build(this);
     controls = built.controls;
     setWindowTitle(t.caption);
     normalClientSize = built.clientSize;
     setFixedSize(normalClientSize);
-    messageLabel = built.get<MessageLabel>(dialog102::kMessage);
-    banner = built.get<QLabel>(dialog102::kBanner);
+    messageLabel = built.Get<MessageLabel>(dialog102::kMessage);
+    banner = built.Get<QLabel>(dialog102::kBanner);
 
     connect(button(dialog102::kCompare), &QPushButton::clicked, this, &MainClockWindow::OnCompare);
     connect(button(dialog102::kSync), &QPushButton::clicked, this, &MainClockWindow::OnSync);

@@ -61,8 +61,8 @@ ServerPage::ServerPage(int serverId, const Deployment& deployment, const LastSer
             last.address.empty() ? ResolveWithTimeout(host, kResolveTimeoutMs) : QString::fromStdString(last.address);
     }
     text = ServerText(serverId, host, address, last.authenticated && !last.address.empty());
-    built.get<QPlainTextEdit>(dialog130::kServerText)->setPlainText(text);
-    connect(built.get<QPushButton>(dialog130::kWebPage), &QPushButton::clicked, this, &ServerPage::OpenWebPage);
+    built.Get<QPlainTextEdit>(dialog130::kServerText)->setPlainText(text);
+    connect(built.Get<QPushButton>(dialog130::kWebPage), &QPushButton::clicked, this, &ServerPage::OpenWebPage);
 }
 
 void ServerPage::OpenWebPage() {

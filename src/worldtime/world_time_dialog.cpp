@@ -41,9 +41,9 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);
     setFixedSize(built.clientSize);
-    treeView = built.get<QTreeWidget>(dialog178::kTree);
-    edit = built.get<QLineEdit>(dialog178::kSearch);
-    descriptionLabel = built.get<QLabel>(dialog178::kDescription);
+    treeView = built.Get<QTreeWidget>(dialog178::kTree);
+    edit = built.Get<QLineEdit>(dialog178::kSearch);
+    descriptionLabel = built.Get<QLabel>(dialog178::kDescription);
     descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     descriptionLabel->setContentsMargins(2, 2, 2, 2);
 
@@ -53,10 +53,10 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
         built.controls.value(dialog178::kClockFrame)->geometry(), this->now);
 
     connect(treeView, &QTreeWidget::itemSelectionChanged, this, &WorldTimeDialog::OnSelectionChanged);
-    auto* find = built.get<QPushButton>(dialog178::kFind);
+    auto* find = built.Get<QPushButton>(dialog178::kFind);
     find->setDefault(true);
     connect(find, &QPushButton::clicked, this, &WorldTimeDialog::FindRegion);
-    closeButton = built.get<QPushButton>(dialog178::kClose);
+    closeButton = built.Get<QPushButton>(dialog178::kClose);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
     edit->installEventFilter(this);
 
@@ -73,7 +73,7 @@ void WorldTimeDialog::LoadTable(const std::string& path) {
     table.Load(bytes);
     auto* root = new QTreeWidgetItem(treeView, QStringList{text::kWorldTimeRoot});
     root->setData(0, Qt::UserRole, -1);
-    for (const RegionGroup& g : table.groups()) {
+    for (const RegionGroup& g : table.Groups()) {
         auto* group = new QTreeWidgetItem(root, QStringList{g.name});
         group->setData(0, Qt::UserRole, -1);
         for (int i = g.firstIndex; i < g.firstIndex + g.count; ++i) {

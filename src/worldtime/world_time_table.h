@@ -43,7 +43,7 @@ public:
     bool Load(const QByteArray& bytes);
     int size() const { return loaded; }
     const RegionEntry& at(int index) const { return entries.at(static_cast<std::size_t>(index)); }
-    const std::vector<RegionGroup>& groups() const { return groupList; }
+    const std::vector<RegionGroup>& Groups() const { return groupList; }
     QString GroupOf(int index) const;
     // Indexes of the regions whose names contain text, in tree order.
     std::vector<int> Find(const QString& text) const;

@@ -37,7 +37,7 @@ TEST(DialogTemplates, EveryTemplateBuildsWithItsControls) {
         for (const int control : controls) {
             QWidget* w = built.controls.value(control);
             ASSERT_NE(w, nullptr) << "template " << id << " control " << control;
-            EXPECT_EQ(w->geometry(), built.units.ToPixels(t.control(control)->rect));
+            EXPECT_EQ(w->geometry(), built.units.ToPixels(t.Control(control)->rect));
             EXPECT_TRUE(QRect(QPoint(0, 0), built.clientSize).contains(w->geometry()) || id == 102)
                 << "template " << id << " control " << control << " lies outside the dialog";
         }
@@ -67,7 +67,7 @@ TEST(DialogTemplates, KoreanFontGivesPlausibleDialogUnits) {
 TEST(DialogTemplates, TheTreeDrawsItsLinesAndKeepsItsSelectionInSight) {
     QWidget dialog;
     const BuiltDialog built = DialogBuilder(LoadDialogTemplate(178)).Build(&dialog);
-    auto* tree = built.get<QTreeWidget>(1015);
+    auto* tree = built.Get<QTreeWidget>(1015);
     QTreeWidget plain(&dialog);
     plain.setGeometry(tree->geometry());
     plain.setHeaderHidden(true);

@@ -609,7 +609,7 @@ TEST_F(WholeProgram, ARegionFarFromAnyZoneLoadsAndTellsItsDifference) {
     WorldTimeTable loaded;
     ASSERT_TRUE(loaded.Load(table));
     auto render = [&](int index) {
-        auto* label = built.get<QLabel>(dialog178::kDescription);
+        auto* label = built.Get<QLabel>(dialog178::kDescription);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(2, 2, 2, 2);
         label->setText(ComposeDescription(&loaded.at(index), std::time(nullptr)));
@@ -666,7 +666,7 @@ TEST_F(WholeProgram, WorldTimeFindsLondonWhileTheSettingsSheetIsOpen) {
     table.Load(bytes);
     auto render = [&](const QString& name) {
         const auto found = table.Find(name);
-        auto* label = built.get<QLabel>(dialog178::kDescription);
+        auto* label = built.Get<QLabel>(dialog178::kDescription);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(2, 2, 2, 2);
         label->setText(ComposeDescription(&table.at(found.front()), std::time(nullptr)));

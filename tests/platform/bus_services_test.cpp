@@ -152,7 +152,7 @@ TEST(Notifications, OneNotificationReplacedRatherThanStacked) {
         return std::count(text.begin(), text.end(), '\n');
     };
     notifications.Show(QStringLiteral("Hodra2 자동 동기"), QStringLiteral("서버에서 응답이 없습니다"));
-    ASSERT_TRUE(Timedated::WaitFor([&] { return notifications.ShownId() == 41; }));
+    ASSERT_TRUE(Timedated::WaitFor([&] { return notifications.shownId() == 41; }));
     notifications.Show(QStringLiteral("Hodra2 자동 동기"), QStringLiteral("동기에 실패했습니다."));
     ASSERT_TRUE(Timedated::WaitFor([&] { return lines() == 2; }));
     EXPECT_EQ(shown(),

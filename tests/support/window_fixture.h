@@ -54,7 +54,7 @@ public:
                                         [this] {
                                             return SyncController::RunFlags{settings.Blink, settings.Log};
                                         }}),
-          sync(runs.controller()),
+          sync(runs.Controller()),
           timers(monotonic) {}
 
     // Values written to the profile before the window loads it.

@@ -322,7 +322,7 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
     RunParts runs(client, RunParts::Plan{{{"127.0.0.1:9"}}, helper, RunChild, dir.StdPath("HodraLog.txt"), [] {
                                              return SyncController::RunFlags{true, true};
                                          }});
-    SyncController& c = runs.controller();
+    SyncController& c = runs.Controller();
     std::vector<SyncOutcome> recorded;
     QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) { recorded.push_back(o); });
     c.OnSync();

@@ -29,13 +29,13 @@ TEST(TableLoader, GroupsInFileOrderWithIndexesRunningOn) {
         "g5 0 g6 0 g7 1 뉴욕 -840 16 13 g8 0 여기부터는 읽지 않음 1 2 3");
     EXPECT_TRUE(table.Load(file));
     ASSERT_EQ(table.size(), 4);
-    ASSERT_EQ(table.groups().size(), 8u);
-    EXPECT_EQ(table.groups()[0].name, "아시아");
-    EXPECT_EQ(table.groups()[0].count, 2);
-    EXPECT_EQ(table.groups()[1].count, 0);
-    EXPECT_EQ(table.groups()[2].name, "중동");
-    EXPECT_EQ(table.groups()[2].count, 0) << "a negative count gives an empty group";
-    EXPECT_EQ(table.groups()[3].firstIndex, 2);
+    ASSERT_EQ(table.Groups().size(), 8u);
+    EXPECT_EQ(table.Groups()[0].name, "아시아");
+    EXPECT_EQ(table.Groups()[0].count, 2);
+    EXPECT_EQ(table.Groups()[1].count, 0);
+    EXPECT_EQ(table.Groups()[2].name, "중동");
+    EXPECT_EQ(table.Groups()[2].count, 0) << "a negative count gives an empty group";
+    EXPECT_EQ(table.Groups()[3].firstIndex, 2);
     EXPECT_EQ(table.at(2).displayName, "런던");
     EXPECT_EQ(table.at(2).offsetMinutes, -540);
     EXPECT_EQ(table.at(2).dstStart, 3);
@@ -67,7 +67,7 @@ TEST(TableLoader, BadInputStopsTheLoadKeepingWhatCameBefore) {
         WorldTimeTable table;
         table.Load(c.file);
         EXPECT_EQ(table.size(), c.entries) << c.what;
-        EXPECT_EQ(table.groups().size(), c.groups) << c.what;
+        EXPECT_EQ(table.Groups().size(), c.groups) << c.what;
     }
 }
 
@@ -80,7 +80,7 @@ TEST(TableLoader, NeverWritesPastTenThousandEntries) {
     EXPECT_FALSE(table.Load(file));
     EXPECT_EQ(table.size(), 10000);
     EXPECT_EQ(table.at(9999).name, "r9999");
-    EXPECT_EQ(table.groups()[0].count, 10000);
+    EXPECT_EQ(table.Groups()[0].count, 10000);
     // A second load replaces the first completely.
     EXPECT_FALSE(table.Load(Cp949("a 1 서울 0 0 0")));
     EXPECT_EQ(table.size(), 1);
