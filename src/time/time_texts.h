@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,14 +8,19 @@
 // message line's detail, the result log, the helper's report and stderr.
 namespace hodra::text {
 
-// pattern with "%1" (and "%2", where it has one) replaced.
+// pattern with each "%1" replaced by first and each "%2" by second; what is put in is not
+// read again.
 inline std::string Fill(std::string_view pattern, std::string_view first, std::string_view second = {}) {
-    std::string out(pattern);
-    if (const auto at = out.find("%1"); at != std::string::npos) {
-        out.replace(at, 2, first);
-    }
-    if (const auto at = out.find("%2"); at != std::string::npos) {
-        out.replace(at, 2, second);
+    std::string out;
+    out.reserve(pattern.size() + first.size() + second.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (pattern[i] == '%' && (next == '1' || next == '2')) {
+            out += next == '1' ? first : second;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
     }
     return out;
 }
