@@ -1,9 +1,11 @@
 #include "history_window.h"
 
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
@@ -76,7 +78,8 @@ HistoryWindow::HistoryWindow(QWidget* parent) : HistoryView(parent, Qt::Window) 
     layout->addLayout(choice);
     layout->addWidget(view, 3);
     layout->addWidget(runs, 2);
-    resize(760, 560);
+    // At a large scale factor on a small screen the usual size would not fit on it.
+    resize(QSize(760, 560).boundedTo(screen()->availableGeometry().size() * 0.9));
 }
 
 void HistoryWindow::BuildChart() {
@@ -86,6 +89,7 @@ void HistoryWindow::BuildChart() {
     view = new QChartView(c, this);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(220);
+    connect(c, &QChart::plotAreaChanged, this, &HistoryWindow::FitTimeTicks);
 }
 
 void HistoryWindow::BuildList() {
@@ -125,6 +129,7 @@ void HistoryWindow::Refill() {
     std::copy_if(all.begin(), all.end(), std::back_inserter(visible),
                  [from](const RunRecord& r) { return r.utcMs >= from; });
     FillChart();
+    FitTimeTicks();
     FillList();
 }
 
@@ -199,6 +204,23 @@ void HistoryWindow::FillChart() {
     // The marks are lines of their own; the legend names the kinds of point only.
     for (QLegendMarker* marker : c->legend()->markers()) {
         marker->setVisible(qobject_cast<QScatterSeries*>(marker->series()) != nullptr);
+    }
+}
+
+// As many times along the axis as fit side by side: a narrow window (or a large scale factor)
+// would otherwise cut every label short.
+void HistoryWindow::FitTimeTicks() {
+    const QList<QAbstractAxis*> across = chart()->axes(Qt::Horizontal);
+    auto* time = across.isEmpty() ? nullptr : qobject_cast<QDateTimeAxis*>(across.front());
+    if (time == nullptr) {
+        return;
+    }
+    const QFontMetrics metrics(time->labelsFont());
+    const QString widest = QDateTime(QDate(2026, 12, 28), QTime(20, 58)).toString(time->format());
+    const int label = metrics.horizontalAdvance(widest) + 3 * metrics.averageCharWidth();
+    const int ticks = std::clamp(static_cast<int>(chart()->plotArea().width()) / label + 1, 2, 5);
+    if (time->tickCount() != ticks) {
+        time->setTickCount(ticks);
     }
 }
 

@@ -15,7 +15,7 @@ QT_END_NAMESPACE
 namespace hodra {
 
 // "기록": the measured offset over time (a point per run, coloured by its outcome, each step
-// drawn as a vertical mark from the offset to zero) for the last day, week or all, and
+// drawn as a vertical mark across the plot) for the last day, week or all, and
 // beneath it the runs themselves, newest first. Modeless; it reads what it is given.
 class HistoryWindow : public HistoryView {
     Q_OBJECT
@@ -37,6 +37,7 @@ private:
     void BuildList();
     void Refill();
     void FillChart();
+    void FitTimeTicks();
     void FillList();
 
     QChartView* view = nullptr;

@@ -2,8 +2,10 @@
 // trim) and the window that draws it.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <QTreeWidget>
 #include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <csignal>
@@ -168,6 +170,16 @@ TEST(HistoryView, PointsByOutcomeAStepMarkAndTheNewestRunFirst) {
     window.ShowSpan(HistoryWindow::Span::Week);
     EXPECT_EQ(window.list()->topLevelItemCount(), 5);
     EXPECT_EQ(window.windowTitle(), "기록");
+
+    // Narrowed, the time axis keeps fewer labels rather than cutting each one short.
+    window.resize(760, 560);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* time = qobject_cast<QDateTimeAxis*>(window.chart()->axes(Qt::Horizontal).front());
+    const int wide = time->tickCount();
+    window.resize(320, 560);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return time->tickCount() < wide; }, 60000));
+    EXPECT_GE(time->tickCount(), 2);
 }
 
 }  // namespace
