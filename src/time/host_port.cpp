@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cancel_token.h"
+#include "quiet_thread.h"
 #include "wake_fd.h"
 
 namespace hodra {
@@ -185,7 +186,7 @@ Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketTyp
         return LookUp(host, port, socketType);
     }
     try {
-        std::thread([lookup] {
+        StartQuietThread([lookup] {
             lookup->result = LookUp(lookup->host, lookup->port, lookup->socketType);
             lookup->finished.store(true, std::memory_order_release);
             lookup->done.Raise();

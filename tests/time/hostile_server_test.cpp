@@ -7,7 +7,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -298,7 +300,22 @@ TEST_F(HostileNetwork, ADatagramTheReadDropsDoesNotEndTheWait) {
 }
 
 // A name server that takes the question and never answers; a cancel ends the lookup's wait.
+// How many of this process's threads block SIGTERM, from the kernel's view of each.
+int ThreadsBlockingTermination() {
+    int blocking = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("SigBlk:", 0) == 0) {
+                blocking += static_cast<int>((std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1U);
+            }
+        }
+    }
+    return blocking;
+}
+
 TEST_F(HostileNetwork, ANameLookupThatHangsIsCancelled) {
+    const int blockingBefore = ThreadsBlockingTermination();
     test::TempDir dir;
     const std::string conf = dir.StdPath("resolv.conf");
     std::ofstream(conf) << "nameserver 127.0.0.1\noptions timeout:30 attempts:5\n";
@@ -319,6 +336,9 @@ TEST_F(HostileNetwork, ANameLookupThatHangsIsCancelled) {
     std::thread asking([&] { ok = client.Exchange("time.hangs.example", result, kNtpPort, &cancel); });
     char question[512];
     ASSERT_GT(recv(dnsFd, question, sizeof question, 0), 0) << "the lookup never reached the name server";
+    // The clock helper holds termination off in its own thread around a step; the lookup's
+    // thread, still waiting, must not take that signal instead and end the helper.
+    EXPECT_EQ(ThreadsBlockingTermination(), blockingBefore + 1);
     cancel.Cancel();
     asking.join();  // without the cancel this would wait 30 s times five
     EXPECT_FALSE(ok);
