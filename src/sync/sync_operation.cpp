@@ -12,6 +12,17 @@
 #include "sync_texts.h"
 
 namespace hodra {
+namespace {
+
+// A caller who may stop this process could shift a stamp we read ourselves, and the offset
+// with it; the kernel's stamps are taken in the network path, out of its reach. Our own
+// stamps still serve when the round trip was short: the offset they give is wrong by at
+// most half of it, however the caller played with them. So for the second source too.
+bool StampsOutOfReach(const SyncRequest& request, bool kernelStamps, double delay) {
+    return !request.kernelStampsOnly || kernelStamps || delay < kLongestTripForOwnStamps;
+}
+
+}  // namespace
 
 SyncOutcome SyncOperation::Run(const SyncRequest& request, const CancelToken& cancel) {
     return RunWatching(request, &cancel);
@@ -100,7 +111,12 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
             out.failures.push_back(host + ": " + exchanger.LastFailure());
             continue;
         }
-        if (OffsetsAgree(out.offset, out.delay, second.offset, RoundTripDelay(second))) {
+        const double delay = RoundTripDelay(second);
+        if (!StampsOutOfReach(request, second.kernelTransmitStamp && second.kernelReceiveStamp, delay)) {
+            out.failures.push_back(host + ": " + text::kNoKernelStamps);
+            continue;
+        }
+        if (OffsetsAgree(out.offset, out.delay, second.offset, delay)) {
             return true;
         }
         out.failures.push_back(host + ": " + DisagreementText(second.offset, out.offset));
@@ -117,12 +133,7 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         out.message = text::kSyncFailed;
         return;
     }
-    // A caller who may stop this process could shift a stamp we read ourselves, and the step
-    // with it; the kernel's stamps are taken in the network path, out of its reach. Our own
-    // stamps still serve when the round trip was short: the offset they give is wrong by
-    // at most half of it, however the caller played with them.
-    const bool ownStamps = !(out.kernelTransmitStamp && out.kernelReceiveStamp);
-    if (request.kernelStampsOnly && ownStamps && !(out.delay < kLongestTripForOwnStamps)) {
+    if (!StampsOutOfReach(request, out.kernelTransmitStamp && out.kernelReceiveStamp, out.delay)) {
         out.setError = EOPNOTSUPP;
         out.failures.push_back(text::kNoKernelStamps);
         out.message = text::kSyncFailed;

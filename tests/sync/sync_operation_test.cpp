@@ -122,13 +122,18 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
 }
 
 // As on a kernel that gives no transmit stamp: our own stamp stands in for it, read
-// `earlier` seconds before the request left (a long trip, or a caller who stopped us).
+// `earlier` seconds before the request left (a long trip, or a caller who stopped us);
+// the first `untouched` exchanges keep the kernel's.
 class OwnTransmitStamp : public Exchanger {
 public:
-    OwnTransmitStamp(Exchanger& real, double earlier) : real(real), earlier(earlier) {}
+    OwnTransmitStamp(Exchanger& real, double earlier, int untouched = 0)
+        : real(real), earlier(earlier), untouched(untouched) {}
     bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
                   const AnsweredBy* avoid) override {
         const bool ok = real.Exchange(host, result, port, cancel, avoid);
+        if (untouched-- > 0) {
+            return ok;
+        }
         result.kernelTransmitStamp = false;
         result.originate = AddSeconds(result.originate, -earlier);
         return ok;
@@ -137,6 +142,7 @@ public:
 private:
     Exchanger& real;
     double earlier;
+    int untouched;
 };
 
 // With a borrowed right the clock moves on the kernel's stamps, which a caller who stops
@@ -211,6 +217,18 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     EXPECT_TRUE(agreed.clockSet);
     ASSERT_EQ(driver.steps.size(), 1u);
     EXPECT_NEAR(driver.steps[0], kYear, 0.01) << "the first server's measurement is the step";
+
+    // With a borrowed right the second measurement must be as far from a caller's reach as
+    // the first: our own stamps over a long trip confirm nothing.
+    OwnTransmitStamp slowSecond(client, 0.060, 1);
+    SyncRequest borrowed = request(true);
+    borrowed.kernelStampsOnly = true;
+    const SyncOutcome unreached = SyncOperation(slowSecond, &setter).Run(borrowed);
+    EXPECT_TRUE(unreached.unconfirmed);
+    ASSERT_FALSE(unreached.failures.empty());
+    EXPECT_EQ(unreached.failures.front(),
+              second.Address() + ": 커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다");
+    EXPECT_EQ(driver.steps.size(), 1u);
 
     ServerAhead(999.0);  // within the limit: no question, no second source
     const int asked = second.RequestsSeen();
