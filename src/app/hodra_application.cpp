@@ -165,6 +165,8 @@ bool HodraApplication::Start() {
         MainWindowServices{settings, store, state, runs->Controller(), *timers, *this, tick.get()});
     frame = std::make_unique<TrayFrame>(*window, state);
     WireRecovery();
+    // No try starts between the close and the end of the loop.
+    QObject::connect(frame.get(), &TrayFrame::finished, recovery.get(), &RunRecovery::Stop);
     QObject::connect(frame.get(), &TrayFrame::finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     signalExit = std::make_unique<SignalExit>();
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);

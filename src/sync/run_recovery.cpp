@@ -12,10 +12,7 @@ RunRecovery::RunRecovery(SyncTimers& timers, const MonotonicClock& clock, QObjec
     settle.setSingleShot(true);
     settle.setInterval(kSettleMs);
     connect(&settle, &QTimer::timeout, this, &RunRecovery::StartDueRun);
-    connect(&retry, &LongTimer::timeout, this, [this] {
-        retry.Stop();
-        emit retryDue(retrySynchronise);
-    });
+    connect(&retry, &LongTimer::timeout, this, &RunRecovery::FireRetry);
 }
 
 std::int64_t RunRecovery::RetryDelayMs(int failures, std::int64_t intervalMs) {
@@ -36,12 +33,38 @@ void RunRecovery::OnRunFinished(const SyncOutcome& outcome) {
         retry.Stop();
         return;
     }
+    if (outcome.serverId == 0) {
+        return;  // it failed before asking any server (the helper would not start): not offline
+    }
     if (!outcome.automatic) {
-        return;  // the user saw it, and asks again when they want
+        // The user saw it, and asks again when they want. A series of tries already under
+        // way goes on: its try may have come while this run was busy, and was dropped.
+        if (failed > 0 && !retry.isActive()) {
+            retry.Start(RetryDelayMs(failed, IntervalMs()));
+        }
+        return;
     }
     ++failed;
     retrySynchronise = outcome.synchronise;
     retry.Start(RetryDelayMs(failed, IntervalMs()));
+}
+
+void RunRecovery::Stop() {
+    retry.Stop();
+    settle.stop();
+}
+
+void RunRecovery::FireRetry() {
+    retry.Stop();
+    if (SynchroniseTurnedOff()) {
+        failed = 0;  // automatic synchronisation was turned off meanwhile: its tries end with it
+        return;
+    }
+    emit retryDue(retrySynchronise);
+}
+
+bool RunRecovery::SynchroniseTurnedOff() const {
+    return retrySynchronise && !timers.autoSyncArmed();
 }
 
 void RunRecovery::OnNetworkUp() {
@@ -54,8 +77,7 @@ void RunRecovery::OnResumed() {
 
 void RunRecovery::StartDueRun() {
     if (retry.isActive()) {
-        retry.Stop();
-        emit retryDue(retrySynchronise);
+        FireRetry();
         return;
     }
     // A regular run that fell due while the machine slept fires now, not at the next wake-up.
@@ -64,7 +86,7 @@ void RunRecovery::StartDueRun() {
 
 std::optional<std::int64_t> RunRecovery::nextRunInMs() const {
     std::optional<std::int64_t> next;
-    if (retry.isActive()) {
+    if (retry.isActive() && !SynchroniseTurnedOff()) {
         next = retry.remainingMs();
     }
     if (timers.autoSyncArmed()) {

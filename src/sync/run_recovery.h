@@ -17,7 +17,8 @@ struct SyncOutcome;
 // doubling, never later than the regular interval; an answer ends the series. When the
 // network comes up or the machine resumes, a pending try, or a regular run that fell due
 // meanwhile, starts within a few seconds. The regular timer stays the one interval; the
-// controller's busy flag keeps runs from overlapping.
+// controller's busy flag keeps runs from overlapping. Tries of a synchronisation end when
+// automatic synchronisation is turned off.
 class RunRecovery : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,8 @@ public:
     void OnRunFinished(const SyncOutcome& outcome);
     void OnNetworkUp();
     void OnResumed();
+    // The program is ending: no try starts any more.
+    void Stop();
 
     bool retrying() const { return retry.isActive(); }
     int failures() const { return failed; }
@@ -46,6 +49,8 @@ signals:
 
 private:
     void StartDueRun();
+    void FireRetry();
+    bool SynchroniseTurnedOff() const;
     std::int64_t IntervalMs() const;
 
     SyncTimers& timers;

@@ -104,16 +104,25 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     SyncOutcome silence;
     silence.automatic = true;
     silence.synchronise = true;
+    silence.serverId = 3;  // both servers asked, neither answered
     SyncOutcome asked = silence;
     asked.automatic = false;
     recovery.OnRunFinished(asked);
     EXPECT_FALSE(recovery.retrying()) << "a run the user asked for is the user's to repeat";
+    SyncOutcome helperFailed = silence;
+    helperFailed.serverId = 0;
+    recovery.OnRunFinished(helperFailed);
+    EXPECT_FALSE(recovery.retrying()) << "a helper that would not start is not a network that is down";
     for (const std::int64_t expected : {30000, 60000, 120000}) {
         recovery.OnRunFinished(silence);
         EXPECT_EQ(RunUntilFired(recovery.retryTimer(), clock, 3600000), expected);
         ASSERT_EQ(tries.size(), 1);
         EXPECT_TRUE(tries.takeFirst().at(0).toBool()) << "the same kind of run again";
     }
+    // That try came while a run the user asked for was busy, and was dropped; the user's run
+    // found no server either: the series goes on.
+    recovery.OnRunFinished(asked);
+    EXPECT_EQ(recovery.retryTimer().remainingMs(), 120000);
     EXPECT_LT(*recovery.nextRunInMs(), 3600000);
     recovery.OnRunFinished(silence);
     EXPECT_EQ(*recovery.nextRunInMs(), 240000) << "the tooltip's next run is the try";
@@ -133,6 +142,15 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     clock.Advance(2 * 3600000);
     recovery.OnResumed();
     EXPECT_TRUE(regular.wait(RunRecovery::kSettleMs + 30000));
+
+    // Automatic synchronisation turned off: its pending try ends instead of setting the clock.
+    recovery.OnRunFinished(silence);
+    timers.DisarmAutoSync();
+    EXPECT_FALSE(recovery.nextRunInMs()) << "the tooltip no longer promises a run";
+    const auto triedBefore = tries.size();
+    RunUntilFired(recovery.retryTimer(), clock, 3600000);
+    EXPECT_EQ(tries.size(), triedBefore);
+    EXPECT_EQ(recovery.failures(), 0);
 }
 
 class Blink : public ::testing::Test {
