@@ -152,8 +152,10 @@ void HistoryWindow::FillChart() {
     for (const RunRecord& r : visible) {
         const auto t = static_cast<double>(r.utcMs);
         if (!r.offset) {
-            unanswered.push_back(t);
-            continue;
+            if (r.outcome == "no-answer") {
+                unanswered.push_back(t);
+            }
+            continue;  // a run that failed before it measured (the helper would not start): the list has it
         }
         QScatterSeries* series = r.step ? set : (r.outcome == "compared" ? compared : refused);
         series->append(t, *r.offset);
@@ -163,16 +165,7 @@ void HistoryWindow::FillChart() {
             steps.push_back(t);
         }
     }
-    // The last day or week, whole; all of it from the first run on (an hour at least).
-    QDateTime start = now.addDays(span == Span::Day ? -1 : -7);
-    if (span == Span::All) {
-        start = visible.empty() ? now.addSecs(-3600) : std::min(Local(visible.front().utcMs), now.addSecs(-3600));
-    }
-    const QDateTime end = now.addSecs(start.secsTo(now) / 50);
-    auto* time = new QDateTimeAxis;
-    time->setFormat(start.secsTo(end) <= 2 * 86400 ? QStringLiteral("HH:mm") : QStringLiteral("MM-dd HH:mm"));
-    time->setTitleText(text::kTimeAxis);
-    time->setRange(start, end);
+    QDateTimeAxis* time = TimeAxis();
     auto* offset = new QValueAxis;
     offset->setTitleText(text::kOffsetAxis);
     const double margin = std::max(0.05, (high - low) * 0.1);
@@ -205,6 +198,20 @@ void HistoryWindow::FillChart() {
     for (QLegendMarker* marker : c->legend()->markers()) {
         marker->setVisible(qobject_cast<QScatterSeries*>(marker->series()) != nullptr);
     }
+}
+
+// The last day or week, whole; all of it from the first run on (an hour at least).
+QDateTimeAxis* HistoryWindow::TimeAxis() const {
+    QDateTime start = now.addDays(span == Span::Day ? -1 : -7);
+    if (span == Span::All) {
+        start = visible.empty() ? now.addSecs(-3600) : std::min(Local(visible.front().utcMs), now.addSecs(-3600));
+    }
+    const QDateTime end = now.addSecs(start.secsTo(now) / 50);
+    auto* time = new QDateTimeAxis;
+    time->setFormat(start.secsTo(end) <= 2 * 86400 ? QStringLiteral("HH:mm") : QStringLiteral("MM-dd HH:mm"));
+    time->setTitleText(text::kTimeAxis);
+    time->setRange(start, end);
+    return time;
 }
 
 // As many times along the axis as fit side by side: a narrow window (or a large scale factor)

@@ -10,6 +10,7 @@ class QTreeWidget;
 QT_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
+class QDateTimeAxis;
 QT_END_NAMESPACE
 
 namespace hodra {
@@ -37,6 +38,7 @@ private:
     void BuildList();
     void Refill();
     void FillChart();
+    QDateTimeAxis* TimeAxis() const;
     void FitTimeTicks();
     void FillList();
 

@@ -93,6 +93,7 @@ TEST_F(Tray, TheIconTellsTheLastRunAndMarksAFailedAutomaticOne) {
     SyncOutcome failed;
     failed.automatic = true;
     failed.synchronise = true;
+    failed.serverId = 3;  // neither server answered
     status.Record(RecordOf(failed, 1796785200000));
     EXPECT_TRUE(status.marked());
     EXPECT_NE(frame->icon().icon().pixmap(32, 32).toImage(), plain) << "the mark shows";

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "clock_report.h"
 #include "clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
@@ -301,6 +302,7 @@ TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord
     SyncOutcome out = Synchronise(dir.StdPath("no-such-helper"));
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     EXPECT_EQ(out.serverId, 0) << "the run never reached a server";
+    EXPECT_STREQ(OutcomeWord(out), "failed") << "the history and the tray must not blame the network";
     out = Synchronise(Helper("echo 'answered=banana outcome=set'"));
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     EXPECT_FALSE(out.clockSet);
