@@ -31,13 +31,17 @@ SignalExit::SignalExit(QObject* parent) : QObject(parent) {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    // A session that ends, or the terminal that started us closing, ends the program as a
+    // close does: the last synchronisation is saved first.
+    for (const int ending : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(ending, &action, nullptr);
+    }
 }
 
 SignalExit::~SignalExit() {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
+    for (const int ending : {SIGTERM, SIGINT, SIGHUP}) {
+        signal(ending, SIG_DFL);
+    }
 }
 
 }  // namespace hodra

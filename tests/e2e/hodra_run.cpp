@@ -113,8 +113,8 @@ int HodraRun::QuitFromTray() {
     return status;
 }
 
-int HodraRun::Terminate() {
-    kill(pid, SIGTERM);
+int HodraRun::Terminate(int signal) {
+    kill(pid, signal);
     const int status = WaitExit(pid, 30000);
     if (status >= 0) {
         pid = -1;

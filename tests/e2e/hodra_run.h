@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QVariant>
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -43,8 +44,8 @@ public:
     pid_t StartAnother();
     // Ends the program from the tray menu ("종료") and returns its exit status.
     int QuitFromTray();
-    // Ends it as a session logout does (SIGTERM).
-    int Terminate();
+    // Ends it as a session logout does (SIGTERM), or a closed terminal (SIGHUP).
+    int Terminate(int signal = SIGTERM);
 
     QRect Window() const;
     // Centre of a control of the main window (dialog 102), on the screen.
