@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "append_line.h"
 #include "history_texts.h"
 
 namespace hodra {
@@ -92,13 +93,9 @@ bool RunHistory::Append(const RunRecord& record) {
         Complain(path, text::kCannotOpen);
         return false;
     }
-    // One write: the line arrives whole or not at all.
-    ssize_t written = 0;
-    do {
-        written = write(fd, line.data(), line.size());
-    } while (written < 0 && errno == EINTR);
+    const int failure = AppendWholeLine(fd, line);
     close(fd);
-    if (written != static_cast<ssize_t>(line.size())) {
+    if (failure != 0) {
         Complain(path, text::kCannotWrite);
         return false;
     }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "append_line.h"
 #include "compare_text.h"
 #include "sync_texts.h"
 
@@ -33,17 +34,13 @@ bool ResultLog::Append(std::int64_t lastCon, double offset) {
                      why == ELOOP ? text::kLogIsSymlink : std::strerror(why));
         return false;
     }
-    ssize_t written = 0;
-    do {
-        written = write(fd, line.data(), line.size());
-    } while (written < 0 && errno == EINTR);
-    const bool ok = written == static_cast<ssize_t>(line.size());
-    if (!ok) {
+    const int failure = AppendWholeLine(fd, line);
+    if (failure != 0) {
         std::fprintf(stderr, text::kLogNotWritten, path.c_str(),
-                     written < 0 ? std::strerror(errno) : text::kShortWrite);
+                     failure == kShortAppend ? text::kShortWrite : std::strerror(failure));
     }
     close(fd);
-    return ok;
+    return failure == 0;
 }
 
 }  // namespace hodra

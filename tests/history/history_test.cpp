@@ -10,6 +10,7 @@
 #include <QtCharts/QScatterSeries>
 #include <csignal>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,6 +108,29 @@ TEST(RunHistoryFile, AppendsInAPrivateDirectoryAndTrimsToTheLastRuns) {
     ASSERT_EQ(stat(history.Path().c_str(), &s), 0);
     EXPECT_EQ(s.st_mode & 0777, 0600u);
     EXPECT_NE(access((history.Path() + ".new").c_str(), F_OK), 0) << "nothing left behind";
+}
+
+// A disk that fills up takes part of a line: that part is taken back, so the next run's
+// line stands on its own instead of joining a torn one (the limit stands in for the disk).
+TEST(RunHistoryFile, APartlyWrittenLineIsTakenBack) {
+    test::TempDir dir;
+    RunHistory history(dir.StdPath("history.tsv"));
+    ASSERT_TRUE(history.Append(Runs(1)));
+    const std::string whole = test::ReadFile(history.Path());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit room{whole.size() + 20, whole.size() + 20};
+        setrlimit(RLIMIT_FSIZE, &room);
+        _exit(history.Append(Runs(2)) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "the short write fails the append";
+    EXPECT_EQ(test::ReadFile(history.Path()), whole);
+    ASSERT_TRUE(history.Append(Runs(3)));
+    EXPECT_EQ(Numbers(history.Read()), (std::vector<int>{1, 3}));
 }
 
 // A child appends runs 1, 2, 3 ... and trims as it goes; killed at any moment, it leaves a
