@@ -12,7 +12,7 @@ namespace hodra {
 
 const char* OutcomeWord(const SyncOutcome& o) {
     if (!o.answered) {
-        return o.serverId == 0 ? "failed" : "no-answer";  // 0: it never got to ask a server
+        return o.ReachedServers() ? "no-answer" : "failed";
     }
     if (!o.synchronise) {
         return "compared";

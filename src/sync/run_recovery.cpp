@@ -33,8 +33,8 @@ void RunRecovery::OnRunFinished(const SyncOutcome& outcome) {
         retry.Stop();
         return;
     }
-    if (outcome.serverId == 0) {
-        return;  // it failed before asking any server (the helper would not start): not offline
+    if (!outcome.ReachedServers()) {
+        return;  // not a network that is away
     }
     if (!outcome.automatic) {
         // The user saw it, and asks again when they want. A series of tries already under

@@ -61,6 +61,9 @@ struct SyncOutcome {
     bool tooLarge = false;              // the step was over the limit and not allowed: only compared
     bool unconfirmed = false;           // over the limit, and no second source agreed: nothing set
     std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
+
+    // False when the run failed before it asked any server (the helper would not start).
+    bool ReachedServers() const { return serverId != 0; }
 };
 
 // One run on a worker thread; the UI thread may raise cancel to end it at once.

@@ -159,7 +159,7 @@ void MainClockWindow::SetButtonsEnabled(bool enabled) {
 }
 
 void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
-    if (outcome.serverId != 0) {  // 0: the run never got as far as the servers
+    if (outcome.ReachedServers()) {
         settings.ServerID = outcome.serverId;
     }
     if (outcome.answered) {
