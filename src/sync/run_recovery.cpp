@@ -36,16 +36,14 @@ void RunRecovery::OnRunFinished(const SyncOutcome& outcome) {
     if (!outcome.ReachedServers()) {
         return;  // not a network that is away
     }
-    if (!outcome.automatic) {
-        // The user saw it, and asks again when they want. A series of tries already under
+    if (outcome.automatic) {
+        ++failed;
+        retrySynchronise = outcome.synchronise;
+    } else if (failed == 0 || retry.isActive()) {
+        // The user saw it, and asks again when they want. Only a series of tries already under
         // way goes on: its try may have come while this run was busy, and was dropped.
-        if (failed > 0 && !retry.isActive()) {
-            retry.Start(RetryDelayMs(failed, IntervalMs()));
-        }
         return;
     }
-    ++failed;
-    retrySynchronise = outcome.synchronise;
     retry.Start(RetryDelayMs(failed, IntervalMs()));
 }
 
