@@ -10,15 +10,22 @@
 namespace hodra {
 namespace {
 
-bool SetEffective(cap_t caps, bool enable) {
-    const cap_value_t value[] = {CAP_SYS_TIME};
-    return cap_set_flag(caps, CAP_EFFECTIVE, 1, value, enable ? CAP_SET : CAP_CLEAR) == 0 && cap_set_proc(caps) == 0;
-}
-
 bool HasFlag(cap_t caps, cap_flag_t set) {
     cap_flag_value_t value = CAP_CLEAR;
     return cap_get_flag(caps, CAP_SYS_TIME, set, &value) == 0 && value == CAP_SET;
 }
+
+// The calling thread's sets through the bare calls: the keeper raises its right under a
+// filter that admits them and nothing that allocates memory.
+struct ThreadCaps {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+
+    bool Read() { return capget(&header, data) == 0; }
+    bool Write() { return capset(&header, data) == 0; }
+    __u32& Word(__u32 __user_cap_data_struct::*set) { return data[CAP_TO_INDEX(CAP_SYS_TIME)].*set; }
+    bool Has(__u32 __user_cap_data_struct::*set) { return (Word(set) & CAP_TO_MASK(CAP_SYS_TIME)) != 0; }
+};
 
 }  // namespace
 
@@ -29,26 +36,23 @@ bool LinuxClockDriver::Fail(int code) {
 }
 
 bool LinuxClockDriver::RaiseRight() {
-    cap_t caps = cap_get_proc();
-    if (caps == nullptr) {
+    ThreadCaps caps;
+    if (!caps.Read()) {
         // A kernel without capabilities has nothing to raise: the clock is set directly.
         return errno == ENOSYS || Fail(errno);
     }
-    bool ok = true;
-    if (!CAP_IS_SUPPORTED(CAP_SYS_TIME) || !HasFlag(caps, CAP_PERMITTED)) {
-        ok = Fail(EPERM);
-    } else if (!SetEffective(caps, true)) {
-        ok = Fail(errno);
+    if (!caps.Has(&__user_cap_data_struct::permitted)) {
+        return Fail(EPERM);
     }
-    cap_free(caps);
-    return ok;
+    caps.Word(&__user_cap_data_struct::effective) |= CAP_TO_MASK(CAP_SYS_TIME);
+    return caps.Write() || Fail(errno);
 }
 
 void LinuxClockDriver::LowerRight() {
-    cap_t caps = cap_get_proc();
-    if (caps != nullptr) {
-        (void)SetEffective(caps, false);
-        cap_free(caps);
+    ThreadCaps caps;
+    if (caps.Read()) {
+        caps.Word(&__user_cap_data_struct::effective) &= ~CAP_TO_MASK(CAP_SYS_TIME);
+        (void)caps.Write();
     }
 }
 
@@ -85,9 +89,22 @@ bool KeepOnly(bool keepClock) {
     return dropped;
 }
 
+// Where the process may (root's CAP_SETPCAP), so that nothing it could start would regain a
+// right. Ends at the first refusal: EPERM without that right, EINVAL past the kernel's last.
+// A capability already out is not dropped again (each drop makes new credentials).
+void EmptyBoundingSet() {
+    for (int value = 0;; ++value) {
+        const int held = prctl(PR_CAPBSET_READ, value, 0, 0, 0);
+        if (held < 0 || (held == 1 && prctl(PR_CAPBSET_DROP, value, 0, 0, 0) != 0)) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 bool DropPrivilegesAtStart() {
+    EmptyBoundingSet();
     cap_t current = cap_get_proc();
     if (current == nullptr) {
         return errno == ENOSYS;

@@ -32,15 +32,20 @@ bool KernelLacksRelativeStep(int error) {
 }  // namespace
 
 bool ClockSetter::StepClock(double offset) {
+    return StepClock(OffsetAsTimespec(offset));
+}
+
+bool ClockSetter::StepClock(const timespec& offset) {
     const ClockRight right(driver);
     if (!right.Held()) {
         return false;
     }
-    if (driver.StepSystemClock(OffsetAsTimespec(offset))) {
+    if (driver.StepSystemClock(offset)) {
         return true;
     }
+    const double seconds = static_cast<double>(offset.tv_sec) + static_cast<double>(offset.tv_nsec) * 1e-9;
     return absoluteFallback && KernelLacksRelativeStep(driver.LastError()) &&
-           driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), offset).ToUnix());
+           driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix());
 }
 
 }  // namespace hodra

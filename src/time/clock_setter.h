@@ -16,6 +16,8 @@ public:
     // step (ENOSYS, EOPNOTSUPP) sets it to the clock read now plus the offset. Any other
     // refusal (EINVAL for a time out of range, EPERM) is final.
     bool StepClock(double offset);
+    // The same by an offset to the nanosecond (tv_nsec in 0..999999999).
+    bool StepClock(const timespec& offset);
 
     // Whether a kernel without the relative step may have the clock read and set instead.
     void AllowAbsoluteFallback(bool allowed) { absoluteFallback = allowed; }
