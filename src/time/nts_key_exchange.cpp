@@ -238,6 +238,10 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
 
 }  // namespace
 
+bool PreloadTls() {
+    return LoadGnuTls() != nullptr;
+}
+
 KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, const Trust& trust, Deadline deadline,
                                  const CancelToken* cancel) {
     KeyExchangeResult result;

@@ -30,6 +30,10 @@ inline constexpr std::chrono::milliseconds kKeyExchangeTimeout{3000};
 // The NTS key exchange (RFC 8915, section 4) with host:port over TLS 1.3 with ALPN
 // "ntske/1": the server's certificate must chain to the trusted certificates and name the
 // host. Every address of the host is tried in turn before the deadline.
+// Loads the TLS library now rather than at the first key exchange: the clock helper does so
+// before it confines itself. False when it cannot be loaded.
+bool PreloadTls();
+
 KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, const Trust& trust,
                                  std::chrono::steady_clock::time_point deadline, const CancelToken* cancel);
 

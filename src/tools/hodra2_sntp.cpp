@@ -1,19 +1,33 @@
 // hodra2-sntp: the time core from the command line (query, compare, sync), and the one
-// program that may hold the right to set the clock.
+// program that may hold the right to set the clock. With --sync it runs as two processes:
+// a keeper that holds the right and makes one bounded step, and this one, which gives the
+// right up and confines itself before it resolves a name or reads a datagram.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <limits>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "build_info.h"
+#include "clock_keeper.h"
 #include "clock_linux.h"
 #include "clock_setter.h"
 #include "deployment.h"
+#include "host_port.h"
+#include "keeper_clock_driver.h"
+#include "nts_key_exchange.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
+#include "syscall_filter.h"
 #include "termination_hold.h"
 #include "settings_texts.h"
+#include "time_texts.h"
 #include "tool_texts.h"
 
 namespace {
@@ -53,23 +67,90 @@ bool LoadNtsTrust(bool borrowed, const hodra::Deployment& deployment, const hodr
     return true;
 }
 
-// The Linux driver, which holds off termination from just before it moves the clock.
-class HoldingDriver : public hodra::ClockDriver {
-public:
-    explicit HoldingDriver(hodra::TerminationHold& hold) : hold(hold) {}
-    bool RaiseRight() override {
-        hold.Begin();
-        return real.RaiseRight();
+bool AsksNtsServer(const std::vector<std::string>& hosts) {
+    for (const std::string& host : hosts) {
+        const auto server = hodra::ParseServerName(host, hodra::kNtpPort);
+        if (server && server->nts) {
+            return true;
+        }
     }
-    void LowerRight() override { real.LowerRight(); }
-    bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
-    bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
-    int LastError() const override { return real.LastError(); }
+    return false;
+}
 
-private:
-    hodra::TerminationHold& hold;
-    hodra::LinuxClockDriver real;
-};
+// What the network process does before it confines itself: GnuTLS is loaded now, so that
+// its loading needs nothing of the filter.
+void PrepareForNetwork(const hodra::SntpCommandOptions& options) {
+    if (AsksNtsServer(options.hosts)) {
+        (void)hodra::nts::PreloadTls();
+    }
+}
+
+hodra::StepBound Bound(const hodra::SntpCommandOptions& options, double maxStep) {
+    constexpr double kLongest = 9.2e18;  // nanoseconds, below the largest 64-bit count
+    const double nanoseconds = maxStep * 1e9;
+    return {nanoseconds >= kLongest ? std::numeric_limits<std::int64_t>::max() : std::llround(nanoseconds),
+            options.allowLargeStep};
+}
+
+// A run that only compares holds no right: it is confined where the kernel allows, and
+// runs all the same where not.
+int Compare(const hodra::SntpCommandOptions& options, hodra::SntpClient& client) {
+    if (!hodra::DropAllPrivileges()) {
+        return hodra::kExitUsage;
+    }
+    PrepareForNetwork(options);
+    (void)hodra::ConfineNetworkProcess();
+    hodra::SyncOperation operation(client, nullptr);
+    return hodra::RunSntpCommand(options, operation, std::cout, std::cerr);
+}
+
+// The keeper holds the right and makes the one step; this process gives the right up,
+// confines itself before it meets the network, and never runs unconfined while a keeper
+// waits for its word.
+int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, bool borrowed, double maxStep) {
+    // With a borrowed right only the kernel's own relative step: reading the clock and then
+    // setting it would let a caller who stops the helper in between set any time.
+    hodra::KeeperLink keeper = hodra::StartClockKeeper(Bound(options, maxStep), !borrowed);
+    // Destroyed last: the report is out before a stop held off meanwhile takes effect.
+    hodra::TerminationHold hold;
+    PrepareForNetwork(options);
+    const int confined = hodra::DropAllPrivileges() ? hodra::ConfineNetworkProcess() : EPERM;
+    if (confined != 0) {
+        hodra::StopClockKeeper(keeper);
+        std::cerr << hodra::text::Fill(hodra::text::kNotConfined, std::strerror(confined)) << '\n';
+        return hodra::kExitSetFailed;
+    }
+    // The keeper confined itself meanwhile; no server is asked before it says so.
+    if (keeper.error != 0 || !hodra::AwaitClockKeeper(keeper)) {
+        const char* why = keeper.unconfined ? hodra::text::kKeeperNotConfined : hodra::text::kKeeperNotStarted;
+        std::cerr << hodra::text::Fill(why, std::strerror(keeper.error)) << '\n';
+        return hodra::kExitSetFailed;
+    }
+    hodra::KeeperClockDriver driver(keeper.fd, hold);
+    hodra::ClockSetter setter(driver);
+    setter.AllowAbsoluteFallback(false);  // the keeper's to decide, as it was told at its start
+    // A stamp of our own serves only within a short round trip: a caller who lent us the
+    // right could stop us around it, but not by more than the trip took.
+    options.kernelStampsOnly = borrowed;
+    // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
+    // right, since a large step still needs a second of the administrator's servers to agree.
+    options.maxStep = maxStep;
+    hodra::SyncOperation operation(client, &setter);
+    const int status = hodra::RunSntpCommand(options, operation, std::cout, std::cerr);
+    driver.Finish();
+    hodra::StopClockKeeper(keeper);
+    return status;
+}
+
+// Under a filter nothing may run after the report that the filter would refuse (exit
+// handlers, library destructors, a sanitizer's leak check): the output is flushed and the
+// process ends at once.
+[[noreturn]] void EndConfined(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    _exit(status);
+}
 
 }  // namespace
 
@@ -103,27 +184,10 @@ int main(int argc, char** argv) {
         std::cerr << refusal << '\n';
         return hodra::kExitUsage;
     }
-    // A run that only compares talks to servers of anyone's choosing: it does so without the right.
-    if (!options->sync && !hodra::DropAllPrivileges()) {
-        return hodra::kExitUsage;
-    }
     hodra::SntpClient client;
     if (!LoadNtsTrust(borrowed, deployment, *options, client)) {
         return hodra::kExitUsage;
     }
-    // Destroyed last: the report is out before a stop held off meanwhile takes effect.
-    hodra::TerminationHold hold;
-    HoldingDriver driver(hold);
-    hodra::ClockSetter setter(driver);
-    // With a borrowed right only the kernel's own relative step: reading the clock and then
-    // setting it would let a caller who stops the helper in between set any time.
-    setter.AllowAbsoluteFallback(!borrowed);
-    // For the same reason a stamp of our own serves only within a short round trip: the
-    // caller could stop us around it, but not by more than the trip took.
-    options->kernelStampsOnly = borrowed;
-    // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
-    // right, since a large step still needs a second of the administrator's servers to agree.
-    options->maxStep = deployment.maxStep;
-    hodra::SyncOperation operation(client, &setter);
-    return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);
+    EndConfined(options->sync ? Synchronise(*options, client, borrowed, deployment.maxStep)
+                              : Compare(*options, client));
 }

@@ -9,6 +9,14 @@ inline constexpr char kOnlyAdministratorsServers[] =
     "hodra2-sntp: 시각은 관리자가 정한 서버로만 맞출 수 있습니다: --sync에는 서버를 지정할 수 없습니다";
 inline constexpr char kOnlyAdministratorsTrust[] =
     "hodra2-sntp: 믿을 인증서는 관리자가 NtsTrustedCerts로 정합니다: --nts-ca를 쓸 수 없습니다";
+// Why --sync sets nothing: the process that would step the clock could not be started or
+// confined, or the one that meets the network could not be confined (strerror after the colon).
+inline constexpr char kKeeperNotStarted[] =
+    "hodra2-sntp: 시계를 맞출 프로세스를 시작할 수 없어 시계를 맞추지 않습니다: %1";
+inline constexpr char kKeeperNotConfined[] =
+    "hodra2-sntp: 시계를 맞출 프로세스를 시스템 호출 필터(seccomp)로 막을 수 없어 시계를 맞추지 않습니다: %1";
+inline constexpr char kNotConfined[] =
+    "hodra2-sntp: 네트워크를 쓰는 프로세스를 시스템 호출 필터(seccomp)로 막을 수 없어 시계를 맞추지 않습니다: %1";
 // The difference and MaxStep, in seconds.
 inline constexpr char kOverStepLimit[] =
     "차이 %1 초가 한도 %2 초(MaxStep)보다 커서 맞추지 않습니다; 맞추려면 --allow-large-step";

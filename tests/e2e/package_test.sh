@@ -33,8 +33,10 @@ dpkg-statoverride --list "$helper_bin" >/dev/null 2>&1 && skip "$helper_bin has 
 work=$(mktemp -d /tmp/hodra-package-XXXXXX)
 chmod 755 "$work"
 pids=""
+stopped=""
 cleanup() {
     set +e
+    [ -n "$stopped" ] && kill -KILL $stopped
     for p in $pids; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
     dpkg -P hodra2 >/dev/null 2>&1 || true
     dpkg-statoverride --remove "$helper_bin" >/dev/null 2>&1 || true
@@ -43,9 +45,9 @@ cleanup() {
 trap cleanup EXIT
 
 # A loopback server that counts the requests it gets, ready once its port is written.
-start_counting_server() {
+start_counting_server() {  # NAME [--silent]
     mkdir -p "$work/$1"
-    "$counting" "$work/$1" >"$work/$1/log" 2>&1 &
+    "$counting" "$work/$1" ${2:-} >"$work/$1/log" 2>&1 &
     pids="$pids $!"
     while [ ! -s "$work/$1/port" ]; do
         kill -0 $! 2>/dev/null || fail "counting server $1 did not start"
@@ -88,7 +90,7 @@ grep -q '관리자가 정한 서버' "$work/err" || fail "no clear refusal: $(ca
 mkdir -p "$work/xdg/Hodra Client V2.0" "$work/home"
 printf '[Deployment]\nPrimaryHost=127.0.0.1:%s\nSecondaryHost=127.0.0.1:%s\n' "$port_b" "$port_b" \
     >"$work/xdg/Hodra Client V2.0/Hodra2.conf"
-in_admin_xdg() {  # MODE OWNER COMMAND...: runs COMMAND with the admin file so made
+in_admin_xdg() {  # MODE OWNER COMMAND...: runs COMMAND with the admin file so made (server: $admin_port)
     local mode=$1 owner=$2
     shift 2
     unshare --mount --propagation private bash -c '
@@ -99,7 +101,7 @@ in_admin_xdg() {  # MODE OWNER COMMAND...: runs COMMAND with the admin file so m
         chmod "$1" "/etc/xdg/Hodra Client V2.0/Hodra2.conf"
         chown "$2" "/etc/xdg/Hodra Client V2.0/Hodra2.conf"
         shift 2
-        exec "$@"' "$port_a" "$mode" "$owner" "$@"
+        exec "$@"' "${admin_port:-$port_a}" "$mode" "$owner" "$@"
 }
 user_env=(env XDG_CONFIG_DIRS="$work/xdg" XDG_CONFIG_HOME="$work/home" HOME="$work/home"
           LD_PRELOAD="$shim" HODRA_SHIM_MARK="$work/shim-loaded" ASAN_OPTIONS=verify_asan_link_order=0)
@@ -129,6 +131,32 @@ for made in "666 root:root" "644 nobody:nogroup"; do
     grep -q '배포 설정 파일을 쓰지 않습니다' "$work/err" || fail "no refusal for $made: $(cat "$work/err")"
 done
 [ "$(count admin)" -eq 2 ] || fail "a refused deployment file still sent a packet"
+
+# While the installed helper, run by an ordinary user, waits on the administrator's server,
+# the process that holds its UDP socket has no capability and is confined; the one other
+# process, the keeper, holds CAP_SYS_TIME alone, confined too, with no network socket. The
+# server never answers, so no step can come; the helper is killed once looked at.
+start_counting_server silent --silent
+admin_port=$(cat "$work/silent/port") in_admin_xdg 644 root:root setpriv --reuid=65534 --regid=65534 \
+    --clear-groups "$helper" --sync >/dev/null 2>&1 &
+pids="$pids $!"
+while [ "$(count silent)" -lt 1 ]; do sleep 0.05; done
+network=$(pgrep -o -u 65534 -x hodra2-sntp) || fail "the helper is not running"
+kill -STOP "$network"
+stopped=$network
+keeper=$(tr -d " \n" <"/proc/$network/task/$network/children")
+field() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
+[ "$(field "$network" CapPrm)/$(field "$network" NoNewPrivs)/$(field "$network" Seccomp)" = "0000000000000000/1/2" ] ||
+    fail "the network process: $(grep -E '^(CapPrm|NoNewPrivs|Seccomp)' "/proc/$network/status")"
+ls -l "/proc/$network/fd" | grep -q 'socket:' || fail "the network process holds no socket"
+[ -n "$keeper" ] || fail "no keeper beside the network process"
+[ "$(field "$keeper" CapPrm)/$(field "$keeper" Seccomp)" = "0000000002000000/2" ] ||
+    fail "the keeper: $(grep -E '^(CapPrm|Seccomp)' "/proc/$keeper/status")"
+[ "$(ls "/proc/$keeper/fd" | wc -l)" -eq 1 ] || fail "the keeper holds more than its socket: $(ls -l "/proc/$keeper/fd")"
+holders=$(grep -l '^CapPrm:.*[1-9a-f]' $(pgrep -u 65534 | sed 's|.*|/proc/&/status|'))
+[ "$holders" = "/proc/$keeper/status" ] || fail "not the keeper alone holds a capability: $holders"
+kill -KILL "$network"
+stopped=""
 
 # --- 2. the Debian package ------------------------------------------------------------------
 lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 ||

@@ -1,6 +1,7 @@
 // A loopback SNTP server for shell tests: writes its port to DIR/port once it listens and
-// the number of requests so far to DIR/count after each one. Ends on SIGTERM.
-// usage: counting_server DIR
+// the number of requests so far to DIR/count after each one. Ends on SIGTERM. With
+// --silent it answers nothing.
+// usage: counting_server DIR [--silent]
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,12 +18,15 @@ void WriteAtomically(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: counting_server DIR\n");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "--silent")) {
+        std::fprintf(stderr, "usage: counting_server DIR [--silent]\n");
         return 2;
     }
     const std::string dir = argv[1];
     hodra::test::FakeSntpServer server;
+    hodra::test::ReplyScript script;
+    script.silent = argc == 3;
+    server.SetScript(script);
     WriteAtomically(dir + "/count", "0");
     WriteAtomically(dir + "/port", std::to_string(server.Port()));
     for (int seen = 1;; ++seen) {

@@ -149,6 +149,29 @@ TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
     EXPECT_EQ(driver.steps.size(), 1u);
 }
 
+// The helper itself, its network process confined: the key exchange through GnuTLS, the
+// name from the hosts file, the authenticated answer, and the step its keeper makes
+// (recorded by the shim, never made).
+TEST_F(Nts, TheConfinedHelperAuthenticatesAndItsKeeperSteps) {
+    const std::string log = dir.StdPath("settime.log");
+    const std::string command = "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" HODRA_SHIM " HODRA_SHIM_LOG='" +
+                                log + "' " HODRA_SNTP " --sync --nts-ca '" + dir.StdPath("localhost.crt") + "' " +
+                                chrony->NtsAddress() + " 2>&1";
+    FILE* helper = popen(command.c_str(), "r");
+    ASSERT_NE(helper, nullptr);
+    std::string output;
+    char chunk[512];
+    while (const std::size_t n = fread(chunk, 1, sizeof chunk, helper)) {
+        output.append(chunk, n);
+    }
+    EXPECT_EQ(pclose(helper), 0) << output;
+    EXPECT_NE(output.find(" outcome=set "), std::string::npos) << output;
+    EXPECT_NE(output.find(" auth=nts"), std::string::npos) << output;
+    const std::string recorded = test::ReadFile(log);
+    EXPECT_EQ(recorded.rfind("clock_adjtime ", 0), 0u) << recorded;
+    EXPECT_NE(recorded.find(" hodra2-sntp\n"), std::string::npos) << recorded;
+}
+
 // Every address of a name, IPv6 first where the resolver puts it there.
 class Addresses : public ::testing::Test {
 protected:
