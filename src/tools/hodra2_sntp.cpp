@@ -9,6 +9,7 @@
 #include "clock_linux.h"
 #include "clock_setter.h"
 #include "deployment.h"
+#include "run_journal.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
@@ -125,5 +126,11 @@ int main(int argc, char** argv) {
     // right, since a large step still needs a second of the administrator's servers to agree.
     options->maxStep = deployment.maxStep;
     hodra::SyncOperation operation(client, &setter);
-    return hodra::RunSntpCommand(*options, operation, std::cout, std::cerr);
+    const hodra::SyncOutcome outcome = hodra::RunSntpRequest(*options, operation);
+    const int status = hodra::ReportSntpOutcome(*options, outcome, std::cout, std::cerr);
+    // Every step asked of the helper, made or not, with the caller's uid (journald adds it).
+    if (options->sync) {
+        hodra::SendRunToJournal(outcome, hodra::kHelperJournalName);
+    }
+    return status;
 }
