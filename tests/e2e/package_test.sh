@@ -7,7 +7,7 @@
 #  2. The .deb, built as Debian builds (scripts/package.sh), is lintian-clean, its desktop
 #     entries, metainfo and manual pages are valid; it installs with dpkg, keeps an
 #     administrator's dpkg-statoverride of the helper, runs from /usr/bin and leaves
-#     nothing behind.
+#     nothing behind; systemd's dpkg trigger indexes its journal catalog and forgets it.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR COUNTING_SERVER SHIM
 set -eu
 build=$1
@@ -137,7 +137,8 @@ dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' > "$work/files
 for path in /usr/bin/hodra2 /usr/share/hodra2/세계시간표2.txt /usr/share/applications/org.hodra2.Hodra2.desktop \
     /usr/share/metainfo/org.hodra2.Hodra2.metainfo.xml /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
     /usr/share/icons/hicolor/scalable/apps/hodra2.svg /usr/share/doc/hodra2/copyright \
-    /usr/share/man/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz; do
+    /usr/share/man/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz \
+    /usr/lib/systemd/catalog/hodra2.catalog; do
     grep -qx "$path" "$work/files" || fail "the package lacks $path"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no library dependencies from shlibdeps"
@@ -147,6 +148,12 @@ dpkg-statoverride --add root adm 0750 "$helper_bin"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
 getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time || fail "postinst did not give the helper its capability"
 [ -z "$(getcap /usr/bin/hodra2 /usr/bin/hodra2-worldtime)" ] || fail "a Qt program got a capability"
+# systemd's own dpkg trigger on the catalog directory brought its index up to date.
+catalog_ids=$(sed -n 's/^-- \([0-9a-f]\{32\}\)$/\1/p' "$source/res/journal/hodra2.catalog")
+[ "$(echo "$catalog_ids" | wc -l)" -eq 6 ] || fail "the catalog should explain six ids: $catalog_ids"
+for id in $catalog_ids; do
+    journalctl --list-catalog "$id" 2>/dev/null | grep -q "^$id hodra2: " || fail "the installed catalog's index lacks $id"
+done
 [ "$(stat -c '%U:%G %a' "$helper_bin")" = "root:adm 750" ] || fail "the statoverride was not kept: $(stat -c '%U:%G %a' "$helper_bin")"
 desktop-file-validate /usr/share/applications/org.hodra2.Hodra2.desktop /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
     >"$work/desktop" 2>&1 && [ ! -s "$work/desktop" ] || fail "desktop entries: $(cat "$work/desktop")"
@@ -176,10 +183,11 @@ echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
 /usr/bin/hodra2-worldtime --at 2026-07-01T12:00:00Z 런던 | grep -q "2026-07-01 13:00:00"
 
 dpkg -P hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
+! journalctl --list-catalog 2>/dev/null | grep -q " hodra2: " || fail "the catalog's index kept the removed entries"
 dpkg-statoverride --remove "$helper_bin"
 left=0
 while read -r path; do
-    case "$path" in /usr|/usr/bin|/usr/lib|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
+    case "$path" in /usr|/usr/bin|/usr/lib|/usr/lib/systemd|/usr/lib/systemd/catalog|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
     if [ -n "$path" ] && [ -e "$path" ]; then
         echo "left behind: $path"
         left=1

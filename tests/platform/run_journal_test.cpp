@@ -3,7 +3,10 @@
 // socket in it as journald would.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "fake_sntp_server.h"
@@ -18,6 +21,24 @@ namespace hodra {
 namespace {
 
 using test::Field;
+
+// What journalctl --list-catalog says: each id's "component: subject".
+std::map<std::string, std::string> Subjects(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> chunk{};
+        for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
+            text.append(chunk.data(), n);
+        }
+        pclose(pipe);
+    }
+    std::map<std::string, std::string> subjects;
+    std::istringstream lines(text);
+    for (std::string id, subject; lines >> id && std::getline(lines, subject);) {
+        subjects[id] = subject;
+    }
+    return subjects;
+}
 
 class RunJournal : public ::testing::Test {
 protected:
@@ -128,6 +149,24 @@ TEST_F(RunJournal, TheHelperSendsAnEntryForEachSyncItIsAsked) {
     double now = 0.0;
     call >> name >> clockId >> target >> now;
     EXPECT_NEAR(std::stod(Field(e, "HODRA2_OFFSET_SEC")), target - now, 1e-6);
+}
+
+// journalctl -x explains every id the program sends, in English and in Korean.
+TEST(JournalCatalog, ExplainsEveryIdInEnglishAndKorean) {
+    test::TempDir root;
+    std::filesystem::create_directories(root.StdPath("usr/lib/systemd/catalog"));
+    std::filesystem::copy_file(HODRA_CATALOG, root.StdPath("usr/lib/systemd/catalog/hodra2.catalog"));
+    ASSERT_EQ(std::system(("journalctl --root '" + root.StdPath() + "' --update-catalog").c_str()), 0);
+    ASSERT_EQ(std::system(("localedef -i ko_KR -f UTF-8 '" + root.StdPath("ko_KR.UTF-8") + "'").c_str()), 0);
+    const std::string list = "journalctl --root '" + root.StdPath() + "' --list-catalog";
+    std::map<std::string, std::string> english = Subjects("LC_ALL=C.UTF-8 " + list);
+    std::map<std::string, std::string> korean = Subjects("LOCPATH='" + root.StdPath() + "' LC_ALL=ko_KR.UTF-8 " + list);
+    ASSERT_EQ(english.size(), journal::kAllMessageIds.size()) << "no id twice, none unknown";
+    for (const char* id : journal::kAllMessageIds) {
+        ASSERT_EQ(english.count(id), 1u) << id << " is not in the catalog";
+        EXPECT_EQ(english[id].rfind(" hodra2: ", 0), 0u) << english[id];
+        EXPECT_NE(korean[id], english[id]) << id << " has no Korean entry";
+    }
 }
 
 }  // namespace
