@@ -20,7 +20,7 @@ fail() { echo "FAILED: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "installing and giving capabilities needs root"
 command -v dpkg >/dev/null || skip "dpkg is not available"
 command -v setpriv >/dev/null || skip "setpriv is not available"
-for tool in lintian dpkg-shlibdeps appstreamcli desktop-file-validate man; do
+for tool in lintian dpkg-shlibdeps appstreamcli desktop-file-validate man journalctl localedef; do
     command -v $tool >/dev/null || skip "$tool is not installed (run scripts/setup.sh)"
 done
 [ -x /usr/sbin/chronyd ] || skip "chronyd is not installed (run scripts/setup.sh)"
@@ -131,6 +131,20 @@ done
 [ "$(count admin)" -eq 2 ] || fail "a refused deployment file still sent a packet"
 
 # --- 2. the Debian package ------------------------------------------------------------------
+# journalctl -x explains every id the programs send, in English and in Korean.
+journal_ids=$(sed -n 's/.*"\([0-9a-f]\{32\}\)".*/\1/p' "$source/src/platform/journal_message_ids.h")
+mkdir -p "$work/catalog/usr/lib/systemd/catalog" "$work/locale"
+cp "$source/res/journal/hodra2.catalog" "$work/catalog/usr/lib/systemd/catalog/"
+journalctl --root "$work/catalog" --update-catalog || fail "journalctl --update-catalog refused the catalog"
+localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" || fail "no Korean locale (run scripts/setup.sh)"
+english=$(LC_ALL=C.UTF-8 journalctl --root "$work/catalog" --list-catalog)
+korean=$(LOCPATH=$work/locale LC_ALL=ko_KR.UTF-8 journalctl --root "$work/catalog" --list-catalog)
+[ "$(echo "$english" | wc -l)" -eq 6 ] && [ "$(echo "$journal_ids" | wc -l)" -eq 6 ] ||
+    fail "six ids, each once: $journal_ids / $english"
+for id in $journal_ids; do
+    line=$(echo "$english" | grep "^$id hodra2: ") || fail "the catalog does not explain $id"
+    [ "$(echo "$korean" | grep "^$id hodra2: ")" != "$line" ] || fail "no Korean text for $id"
+done
 lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 ||
     fail "lintian: $(cat "$work/lintian")"
 dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' > "$work/files"
@@ -149,9 +163,7 @@ dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
 getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time || fail "postinst did not give the helper its capability"
 [ -z "$(getcap /usr/bin/hodra2 /usr/bin/hodra2-worldtime)" ] || fail "a Qt program got a capability"
 # systemd's own dpkg trigger on the catalog directory brought its index up to date.
-catalog_ids=$(sed -n 's/^-- \([0-9a-f]\{32\}\)$/\1/p' "$source/res/journal/hodra2.catalog")
-[ "$(echo "$catalog_ids" | wc -l)" -eq 6 ] || fail "the catalog should explain six ids: $catalog_ids"
-for id in $catalog_ids; do
+for id in $journal_ids; do
     journalctl --list-catalog "$id" 2>/dev/null | grep -q "^$id hodra2: " || fail "the installed catalog's index lacks $id"
 done
 [ "$(stat -c '%U:%G %a' "$helper_bin")" = "root:adm 750" ] || fail "the statoverride was not kept: $(stat -c '%U:%G %a' "$helper_bin")"

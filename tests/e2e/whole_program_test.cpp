@@ -70,10 +70,12 @@ private:
 
 using test::Field;
 
-// Who sent a run's journal entry, what kind of run it was and how it came about.
-void ExpectEntry(const test::JournalEntry& entry, const char* sender, const char* outcome, const char* trigger) {
+// Who sent a run's journal entry, what kind of run it was (with its id) and how it came about.
+void ExpectEntry(const test::JournalEntry& entry, const char* sender, const char* outcome, const char* id,
+                 const char* trigger) {
     EXPECT_EQ(Field(entry, "SYSLOG_IDENTIFIER"), sender);
     EXPECT_EQ(Field(entry, "HODRA2_OUTCOME"), outcome) << sender;
+    EXPECT_EQ(Field(entry, "MESSAGE_ID"), id) << sender << ' ' << outcome;
     EXPECT_EQ(Field(entry, "HODRA2_TRIGGER"), trigger) << sender << ' ' << outcome;
 }
 
@@ -167,9 +169,8 @@ TEST_F(WholeProgram, StartCompareThenQuitFromTheTray) {
     EXPECT_EQ(run->ShimLog(), "") << "compare never sets the clock";
     const std::vector<test::JournalEntry> entries = journald.Take();
     ASSERT_EQ(entries.size(), 1u) << "one entry for the one run";
-    ExpectEntry(entries[0], "hodra2", "compared", "start-up");
+    ExpectEntry(entries[0], "hodra2", "compared", journal::kCompared, "start-up");
     EXPECT_EQ(Field(entries[0], "MESSAGE"), "사용자 PC가 5.3 초 늦습니다.");
-    EXPECT_EQ(Field(entries[0], "MESSAGE_ID"), journal::kCompared);
     EXPECT_EQ(Field(entries[0], "HODRA2_SERVER"), ahead.Address());
     EXPECT_NEAR(Seconds(entries[0], "HODRA2_OFFSET_SEC"), 5.25, 0.05);
 }
@@ -217,10 +218,9 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     // The helper's entry of the step, then the window's of the same run: both tell that step.
     const std::vector<test::JournalEntry> entries = journald.Take();
     ASSERT_EQ(entries.size(), 2u);
-    ExpectEntry(entries[0], "hodra2-sntp", "set", "user");
-    ExpectEntry(entries[1], "hodra2", "set", "user");
+    ExpectEntry(entries[0], "hodra2-sntp", "set", journal::kSet, "user");
+    ExpectEntry(entries[1], "hodra2", "set", journal::kSet, "user");
     EXPECT_EQ(Field(entries[1], "MESSAGE"), "한국표준시에 동기되었습니다.");
-    EXPECT_EQ(Field(entries[1], "MESSAGE_ID"), journal::kSet);
     EXPECT_EQ(Field(entries[1], "HODRA2_OFFSET_SEC"), Field(entries[0], "HODRA2_OFFSET_SEC"));
     EXPECT_NEAR(Seconds(entries[1], "HODRA2_OFFSET_SEC"), applied, 1e-3);
 }
@@ -267,14 +267,13 @@ TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
     // helper's refusal of the user's first "동기".
     const std::vector<test::JournalEntry> entries = journald.Take();
     ASSERT_EQ(entries.size(), 5u);
-    ExpectEntry(entries[0], "hodra2-sntp", "too-large", "auto");
-    ExpectEntry(entries[1], "hodra2", "too-large", "auto");
+    ExpectEntry(entries[0], "hodra2-sntp", "too-large", journal::kTooLarge, "auto");
+    ExpectEntry(entries[1], "hodra2", "too-large", journal::kTooLarge, "auto");
     EXPECT_EQ(Field(entries[1], "MESSAGE"), "차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.");
-    EXPECT_EQ(Field(entries[1], "MESSAGE_ID"), journal::kTooLarge);
     EXPECT_EQ(Field(entries[1], "PRIORITY"), "5");
-    ExpectEntry(entries[2], "hodra2-sntp", "too-large", "user");
-    ExpectEntry(entries[3], "hodra2-sntp", "set", "user");
-    ExpectEntry(entries[4], "hodra2", "set", "user");
+    ExpectEntry(entries[2], "hodra2-sntp", "too-large", journal::kTooLarge, "user");
+    ExpectEntry(entries[3], "hodra2-sntp", "set", journal::kSet, "user");
+    ExpectEntry(entries[4], "hodra2", "set", journal::kSet, "user");
 }
 
 TEST_F(WholeProgram, SecondaryServerAndNoServer) {
@@ -299,9 +298,8 @@ TEST_F(WholeProgram, SecondaryServerAndNoServer) {
     EXPECT_EQ(second.Stored("ServerID").toInt(), 3);
     const std::vector<test::JournalEntry> entries = journald.Take();
     ASSERT_EQ(entries.size(), 1u);
-    ExpectEntry(entries[0], "hodra2", "no-answer", "start-up");
+    ExpectEntry(entries[0], "hodra2", "no-answer", journal::kNoAnswer, "start-up");
     EXPECT_EQ(Field(entries[0], "MESSAGE"), "서버에서 응답이 없습니다");
-    EXPECT_EQ(Field(entries[0], "MESSAGE_ID"), journal::kNoAnswer);
     EXPECT_EQ(Field(entries[0], "PRIORITY"), "4");
     EXPECT_EQ(entries[0].count("HODRA2_OFFSET_SEC"), 0u) << "nothing was measured";
 }
