@@ -16,6 +16,12 @@ set(HODRA_AUTOSTART_DIR "/etc/xdg/autostart" CACHE PATH "Where the session finds
 install(FILES "${HODRA_RES}/desktop/org.hodra2.Hodra2-autostart.desktop"
     DESTINATION "${HODRA_AUTOSTART_DIR}" RENAME org.hodra2.Hodra2.desktop)
 
+# What each kind of run's journal entry means, for journalctl -x (prefix/lib, as systemd
+# looks: /usr/lib/systemd/catalog, /usr/local/lib/systemd/catalog). For the package,
+# systemd's dpkg trigger on that directory rebuilds the index on install and removal; after
+# `make install` an administrator runs journalctl --update-catalog.
+install(FILES "${HODRA_RES}/journal/hodra2.catalog" DESTINATION lib/systemd/catalog)
+
 # Manual pages, English and Korean, compressed as Debian wants them (gzip -9n: no name or
 # time inside, so the same source gives the same file).
 set(HODRA_MAN_OUT "${PROJECT_BINARY_DIR}/man")

@@ -14,6 +14,7 @@
 #include "history_view.h"
 #include "resources.h"
 #include "run_history.h"
+#include "run_journal.h"
 #include "run_recovery.h"
 #include "system_events.h"
 #include "tray_status.h"
@@ -91,6 +92,7 @@ void HodraApplication::WireRecovery() {
 void HodraApplication::RecordRun(const SyncOutcome& outcome) {
     const RunRecord record = RecordOf(outcome, QDateTime::currentMSecsSinceEpoch());
     history->Append(record);
+    SendRunToJournal(outcome, kWindowJournalName);
     status->Record(record);
     if (historyWindow != nullptr && historyWindow->isVisible()) {
         historyWindow->SetRecords(history->Read(), QDateTime::currentDateTime());

@@ -27,6 +27,10 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     if (request.allowLargeStep) {
         argv.emplace_back("--allow-large-step");
     }
+    // Only for the helper's own journal entry: it cannot tell a timer from a person.
+    if (request.automatic) {
+        argv.emplace_back("--auto");
+    }
     const ChildResult child = run(argv, cancel);
     switch (child.status) {
     case ChildResult::Status::Cancelled:

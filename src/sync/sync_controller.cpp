@@ -35,6 +35,10 @@ void SyncController::OnSync() {
     Start(true, false);
 }
 
+void SyncController::OnStartUpCompare() {
+    Start(false, true, true);
+}
+
 void SyncController::OnAutoCompare() {
     Start(false, true);
 }
@@ -43,7 +47,7 @@ void SyncController::OnAutoSync() {
     Start(true, true);
 }
 
-void SyncController::Start(bool synchronise, bool automatic) {
+void SyncController::Start(bool synchronise, bool automatic, bool startUp) {
     if (running) {
         return;  // dropped, not queued
     }
@@ -52,6 +56,7 @@ void SyncController::Start(bool synchronise, bool automatic) {
     SyncRequest request;
     request.synchronise = synchronise;
     request.automatic = automatic;
+    request.startUp = startUp;
     request.hosts = servers.hosts;
     request.maxStep = servers.maxStep;
     const RunFlags asSet = flags ? flags() : RunFlags{};
@@ -81,6 +86,7 @@ void SyncController::Launch(const SyncRequest& request) {
     worker = std::thread([this, request] {
         SyncOutcome outcome = runner.Run(request, cancel);
         outcome.automatic = request.automatic;
+        outcome.startUp = request.startUp;
         {
             std::lock_guard guard(pendingLock);
             pending = std::move(outcome);

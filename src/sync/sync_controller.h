@@ -48,7 +48,8 @@ public:
 public slots:
     void OnCompare();
     void OnSync();
-    // The runs the window starts by itself: at start-up and on the timer.
+    // The runs the window starts by itself: at start-up and on the timer (and their tries).
+    void OnStartUpCompare();
     void OnAutoCompare();
     void OnAutoSync();
 
@@ -63,7 +64,7 @@ signals:
     void largeStepQuestion(const hodra::SyncOutcome& outcome);
 
 private:
-    void Start(bool synchronise, bool automatic);
+    void Start(bool synchronise, bool automatic, bool startUp = false);
     void Launch(const SyncRequest& request);
     void Deliver();
     void StepBySystem(SyncOutcome outcome);

@@ -19,6 +19,7 @@ struct SyncRequest {
     bool blink = false;              // Settings.Blink at the start of the run
     bool log = false;                // Settings.Log
     bool automatic = false;          // started by the window itself (start-up or timer)
+    bool startUp = false;            // the window's compare as it starts (also automatic)
     bool systemKeepsClock = false;   // the system's time service keeps the clock
     // Step on our own stamps of sending or arrival only within a short round trip (the
     // kernel's stamps always serve).
@@ -33,6 +34,7 @@ struct SyncRequest {
 struct SyncOutcome {
     bool synchronise = false;   // the run was asked to set the clock
     bool automatic = false;     // started by the window itself
+    bool startUp = false;       // the window's compare as it starts
     bool answered = false;      // a server answered
     std::int32_t serverId = 0;  // 1-based position of the host that answered, hosts + 1 when none did
                                 // (3: neither deployment server); 0: the run never got to the servers

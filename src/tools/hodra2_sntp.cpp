@@ -21,6 +21,7 @@
 #include "host_port.h"
 #include "keeper_clock_driver.h"
 #include "nts_key_exchange.h"
+#include "run_journal.h"
 #include "sntp_client.h"
 #include "sntp_command.h"
 #include "sync_operation.h"
@@ -136,7 +137,10 @@ int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, b
     // right, since a large step still needs a second of the administrator's servers to agree.
     options.maxStep = maxStep;
     hodra::SyncOperation operation(client, &setter);
-    const int status = hodra::RunSntpCommand(options, operation, std::cout, std::cerr);
+    const hodra::SyncOutcome outcome = hodra::RunSntpRequest(options, operation);
+    const int status = hodra::ReportSntpOutcome(options, outcome, std::cout, std::cerr);
+    // Every step asked of the helper, made or not, with the caller's uid (journald adds it).
+    hodra::SendRunToJournal(outcome, hodra::kHelperJournalName);
     driver.Finish();
     hodra::StopClockKeeper(keeper);
     return status;

@@ -15,8 +15,8 @@
 namespace hodra {
 
 const char kSntpUsage[] =
-    "usage: hodra2-sntp [--sync [--allow-large-step]] [--nts-ca FILE] [host[:port] | [v6]:port | nts://host[:port] "
-    "...]";
+    "usage: hodra2-sntp [--sync [--allow-large-step] [--auto]] [--nts-ca FILE] "
+    "[host[:port] | [v6]:port | nts://host[:port] ...]";
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
@@ -32,6 +32,8 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             options.sync = true;
         } else if (arg == "--allow-large-step") {
             options.allowLargeStep = true;
+        } else if (arg == "--auto") {
+            options.automatic = true;
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -42,7 +44,7 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             return std::nullopt;
         }
     }
-    if (options.allowLargeStep && !options.sync) {
+    if ((options.allowLargeStep || options.automatic) && !options.sync) {
         return std::nullopt;
     }
     options.hostsGiven = !options.hosts.empty();
@@ -80,15 +82,21 @@ int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
 
 }  // namespace
 
-int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,
-                   const CancelToken* cancel) {
+SyncOutcome RunSntpRequest(const SntpCommandOptions& options, SyncOperation& operation, const CancelToken* cancel) {
     SyncRequest request;
     request.synchronise = options.sync;
     request.hosts = options.hosts;
     request.kernelStampsOnly = options.kernelStampsOnly;
     request.maxStep = options.maxStep;
     request.allowLargeStep = options.allowLargeStep;
-    const SyncOutcome outcome = cancel != nullptr ? operation.Run(request, *cancel) : operation.Run(request);
+    request.automatic = options.automatic;
+    SyncOutcome outcome = cancel != nullptr ? operation.Run(request, *cancel) : operation.Run(request);
+    outcome.automatic = request.automatic;
+    return outcome;
+}
+
+int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outcome, std::ostream& out,
+                      std::ostream& err) {
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';
     }
@@ -107,6 +115,11 @@ int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, 
     }
     out << FormatClockReport(outcome) << '\n';
     return ExitStatus(options, outcome);
+}
+
+int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,
+                   const CancelToken* cancel) {
+    return ReportSntpOutcome(options, RunSntpRequest(options, operation, cancel), out, err);
 }
 
 }  // namespace hodra

@@ -9,6 +9,7 @@ namespace hodra {
 
 class CancelToken;
 class SyncOperation;
+struct SyncOutcome;
 
 struct SntpCommandOptions {
     bool sync = false;
@@ -16,6 +17,7 @@ struct SntpCommandOptions {
     bool hostsGiven = false;        // false: the deployment servers
     bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
     bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
+    bool automatic = false;         // --auto: a program's timer asked, not a person (the journal says so)
     double maxStep = 0.0;           // the deployment's MaxStep; 0: no limit
     std::string ntsCaFile;          // --nts-ca FILE: the certificates nts:// servers chain to
     std::vector<std::string> hosts;
@@ -40,8 +42,14 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
 std::string RefusalWithBorrowedRight(const SntpCommandOptions& options);
 
 // Asks the hosts in order, stops at the first that answers, and with --sync sets the
-// clock. Prints the compare text, the outcome and the report line; returns the exit status.
-// A raised cancel ends the run at once (the helper itself is stopped by a signal instead).
+// clock. A raised cancel ends the run at once (the helper itself is stopped by a signal
+// instead).
+SyncOutcome RunSntpRequest(const SntpCommandOptions& options, SyncOperation& operation,
+                           const CancelToken* cancel = nullptr);
+// Prints the compare text, the outcome and the report line; returns the exit status.
+int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outcome, std::ostream& out,
+                      std::ostream& err);
+// The two in one.
 int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,
                    const CancelToken* cancel = nullptr);
 

@@ -94,7 +94,7 @@ void MainClockWindow::Initialise() {
         timers.ArmAutoSync(settings.AutoConDuration);
     }
     if (settings.AutoCompare) {
-        sync.OnAutoCompare();
+        sync.OnStartUpCompare();
     }
     if (settings.Small || settings.Small2) {
         ApplyLayout();

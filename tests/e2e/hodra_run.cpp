@@ -24,7 +24,8 @@ bool WaitUntil(const std::function<bool()>& holds, int limitMs) {
 }
 
 HodraRun::HodraRun(const Desktop& desktop) : desktop(desktop), dir(temp.StdPath()) {
-    for (const char* sub : {"home", "config/Hodra Client V2.0", "xdg/Hodra Client V2.0", "run", "data", "cwd"}) {
+    for (const char* sub :
+         {"home", "config/Hodra Client V2.0", "xdg/Hodra Client V2.0", "run", "data", "cwd", "journal"}) {
         QDir().mkpath(QString::fromStdString(dir + "/" + sub));
     }
     QFile::setPermissions(QString::fromStdString(dir + "/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -88,8 +89,16 @@ pid_t HodraRun::StartAnother() {
     if (!resolver.empty()) {
         argv.insert(argv.end(), {"--resolv", resolver});
     }
+    argv.insert(argv.end(), {"--journal", dir + "/journal"});
     argv.push_back(HODRA2_BINARY);
     return Spawn(argv, Environment(), dir + "/cwd", dir + "/output.log");
+}
+
+test::JournalListener& HodraRun::ListenToJournal() {
+    if (journal == nullptr) {
+        journal = std::make_unique<test::JournalListener>(dir + "/journal");
+    }
+    return *journal;
 }
 
 int HodraRun::QuitFromTray() {

@@ -6,9 +6,11 @@
 #include <QVariant>
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "desktop.h"
+#include "journal_listener.h"
 #include "read_file.h"
 #include "temp_dir.h"
 
@@ -35,6 +37,9 @@ public:
     void Session(const Env& variables) { session = variables; }
     // The program sees this file as /etc/resolv.conf.
     void Resolver(const std::string& resolvConf) { resolver = resolvConf; }
+    // The journal the program and its helper send their entries to: the test's, before
+    // Start. Without it they find no journal, never the machine's own.
+    test::JournalListener& ListenToJournal();
 
     // Starts the program and waits for its clock window; false when it did not appear.
     // Without the shim, setting the clock fails as it does for a helper without its right.
@@ -68,6 +73,7 @@ private:
     bool shimmed = true;
     std::string resolver;
     Env session;
+    std::unique_ptr<test::JournalListener> journal;
 };
 
 using test::ReadFile;

@@ -7,7 +7,7 @@
 #  2. The .deb, built as Debian builds (scripts/package.sh), is lintian-clean, its desktop
 #     entries, metainfo and manual pages are valid; it installs with dpkg, keeps an
 #     administrator's dpkg-statoverride of the helper, runs from /usr/bin and leaves
-#     nothing behind.
+#     nothing behind; systemd's dpkg trigger indexes its journal catalog and forgets it.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR COUNTING_SERVER SHIM
 set -eu
 build=$1
@@ -20,7 +20,7 @@ fail() { echo "FAILED: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "installing and giving capabilities needs root"
 command -v dpkg >/dev/null || skip "dpkg is not available"
 command -v setpriv >/dev/null || skip "setpriv is not available"
-for tool in lintian dpkg-shlibdeps appstreamcli desktop-file-validate man; do
+for tool in lintian dpkg-shlibdeps appstreamcli desktop-file-validate man journalctl localedef; do
     command -v $tool >/dev/null || skip "$tool is not installed (run scripts/setup.sh)"
 done
 [ -x /usr/sbin/chronyd ] || skip "chronyd is not installed (run scripts/setup.sh)"
@@ -159,13 +159,28 @@ kill -KILL "$network"
 stopped=""
 
 # --- 2. the Debian package ------------------------------------------------------------------
+# journalctl -x explains every id the programs send, in English and in Korean.
+journal_ids=$(sed -n 's/.*"\([0-9a-f]\{32\}\)".*/\1/p' "$source/src/platform/journal_message_ids.h")
+mkdir -p "$work/catalog/usr/lib/systemd/catalog" "$work/locale"
+cp "$source/res/journal/hodra2.catalog" "$work/catalog/usr/lib/systemd/catalog/"
+journalctl --root "$work/catalog" --update-catalog || fail "journalctl --update-catalog refused the catalog"
+localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" || fail "no Korean locale (run scripts/setup.sh)"
+english=$(LC_ALL=C.UTF-8 journalctl --root "$work/catalog" --list-catalog)
+korean=$(LOCPATH=$work/locale LC_ALL=ko_KR.UTF-8 journalctl --root "$work/catalog" --list-catalog)
+[ "$(echo "$english" | wc -l)" -eq 6 ] && [ "$(echo "$journal_ids" | wc -l)" -eq 6 ] ||
+    fail "six ids, each once: $journal_ids / $english"
+for id in $journal_ids; do
+    line=$(echo "$english" | grep "^$id hodra2: ") || fail "the catalog does not explain $id"
+    [ "$(echo "$korean" | grep "^$id hodra2: ")" != "$line" ] || fail "no Korean text for $id"
+done
 lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 ||
     fail "lintian: $(cat "$work/lintian")"
 dpkg-deb -c "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' > "$work/files"
 for path in /usr/bin/hodra2 /usr/share/hodra2/세계시간표2.txt /usr/share/applications/org.hodra2.Hodra2.desktop \
     /usr/share/metainfo/org.hodra2.Hodra2.metainfo.xml /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
     /usr/share/icons/hicolor/scalable/apps/hodra2.svg /usr/share/doc/hodra2/copyright \
-    /usr/share/man/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz; do
+    /usr/share/man/man1/hodra2-sntp.1.gz /usr/share/man/ko/man1/hodra2-worldtime.1.gz \
+    /usr/lib/systemd/catalog/hodra2.catalog; do
     grep -qx "$path" "$work/files" || fail "the package lacks $path"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no library dependencies from shlibdeps"
@@ -175,6 +190,10 @@ dpkg-statoverride --add root adm 0750 "$helper_bin"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
 getcap /usr/bin/hodra2-sntp | grep -q cap_sys_time || fail "postinst did not give the helper its capability"
 [ -z "$(getcap /usr/bin/hodra2 /usr/bin/hodra2-worldtime)" ] || fail "a Qt program got a capability"
+# systemd's own dpkg trigger on the catalog directory brought its index up to date.
+for id in $journal_ids; do
+    journalctl --list-catalog "$id" 2>/dev/null | grep -q "^$id hodra2: " || fail "the installed catalog's index lacks $id"
+done
 [ "$(stat -c '%U:%G %a' "$helper_bin")" = "root:adm 750" ] || fail "the statoverride was not kept: $(stat -c '%U:%G %a' "$helper_bin")"
 desktop-file-validate /usr/share/applications/org.hodra2.Hodra2.desktop /etc/xdg/autostart/org.hodra2.Hodra2.desktop \
     >"$work/desktop" 2>&1 && [ ! -s "$work/desktop" ] || fail "desktop entries: $(cat "$work/desktop")"
@@ -204,10 +223,11 @@ echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
 /usr/bin/hodra2-worldtime --at 2026-07-01T12:00:00Z 런던 | grep -q "2026-07-01 13:00:00"
 
 dpkg -P hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }
+! journalctl --list-catalog 2>/dev/null | grep -q " hodra2: " || fail "the catalog's index kept the removed entries"
 dpkg-statoverride --remove "$helper_bin"
 left=0
 while read -r path; do
-    case "$path" in /usr|/usr/bin|/usr/lib|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
+    case "$path" in /usr|/usr/bin|/usr/lib|/usr/lib/systemd|/usr/lib/systemd/catalog|/usr/share|/usr/share/applications|/usr/share/icons|/usr/share/icons/hicolor*|/usr/share/metainfo|/usr/share/man*|/usr/share/doc|/etc|/etc/xdg|/etc/xdg/autostart) continue ;; esac
     if [ -n "$path" ] && [ -e "$path" ]; then
         echo "left behind: $path"
         left=1

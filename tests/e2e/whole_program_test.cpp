@@ -33,6 +33,7 @@
 #include "env_page.h"
 #include "fonts.h"
 #include "hodra_run.h"
+#include "journal_message_ids.h"
 #include "blink_sequence.h"
 #include "message_label.h"
 #include "private_bus.h"
@@ -66,6 +67,21 @@ private:
     int fd;
     int port = 0;
 };
+
+using test::Field;
+
+// Who sent a run's journal entry, what kind of run it was (with its id) and how it came about.
+void ExpectEntry(const test::JournalEntry& entry, const char* sender, const char* outcome, const char* id,
+                 const char* trigger) {
+    EXPECT_EQ(Field(entry, "SYSLOG_IDENTIFIER"), sender);
+    EXPECT_EQ(Field(entry, "HODRA2_OUTCOME"), outcome) << sender;
+    EXPECT_EQ(Field(entry, "MESSAGE_ID"), id) << sender << ' ' << outcome;
+    EXPECT_EQ(Field(entry, "HODRA2_TRIGGER"), trigger) << sender << ' ' << outcome;
+}
+
+double Seconds(const test::JournalEntry& entry, const char* key) {
+    return QString::fromStdString(Field(entry, key)).toDouble();
+}
 
 // The message line as it would look showing `text` with the default colours.
 QImage MessageLineShowing(const QString& text, QSize size) {
@@ -139,6 +155,7 @@ TEST_F(WholeProgram, StartCompareThenQuitFromTheTray) {
     ASSERT_TRUE(ahead.Running()) << ahead.Failure();
     run->Deployment(ahead.Address(), "127.0.0.1:9");
     run->Profile("AutoCompare", 1);
+    test::JournalListener& journald = run->ListenToJournal();
     ASSERT_TRUE(run->Start());
     EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "사용자 PC가 5.2 초 늦습니다.", "1-compare"));
     EXPECT_EQ(desktop->TrayIcons().size(), 1u);
@@ -150,6 +167,12 @@ TEST_F(WholeProgram, StartCompareThenQuitFromTheTray) {
     EXPECT_EQ(run->Stored("ServerID").toInt(), 1);
     EXPECT_TRUE(desktop->TrayIcons().empty()) << "the tray icon must go with the program";
     EXPECT_EQ(run->ShimLog(), "") << "compare never sets the clock";
+    const std::vector<test::JournalEntry> entries = journald.Take();
+    ASSERT_EQ(entries.size(), 1u) << "one entry for the one run";
+    ExpectEntry(entries[0], "hodra2", "compared", journal::kCompared, "start-up");
+    EXPECT_EQ(Field(entries[0], "MESSAGE"), "사용자 PC가 5.3 초 늦습니다.");
+    EXPECT_EQ(Field(entries[0], "HODRA2_SERVER"), ahead.Address());
+    EXPECT_NEAR(Seconds(entries[0], "HODRA2_OFFSET_SEC"), 5.25, 0.05);
 }
 
 TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) {
@@ -158,6 +181,7 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     run->Deployment(ahead.Address(), "127.0.0.1:9");
     run->Profile("Log", 1);
     run->Profile("Blink", 1);
+    test::JournalListener& journald = run->ListenToJournal();
     ASSERT_TRUE(run->Start());
     const QPoint sync = run->ControlCentre(dialog102::kSync);
     desktop->Click(sync.x(), sync.y());
@@ -191,6 +215,14 @@ TEST_F(WholeProgram, SynchroniseThroughTheHelperLogsRecordsAndSetsTheClockOnce) 
     EXPECT_LT(std::abs(applied - 5.25), 0.1) << applied;
     EXPECT_NEAR(run->Stored("LastDiff").toInt(), applied * 1000, 1.0);
     EXPECT_NEAR(run->Stored("LastCon").toLongLong(), f[3].toDouble(), 2) << "the time of the synchronisation";
+    // The helper's entry of the step, then the window's of the same run: both tell that step.
+    const std::vector<test::JournalEntry> entries = journald.Take();
+    ASSERT_EQ(entries.size(), 2u);
+    ExpectEntry(entries[0], "hodra2-sntp", "set", journal::kSet, "user");
+    ExpectEntry(entries[1], "hodra2", "set", journal::kSet, "user");
+    EXPECT_EQ(Field(entries[1], "MESSAGE"), "한국표준시에 동기되었습니다.");
+    EXPECT_EQ(Field(entries[1], "HODRA2_OFFSET_SEC"), Field(entries[0], "HODRA2_OFFSET_SEC"));
+    EXPECT_NEAR(Seconds(entries[1], "HODRA2_OFFSET_SEC"), applied, 1e-3);
 }
 
 // Two servers two hours ahead: the timer's run leaves the clock alone and says why; "동기"
@@ -204,6 +236,7 @@ TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
     run->Profile("AutoCon", 1);
     run->Profile("AutoConDuration", 1);
     run->Profile("Blink", 0);
+    test::JournalListener& journald = run->ListenToJournal();
     ASSERT_TRUE(run->Start());
     EXPECT_TRUE(WaitUntil(
         [&] {
@@ -230,6 +263,17 @@ TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
     ASSERT_EQ(f.size(), 5) << run->ShimLog();
     EXPECT_EQ(f[0], "clock_adjtime");
     EXPECT_LT(std::abs(f[2].toDouble() - f[3].toDouble() - 7200.0), 0.1);
+    // The timer's run and the user's are told apart, by the helper too; between them the
+    // helper's refusal of the user's first "동기".
+    const std::vector<test::JournalEntry> entries = journald.Take();
+    ASSERT_EQ(entries.size(), 5u);
+    ExpectEntry(entries[0], "hodra2-sntp", "too-large", journal::kTooLarge, "auto");
+    ExpectEntry(entries[1], "hodra2", "too-large", journal::kTooLarge, "auto");
+    EXPECT_EQ(Field(entries[1], "MESSAGE"), "차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.");
+    EXPECT_EQ(Field(entries[1], "PRIORITY"), "5");
+    ExpectEntry(entries[2], "hodra2-sntp", "too-large", journal::kTooLarge, "user");
+    ExpectEntry(entries[3], "hodra2-sntp", "set", journal::kSet, "user");
+    ExpectEntry(entries[4], "hodra2", "set", journal::kSet, "user");
 }
 
 TEST_F(WholeProgram, SecondaryServerAndNoServer) {
@@ -247,10 +291,17 @@ TEST_F(WholeProgram, SecondaryServerAndNoServer) {
     HodraRun second(*desktop);
     second.Deployment(silent.Address(), alsoSilent.Address());
     second.Profile("AutoCompare", 1);
+    test::JournalListener& journald = second.ListenToJournal();
     ASSERT_TRUE(second.Start());
     EXPECT_TRUE(WaitForMessage("서버에서 응답이 없습니다", "사용자 PC가 5.3 초 늦습니다.", "3-no-server", &second));
     EXPECT_EQ(second.QuitFromTray(), 0);
     EXPECT_EQ(second.Stored("ServerID").toInt(), 3);
+    const std::vector<test::JournalEntry> entries = journald.Take();
+    ASSERT_EQ(entries.size(), 1u);
+    ExpectEntry(entries[0], "hodra2", "no-answer", journal::kNoAnswer, "start-up");
+    EXPECT_EQ(Field(entries[0], "MESSAGE"), "서버에서 응답이 없습니다");
+    EXPECT_EQ(Field(entries[0], "PRIORITY"), "4");
+    EXPECT_EQ(entries[0].count("HODRA2_OFFSET_SEC"), 0u) << "nothing was measured";
 }
 
 TEST_F(WholeProgram, HostileServerNeverSetsTheClock) {

@@ -78,7 +78,7 @@ TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
         const std::string log = dir.StdPath("settime.log");
         const std::string command = "XDG_CONFIG_DIRS='" + dir.StdPath("xdg") +
                                     "' " HODRA_RUN_SANDBOXED " --shim " HODRA_SHIM " '" + log +
-                                    "' " HODRA_SNTP " --sync " + chrony.Address() + " >/dev/null";
+                                    "' " HODRA_SNTP " --sync " + chrony.Address() + " >'" + dir.StdPath("report") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         // "clock_adjtime 0 TARGET NOW hodra2-sntp": TARGET is where the clock would be.
         std::istringstream call(test::ReadFile(log));
@@ -88,7 +88,13 @@ TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
         double now = 0.0;
         call >> name >> clockId >> target >> now;
         EXPECT_EQ(name, "clock_adjtime") << start;
-        EXPECT_NEAR(target - now, *reference, 0.001) << start << ": the step lands on the server's time";
+        // The helper's measurement lies within half its round trip of the truth: on a loaded
+        // machine that trip is what widens the agreement.
+        const std::string report = test::ReadFile(dir.StdPath("report"));
+        const std::size_t delayAt = report.find(" delay=");
+        ASSERT_NE(delayAt, std::string::npos) << report;
+        const double delay = std::stod(report.substr(delayAt + 7));
+        EXPECT_NEAR(target - now, *reference, 0.001 + delay) << start << ": the step lands on the server's time";
     }
 }
 

@@ -144,6 +144,7 @@ TEST_F(SntpCommand, BadUsage) {
     EXPECT_FALSE(ParseSntpArguments({"host:99999"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"-x", "host"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"--allow-large-step"}, deployment)) << "only a step can be large";
+    EXPECT_FALSE(ParseSntpArguments({"--auto"}, deployment)) << "only a step is told to the journal";
     EXPECT_FALSE(ParseSntpArguments({"--nts-ca"}, deployment));
     EXPECT_FALSE(ParseSntpArguments({"[::1", "::1:x"}, deployment));
     const auto hosts = ParseSntpArguments({"[::1]:123", "::1", "nts://time.example", "--nts-ca", "ca.pem"}, deployment);

@@ -1,0 +1,69 @@
+#include "run_journal.h"
+
+#include <syslog.h>
+
+#include "clock_report.h"
+#include "compare_text.h"
+#include "journal_message_ids.h"
+#include "sync_operation.h"
+
+namespace hodra {
+namespace {
+
+struct Kind {
+    const char* id;
+    int priority;
+};
+
+// A run that measured is information, one that left the clock alone on purpose a notice,
+// one that found no server or could not set the clock a warning.
+Kind KindOf(const SyncOutcome& outcome) {
+    const std::string_view word = OutcomeWord(outcome);
+    if (word == "compared") {
+        return {journal::kCompared, LOG_INFO};
+    }
+    if (word == "set") {
+        return {journal::kSet, LOG_INFO};
+    }
+    if (word == "too-large") {
+        return {journal::kTooLarge, LOG_NOTICE};
+    }
+    if (word == "unconfirmed") {
+        return {journal::kUnconfirmed, LOG_NOTICE};
+    }
+    if (word == "no-answer") {
+        return {journal::kNoAnswer, LOG_WARNING};
+    }
+    return {journal::kFailed, LOG_WARNING};  // failed, not-permitted
+}
+
+}  // namespace
+
+const char* TriggerWord(const SyncOutcome& outcome) {
+    if (outcome.startUp) {
+        return "start-up";
+    }
+    return outcome.automatic ? "auto" : "user";
+}
+
+std::vector<std::string> RunJournalFields(const SyncOutcome& outcome, std::string_view identifier) {
+    const Kind kind = KindOf(outcome);
+    std::vector<std::string> fields{
+        "MESSAGE=" + (outcome.message.empty() ? std::string(OutcomeWord(outcome)) : outcome.message),
+        std::string("MESSAGE_ID=") + kind.id,
+        "PRIORITY=" + std::to_string(kind.priority),
+        "SYSLOG_IDENTIFIER=" + std::string(identifier),
+        std::string("HODRA2_OUTCOME=") + OutcomeWord(outcome),
+        std::string("HODRA2_TRIGGER=") + TriggerWord(outcome),
+    };
+    if (outcome.answered) {
+        fields.insert(fields.end(), {"HODRA2_SERVER=" + outcome.serverHost, "HODRA2_ADDRESS=" + outcome.serverAddress,
+                                     "HODRA2_OFFSET_SEC=" + FormatFixed(outcome.offset, 9, true),
+                                     "HODRA2_DELAY_SEC=" + FormatFixed(outcome.delay, 9),
+                                     "HODRA2_STRATUM=" + std::to_string(outcome.stratum),
+                                     std::string("HODRA2_AUTH=") + (outcome.authenticated ? "nts" : "none")});
+    }
+    return fields;
+}
+
+}  // namespace hodra
