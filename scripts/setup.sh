@@ -6,7 +6,7 @@ set -eu
 PACKAGES="
 g++ cmake make pkg-config clang-format
 googletest libgtest-dev
-libcap-dev libcap2-bin libgnutls28-dev libseccomp-dev openssl libsystemd-dev systemd locales
+libcap-dev libcap2-bin libgnutls28-dev libseccomp-dev openssl systemd locales
 qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
 chrony faketime tzdata dbus-daemon
 xvfb xdotool imagemagick weston xwayland qt6-wayland

@@ -1,22 +1,52 @@
-#include <sys/uio.h>
-
 #include "run_journal.h"
 
-// The entry is the run's, not a place in our sources: no CODE_FILE, CODE_LINE, CODE_FUNC.
-#define SD_JOURNAL_SUPPRESS_LOCATION
-#include <systemd/sd-journal.h>
+#include <cstdint>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace hodra {
+namespace {
+
+// journald's own socket and its native protocol (stable, documented by systemd): one
+// datagram an entry, each field "KEY=VALUE\n", or, for a value that holds a newline,
+// "KEY\n", its length as a little-endian 64-bit number, the bytes and "\n".
+constexpr char kJournalSocket[] = "/run/systemd/journal/socket";
+
+void AppendField(std::string& datagram, const std::string& field) {
+    const std::size_t equals = field.find('=');
+    if (field.find('\n') == std::string::npos || equals == std::string::npos) {
+        datagram += field + '\n';
+        return;
+    }
+    const std::string value = field.substr(equals + 1);
+    datagram.append(field, 0, equals).push_back('\n');
+    for (int byte = 0; byte < 8; ++byte) {
+        datagram.push_back(static_cast<char>((static_cast<std::uint64_t>(value.size()) >> (8 * byte)) & 0xff));
+    }
+    datagram += value + '\n';
+}
+
+}  // namespace
 
 void SendRunToJournal(const SyncOutcome& outcome, std::string_view identifier) {
-    const std::vector<std::string> fields = RunJournalFields(outcome, identifier);
-    std::vector<iovec> parts;
-    parts.reserve(fields.size());
-    for (const std::string& field : fields) {
-        parts.push_back({const_cast<char*>(field.data()), field.size()});
+    std::string datagram;
+    for (const std::string& field : RunJournalFields(outcome, identifier)) {
+        AppendField(datagram, field);
     }
-    // Without journald the socket is not there and the send fails at once; nothing to tell.
-    sd_journal_sendv(parts.data(), static_cast<int>(parts.size()));
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return;
+    }
+    sockaddr_un journal{};
+    journal.sun_family = AF_UNIX;
+    std::memcpy(journal.sun_path, kJournalSocket, sizeof kJournalSocket);
+    // Never waits: without journald the socket is not there, and a journald too busy to take
+    // the entry at once costs the entry, not the run (nor the window's UI thread).
+    (void)sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                 reinterpret_cast<const sockaddr*>(&journal), sizeof journal);
+    close(fd);
 }
 
 }  // namespace hodra
