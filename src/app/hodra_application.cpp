@@ -9,11 +9,13 @@
 #include "build_info.h"
 #include "child_process_linux.h"
 #include "clock_linux.h"
+#include "compare_text.h"
 #include "data_files.h"
 #include "desktop_notifications.h"
 #include "history_view.h"
 #include "resources.h"
 #include "run_history.h"
+#include "step_ledger.h"
 #include "run_journal.h"
 #include "run_recovery.h"
 #include "system_events.h"
@@ -28,6 +30,7 @@
 #include "world_time_dialog.h"
 #include "notice.h"
 #include "app_texts.h"
+#include "time_texts.h"
 
 namespace hodra {
 
@@ -41,7 +44,7 @@ std::string ClockHelperPath() {
 // "비교" and "동기" ask the same servers: where the helper holds its right it reads only the
 // administrator's file (by its own rules), and so does the window. As built, the helper
 // holds none and reads the files of XDG_CONFIG_DIRS, as the window does.
-Deployment WindowDeployment(bool helperHoldsRight) {
+Deployment ReadWindowDeployment(bool helperHoldsRight) {
     if (!helperHoldsRight) {
         return LoadDeployment();
     }
@@ -50,6 +53,17 @@ Deployment WindowDeployment(bool helperHoldsRight) {
         std::fprintf(stderr, "hodra2: %s%s\n", text::kDeploymentNotUsed, admin.reason.c_str());
     }
     return admin.values;
+}
+
+// Said once, at start, where the program's other complaints about its files go.
+Deployment WindowDeployment(bool helperHoldsRight) {
+    Deployment deployment = ReadWindowDeployment(helperHoldsRight);
+    if (deployment.ignoredMaxStep) {
+        const std::string notice =
+            text::Fill(text::kMaxStepIgnored, *deployment.ignoredMaxStep, FormatFixed(Deployment::kDefaultMaxStep, 0));
+        std::fprintf(stderr, "hodra2: %s\n", notice.c_str());
+    }
+    return deployment;
 }
 
 }  // namespace
@@ -73,6 +87,8 @@ HodraApplication::HodraApplication()
     screenSaver = std::make_unique<ScreenSaverEntry>(QFileInfo(store.FileName()).absolutePath(),
                                                      InstalledDataDirectory() + QStringLiteral("/Hodra2SCR.scr"));
     history = std::make_unique<RunHistory>(RunHistory::DefaultPath());
+    runs->Controller().setStepLedger(
+        [this] { return AutomaticStepsWithin(history->Read(), QDateTime::currentMSecsSinceEpoch()); });
 }
 
 HodraApplication::~HodraApplication() = default;
@@ -131,7 +147,9 @@ void HodraApplication::TrustNtsCertificates() {
     }
     const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, helperHoldsRight);
     if (!file.trusted) {
+        // Fails closed: the system's store never stands in for the administrator's file.
         std::fprintf(stderr, "hodra2: %s%s\n", text::kTrustFileNotUsed, file.reason.c_str());
+        client.SetNtsTrust({std::string()});
         return;
     }
     client.SetNtsTrust({file.text});

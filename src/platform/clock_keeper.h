@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <sys/types.h>
 
 namespace hodra {
@@ -11,8 +12,8 @@ class ClockSetter;
 // deployment's MaxStep and the command line's --allow-large-step, and never taken from
 // what the network process says.
 struct StepBound {
-    std::int64_t maxNanoseconds = 0;  // 0: no limit
-    bool allowLarge = false;          // --allow-large-step: any step
+    std::optional<std::int64_t> maxNanoseconds;  // nothing: no limit
+    bool allowLarge = false;                     // --allow-large-step: any step
     bool Admits(std::int64_t nanoseconds) const;
 };
 

@@ -15,7 +15,7 @@ namespace hodra {
 
 bool StepBound::Admits(std::int64_t nanoseconds) const {
     const std::int64_t size = nanoseconds < 0 ? -nanoseconds : nanoseconds;
-    return allowLarge || maxNanoseconds == 0 || size <= maxNanoseconds;
+    return allowLarge || !maxNanoseconds || size <= *maxNanoseconds;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <cstdlib>
 #include <cstring>
@@ -87,13 +88,17 @@ void Merge(Values& into, const Values& more) {
     into.insert(more.begin(), more.end());
 }
 
+// Whole seconds, digits only: 0 (no limit) or 1 to 1,000,000,000. A sign, a fraction, an
+// exponent, a unit or a separator is no limit an administrator could mean for sure.
 std::optional<double> ParseMaxStep(const std::string& text) {
-    double seconds = 0.0;
+    constexpr std::uint64_t kLargest = 1000000000;
+    std::uint64_t seconds = 0;
+    const bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0.0) {
+    if (!digitsOnly || ec != std::errc() || end != text.data() + text.size() || seconds > kLargest) {
         return std::nullopt;
     }
-    return seconds;
+    return static_cast<double>(seconds);
 }
 
 Deployment WithDefaults(const Values& values) {
@@ -108,7 +113,11 @@ Deployment WithDefaults(const Values& values) {
     take("WebPage", d.webPage);
     take("NtsTrustedCerts", d.ntsTrustedCerts);
     if (const auto it = values.find("MaxStep"); it != values.end()) {
-        d.maxStep = ParseMaxStep(it->second).value_or(d.maxStep);
+        if (const auto seconds = ParseMaxStep(it->second)) {
+            d.maxStep = *seconds;
+        } else {
+            d.ignoredMaxStep = it->second;
+        }
     }
     return d;
 }
@@ -234,22 +243,35 @@ AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t lon
     return file;
 }
 
-AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators) {
-    constexpr std::size_t kLongestTrustFile = 1024 * 1024;
-    if (administrators) {
-        return ReadAdministratorFile(path, kLongestTrustFile);
-    }
+namespace {
+
+AdministratorFile ReadUsersFile(const std::string& path, std::size_t longest) {
     AdministratorFile file;
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    if (!in || text.str().size() > kLongestTrustFile) {
+    if (!in || text.str().size() > longest) {
         file.missing = !in;
         file.reason = path + ": " + (in ? text::kTooLong : text::kUnreadable);
         return file;
     }
     file.trusted = true;
     file.text = text.str();
+    return file;
+}
+
+}  // namespace
+
+AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators) {
+    constexpr std::size_t kLongestTrustFile = 1024 * 1024;
+    AdministratorFile file =
+        administrators ? ReadAdministratorFile(path, kLongestTrustFile) : ReadUsersFile(path, kLongestTrustFile);
+    // A file that names no certificate trusts no server; it never stands for the system's store.
+    if (file.trusted && file.text.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+        file.trusted = false;
+        file.reason = path + ": " + text::kNoCertificate;
+        file.text.clear();
+    }
     return file;
 }
 

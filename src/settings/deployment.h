@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ struct Deployment {
     std::string secondaryHost;
     std::string webPage;
     // MaxStep: the largest step (seconds) made without the user's word and a second
-    // source; 0 means no limit. A value that is not a number of seconds >= 0 keeps the default.
+    // source; 0 means no limit. Whole seconds, 0 or 1 to 1,000,000,000; any other value keeps
+    // the default, and is kept here so that the program can say it ignored it.
     double maxStep = kDefaultMaxStep;
+    std::optional<std::string> ignoredMaxStep{};
     // NtsTrustedCerts: a PEM file of the certificates nts:// servers must chain to instead
     // of the system's trust store; empty: the system's.
     std::string ntsTrustedCerts{};
@@ -58,7 +61,8 @@ struct AdministratorFile {
 AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t longest);
 
 // The PEM text of a trust file for nts:// servers: under the administrator's rules for a
-// program that holds a right its caller lacks, else any file the user can read.
+// program that holds a right its caller lacks, else any file the user can read. A file
+// without a single certificate (an empty one) is refused like an unsafe one.
 AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators);
 
 }  // namespace hodra

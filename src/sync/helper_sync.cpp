@@ -27,6 +27,9 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     if (request.allowLargeStep) {
         argv.emplace_back("--allow-large-step");
     }
+    if (request.stepBudget) {
+        argv.insert(argv.end(), {"--step-budget", FormatFixed(*request.stepBudget, 3)});
+    }
     // Only for the helper's own journal entry: it cannot tell a timer from a person.
     if (request.automatic) {
         argv.emplace_back("--auto");

@@ -1,5 +1,8 @@
 #include "sync_controller.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QMetaMethod>
 #include <QMetaObject>
 #include <cstdio>
@@ -59,6 +62,10 @@ void SyncController::Start(bool synchronise, bool automatic, bool startUp) {
     request.startUp = startUp;
     request.hosts = servers.hosts;
     request.maxStep = servers.maxStep;
+    // A forger on the path could otherwise walk the clock by just under the limit each run.
+    if (automatic && synchronise && servers.maxStep > 0.0 && ledger) {
+        request.stepBudget = std::floor(std::max(0.0, servers.maxStep - ledger()) * 1000.0) / 1000.0;
+    }
     const RunFlags asSet = flags ? flags() : RunFlags{};
     request.blink = asSet.blink;
     request.log = asSet.log;

@@ -37,6 +37,9 @@ public:
     ~SyncController() override;
 
     void setTimeService(SystemTimeService* service) { timeService = service; }
+    // The seconds the automatic steps of the last 24 hours moved the clock, added up: an
+    // automatic synchronisation may step only what of maxStep they left.
+    void setStepLedger(std::function<double()> automaticStepsToday) { ledger = std::move(automaticStepsToday); }
     bool busy() const { return running; }
     // Ends a run in progress at once (the window is closing): the exchange or the helper is
     // stopped, the clock is not set and nothing of the run is applied.
@@ -74,6 +77,7 @@ private:
     SyncRunner& runner;
     const Servers servers;
     FlagsSource flags;
+    std::function<double()> ledger;
     SystemTimeService* timeService = nullptr;
     bool running = false;
     SyncRequest current;

@@ -66,6 +66,8 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.kernelTransmitStamp = result.kernelTransmitStamp;
             out.kernelReceiveStamp = result.kernelReceiveStamp;
             out.authenticated = result.authenticated;
+            out.referenceId = result.referenceId;
+            out.referenceTime = result.reference.Value();
             return true;
         }
         out.failures.push_back(host + ": " + exchanger.LastFailure());
@@ -76,10 +78,12 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
 }
 
 bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
-    if (request.maxStep <= 0.0 || std::abs(out.offset) <= request.maxStep) {
+    const double size = std::abs(out.offset);
+    const bool overBudget = request.stepBudget && size > *request.stepBudget;
+    if (!overBudget && (request.maxStep <= 0.0 || size <= request.maxStep)) {
         return true;
     }
-    if (!request.allowLargeStep) {
+    if (!request.allowLargeStep || overBudget) {
         out.tooLarge = true;
         out.message = LargeStepText(out.offset);
         return false;
@@ -112,6 +116,11 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
             continue;
         }
         const double delay = RoundTripDelay(second);
+        // Another address of one server (IPv4 and IPv6 of a dual-stack host) is no second source.
+        if (second.referenceId == out.referenceId && second.reference.Value() == out.referenceTime) {
+            out.failures.push_back(host + ": " + text::kSameServer);
+            continue;
+        }
         if (!StampsOutOfReach(request, second.kernelTransmitStamp && second.kernelReceiveStamp, delay)) {
             out.failures.push_back(host + ": " + text::kNoKernelStamps);
             continue;

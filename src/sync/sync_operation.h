@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct SyncRequest {
     // when a second source agrees with the first.
     double maxStep = 0.0;
     bool allowLargeStep = false;  // the user agreed to a step over the limit for this run
+    // An automatic run's share of maxStep that the automatic steps of the last 24 hours left
+    // (seconds): a larger step is too large for it, as one over maxStep is.
+    std::optional<double> stepBudget{};
 };
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
@@ -55,6 +59,10 @@ struct SyncOutcome {
     bool kernelTransmitStamp = false;  // the stamps the arithmetic used: the kernel's, or ours
     bool kernelReceiveStamp = false;
     bool authenticated = false;  // the answer verified by NTS
+    // The answering server's reference ID and time (NTP format): a second source alike in
+    // both is the same server, or the same upstream at the same instant.
+    std::uint32_t referenceId = 0;
+    std::uint64_t referenceTime = 0;
 
     int setError = 0;  // errno of a clock setting that failed
     // The clock was not set because this process may not set it: a system service may

@@ -23,6 +23,8 @@ inline constexpr char kLargeStepSlow[] = "차이가 커서 맞추지 않음: PC�
 // A step over the limit that no second server confirmed.
 inline constexpr char kUnconfirmed[] = "다른 서버로 확인하지 못해 맞추지 않았습니다.";
 inline constexpr char kNoSecondSource[] = "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다";
+// "<host>: " comes before it: the answer had the first one's reference ID and time.
+inline constexpr char kSameServer[] = "처음 서버와 같은 서버임 (기준 ID와 기준 시각이 같음)";
 // "<host>: " comes before it: that server's offset and the first one's.
 inline constexpr char kDisagreement[] = "다른 시각을 알림 (이 서버 %1 초, 처음 서버 %2 초)";
 

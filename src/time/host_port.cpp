@@ -13,6 +13,7 @@
 
 #include "cancel_token.h"
 #include "quiet_thread.h"
+#include "time_texts.h"
 #include "wake_fd.h"
 
 namespace hodra {
@@ -149,7 +150,7 @@ Resolution LookUp(const std::string& host, std::uint16_t port, int socketType) {
         for (const Endpoint& earlier : out.endpoints) {
             seen = seen || earlier == e;
         }
-        if (!seen) {
+        if (!seen && out.endpoints.size() < kMostAddressesAsked) {
             out.endpoints.push_back(e);
         }
     }
@@ -171,11 +172,17 @@ struct Lookup {
     WakeFd done;
 };
 
+// An address written out needs no name service: it resolves at once, with no thread.
+bool IsAddressText(const std::string& host) {
+    in6_addr any{};
+    return inet_pton(AF_INET, host.c_str(), &any) == 1 || inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
 }  // namespace
 
 Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketType, const CancelToken* cancel,
                       std::optional<std::chrono::milliseconds> limit) {
-    if (cancel == nullptr && !limit) {
+    if ((cancel == nullptr && !limit) || IsAddressText(host)) {
         return LookUp(host, port, socketType);
     }
     auto lookup = std::make_shared<Lookup>();
@@ -203,7 +210,10 @@ Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketTyp
     switch (ready.status) {
     case Readiness::Status::Ready: break;
     case Readiness::Status::Cancelled: out.error = EAI_CANCELED; return out;
-    case Readiness::Status::TimedOut: out.error = EAI_AGAIN; return out;
+    case Readiness::Status::TimedOut:
+        out.error = EAI_AGAIN;
+        out.timedOut = true;
+        return out;
     case Readiness::Status::Failed: out.error = EAI_SYSTEM; return out;
     }
     if (!lookup->finished.load(std::memory_order_acquire)) {
@@ -211,6 +221,35 @@ Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketTyp
         return out;
     }
     return lookup->result;
+}
+
+std::string CanonicalAddress(const std::string& address) {
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, address.c_str(), &v6) == 1 && IN6_IS_ADDR_V4MAPPED(&v6)) {
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, v6.s6_addr + 12, text, sizeof text);
+        return text;
+    }
+    return address;
+}
+
+std::chrono::steady_clock::time_point ShareOf(std::chrono::steady_clock::time_point start,
+                                              std::chrono::steady_clock::time_point end, std::size_t i,
+                                              std::size_t count) {
+    const auto share = (end - start) / static_cast<long>(count);
+    return i + 1 >= count ? end : start + share * static_cast<long>(i + 1);
+}
+
+std::string NameFailures(const std::vector<std::string>& failures) {
+    constexpr std::size_t kNamed = 4;
+    std::string all;
+    for (std::size_t i = 0; i < failures.size() && i < kNamed; ++i) {
+        all += (all.empty() ? "" : "; ") + failures[i];
+    }
+    if (failures.size() > kNamed) {
+        all += "; " + text::Fill(text::kMoreAddressesFailed, std::to_string(failures.size() - kNamed));
+    }
+    return all;
 }
 
 }  // namespace hodra

@@ -41,14 +41,35 @@ struct Endpoint {
 };
 
 struct Resolution {
-    int error = 0;  // 0, or the getaddrinfo error code (EAI_CANCELED, EAI_AGAIN after the limit)
+    int error = 0;          // 0, or the getaddrinfo error code (EAI_CANCELED when cancelled)
+    bool timedOut = false;  // the limit passed first (error is EAI_AGAIN then)
     std::vector<Endpoint> endpoints;
 };
 
+// A name is asked at most its first addresses, in the resolver's order: whoever answers the
+// lookup decides how many there are, and each costs a share of the host's time.
+inline constexpr std::size_t kMostAddressesAsked = 16;
+
+// An address text in its one canonical form: an IPv4-mapped IPv6 address (::ffff:a.b.c.d)
+// is its IPv4 address, since both reach the same socket.
+std::string CanonicalAddress(const std::string& address);
+
+// The failures of a name's addresses ("address: reason" each), one entry per address; past
+// the first few only their count, so that the text stays short whoever decides how many
+// addresses a name has.
+std::string NameFailures(const std::vector<std::string>& failures);
+
+// When the i-th of `count` addresses that share the time from start to end must be done:
+// each has its equal share, and what one leaves unused (a refusal comes at once) goes to
+// the next; a single address has it all.
+std::chrono::steady_clock::time_point ShareOf(std::chrono::steady_clock::time_point start,
+                                              std::chrono::steady_clock::time_point end, std::size_t i,
+                                              std::size_t count);
+
 // Every address of a host (or address text), IPv6 and IPv4, in the resolver's order (RFC
-// 6724: IPv6 first where it works), without duplicates. socketType is SOCK_DGRAM or
-// SOCK_STREAM. A raised cancel gives up the wait at once, a limit after that long; the
-// lookup itself then runs on to its end on a thread of its own.
+// 6724: IPv6 first where it works), without duplicates, at most kMostAddressesAsked.
+// socketType is SOCK_DGRAM or SOCK_STREAM. A raised cancel gives up the wait at once, a
+// limit after that long; the lookup itself then runs on to its end on a thread of its own.
 Resolution ResolveAll(const std::string& host, std::uint16_t port, int socketType, const CancelToken* cancel = nullptr,
                       std::optional<std::chrono::milliseconds> limit = std::nullopt);
 

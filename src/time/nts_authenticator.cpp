@@ -70,14 +70,17 @@ std::optional<std::vector<Field>> Fields(const std::uint8_t* packet, std::size_t
 Authenticator::Authenticator(Session session)
     : cookies(std::move(session.cookies)), toServer(session.clientToServer), toClient(session.serverToClient) {}
 
-bool Authenticator::Seal(std::vector<std::uint8_t>& request) {
-    if (cookies.empty() || !toServer.Usable()) {
-        return false;
+SntpError Authenticator::Seal(std::vector<std::uint8_t>& request) {
+    if (cookies.empty()) {
+        return SntpError::NtsNoCookie;
+    }
+    if (!toServer.Usable()) {
+        return SntpError::NtsKeyExchange;
     }
     uniqueId.assign(kUniqueIdSize, 0);
     std::vector<std::uint8_t> nonce(kNonceSize);
     if (!FillRandom(uniqueId.data(), uniqueId.size()) || !FillRandom(nonce.data(), nonce.size())) {
-        return false;
+        return SntpError::NoRandom;
     }
     request.resize(kSntpPacketSize);
     request[0] = kVersion4Client;
@@ -87,7 +90,7 @@ bool Authenticator::Seal(std::vector<std::uint8_t>& request) {
     // Everything before the Authenticator is what it authenticates; nothing is encrypted.
     const auto sealed = toServer.Seal(nonce, request.data(), request.size(), {});
     if (!sealed) {
-        return false;
+        return SntpError::NtsKeyExchange;
     }
     std::vector<std::uint8_t> body;
     Put16(body, nonce.size());
@@ -95,7 +98,7 @@ bool Authenticator::Seal(std::vector<std::uint8_t>& request) {
     body.insert(body.end(), nonce.begin(), nonce.end());
     body.insert(body.end(), sealed->begin(), sealed->end());
     PutField(request, kAuthenticator, body);
-    return true;
+    return SntpError::None;
 }
 
 SntpError Authenticator::Verify(const std::uint8_t* reply, std::size_t length) const {

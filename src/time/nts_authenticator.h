@@ -23,7 +23,7 @@ class Authenticator : public RequestAuthenticator {
 public:
     explicit Authenticator(Session session);
 
-    bool Seal(std::vector<std::uint8_t>& request) override;
+    SntpError Seal(std::vector<std::uint8_t>& request) override;
     SntpError Verify(const std::uint8_t* reply, std::size_t length) const override;
 
 private:

@@ -15,7 +15,9 @@ namespace hodra::nts {
 
 // Whom the key exchange trusts: the certificates of a PEM text, or the system's store.
 struct Trust {
-    std::string pem;  // empty: the system's trust store
+    // Nothing: the system's trust store. Else only the certificates of this PEM text: none,
+    // when a trust file was named but refused, so that no server is trusted in its place.
+    std::optional<std::string> pem;
 };
 
 struct KeyExchangeResult {

@@ -13,8 +13,9 @@ class RequestAuthenticator {
 public:
     virtual ~RequestAuthenticator() = default;
     // Appends what authenticates the request (extension fields) to its 48-byte header.
-    // False when it cannot (no cookie left): the request must not go out unauthenticated.
-    virtual bool Seal(std::vector<std::uint8_t>& request) = 0;
+    // SntpError::None when sealed; else why not (NtsNoCookie: every cookie was spent), and
+    // the request must not go out unauthenticated.
+    virtual SntpError Seal(std::vector<std::uint8_t>& request) = 0;
     // SntpError::None when the whole datagram is an authentic answer to the last sealed request.
     virtual SntpError Verify(const std::uint8_t* reply, std::size_t length) const = 0;
 };

@@ -34,7 +34,9 @@ bool SntpClient::Fail(SntpError error, int errnoValue) {
     lastError = error;
     lastErrno = errnoValue;
     lastDetail =
-        error == SntpError::Timeout || errnoValue == 0 || errnoValue == EPROTO ? "" : std::strerror(errnoValue);
+        error == SntpError::Timeout || error == SntpError::LookupTimeout || errnoValue == 0 || errnoValue == EPROTO
+            ? ""
+            : std::strerror(errnoValue);
     errno = errnoValue;
     return false;
 }
@@ -82,6 +84,8 @@ SntpResult Measured(const UdpSocket::Received& got, const SntpReply& reply, NtpT
     result.transmit = reply.transmit;
     result.offset = ClockOffset(result);
     result.stratum = reply.stratum;
+    result.referenceId = reply.referenceId;
+    result.reference = reply.reference;
     return result;
 }
 
@@ -98,19 +102,17 @@ SntpError Judge(const SntpReply& reply, const std::uint8_t* datagram, std::size_
 
 }  // namespace
 
-std::string SntpClient::LastFailure() const {
-    if (addressFailures.size() > 1) {
-        std::string all;
-        for (const std::string& f : addressFailures) {
-            all += (all.empty() ? "" : "; ") + f;
-        }
-        return all;
-    }
+// The last address's failure alone.
+std::string SntpClient::LastReason() const {
     std::string reason = DescribeSntpError(lastError);
     if (!lastDetail.empty()) {
         reason += " (" + lastDetail + ")";
     }
     return reason;
+}
+
+std::string SntpClient::LastFailure() const {
+    return addressFailures.size() <= 1 ? LastReason() : NameFailures(addressFailures);
 }
 
 bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port,
@@ -150,9 +152,14 @@ bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpRe
 
 bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result,
                                 const CancelToken* cancel, const AnsweredBy* avoid, RequestAuthenticator* auth) {
-    const Resolution found = ResolveAll(host, port, SOCK_DGRAM, cancel);
+    // The host's time starts with its lookup: a slow resolver spends it too.
+    const auto start = std::chrono::steady_clock::now();
+    const Resolution found = ResolveAll(host, port, SOCK_DGRAM, cancel, timeout);
     if (found.error == EAI_CANCELED) {
         return Fail(SntpError::Cancelled, ECANCELED);
+    }
+    if (found.timedOut) {
+        return Fail(SntpError::LookupTimeout, ETIMEDOUT);
     }
     if (found.error != 0) {
         Fail(SntpError::LookupFailed, EHOSTUNREACH);
@@ -161,25 +168,23 @@ bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, Snt
     }
     std::vector<Endpoint> addresses;
     for (const Endpoint& e : found.endpoints) {
-        if (avoid == nullptr || e.AddressText() != avoid->address || e.Port() != avoid->port) {
+        if (avoid == nullptr || CanonicalAddress(e.AddressText()) != CanonicalAddress(avoid->address) ||
+            e.Port() != avoid->port) {
             addresses.push_back(e);
         }
     }
     if (addresses.empty()) {
         return Fail(SntpError::NoOtherAddress, EADDRNOTAVAIL);
     }
-    // The addresses share the host's time-out: each has its share, and what one leaves
-    // unused (a refusal comes at once) goes to the next. A single address has it all.
-    const auto start = std::chrono::steady_clock::now();
-    const auto count = static_cast<long>(addresses.size());
-    for (long i = 0; i < count; ++i) {
-        const Endpoint& to = addresses[static_cast<std::size_t>(i)];
+    const auto lookedUp = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const Endpoint& to = addresses[i];
         UdpSocket socket;
         if (!socket.Create(to.Family())) {
             Fail(SntpError::Socket, socket.LastErrno());
         } else if (!socket.Connect(to)) {
             Fail(SntpError::Connect, socket.LastErrno());
-        } else if (Ask(socket, start + timeout * (i + 1) / count, cancel, auth, result)) {
+        } else if (Ask(socket, ShareOf(lookedUp, start + timeout, i, addresses.size()), cancel, auth, result)) {
             result.serverAddress = to.AddressText();
             result.serverPort = to.Port();
             return true;
@@ -187,7 +192,7 @@ bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, Snt
         if (lastError == SntpError::Cancelled) {
             return false;
         }
-        addressFailures.push_back(to.AddressText() + ": " + LastFailure());
+        addressFailures.push_back(to.AddressText() + ": " + LastReason());
     }
     return false;
 }
@@ -203,8 +208,9 @@ bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* ca
     }
     const SntpRequest header = EncodeRequest(*nonce);
     std::vector<std::uint8_t> request(header.begin(), header.end());
-    if (auth != nullptr && !auth->Seal(request)) {
-        return Fail(SntpError::NtsKeyExchange, EPROTO);
+    if (const SntpError unsealed = auth != nullptr ? auth->Seal(request) : SntpError::None;
+        unsealed != SntpError::None) {
+        return Fail(unsealed, EPROTO);
     }
     const NtpTimestamp sent = NtpTimestamp::Now();
     if (!socket.Send(request.data(), request.size())) {

@@ -61,6 +61,7 @@ private:
     bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
              SntpResult& result);
     bool WaitedInVain(SntpError why, int errnoValue);
+    std::string LastReason() const;
 
     const std::chrono::milliseconds timeout;
     std::time_t notBeforeUnix;
@@ -68,7 +69,7 @@ private:
     SntpError lastError = SntpError::None;
     int lastErrno = 0;
     std::string lastDetail;
-    std::vector<std::string> addressFailures;  // "address: reason" when a host had several
+    std::vector<std::string> addressFailures;  // "address: reason" of each address asked
     int dropped = 0;
     SntpError lastDropped = SntpError::None;
 };

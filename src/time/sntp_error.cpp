@@ -9,6 +9,7 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::None: return text::kErrorNone;
     case SntpError::Timeout: return text::kErrorTimeout;
     case SntpError::LookupFailed: return text::kErrorLookupFailed;
+    case SntpError::LookupTimeout: return text::kErrorLookupTimeout;
     case SntpError::NoOtherAddress: return text::kErrorNoOtherAddress;
     case SntpError::BadHost: return text::kErrorBadHost;
     case SntpError::Socket: return text::kErrorSocket;
@@ -30,6 +31,7 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::Cancelled: return text::kErrorCancelled;
     case SntpError::NoRandom: return text::kErrorNoRandom;
     case SntpError::NtsKeyExchange: return text::kErrorNtsKeyExchange;
+    case SntpError::NtsNoCookie: return text::kErrorNtsNoCookie;
     case SntpError::NtsNak: return text::kErrorNtsNak;
     case SntpError::NtsUnauthenticated: return text::kErrorNtsUnauthenticated;
     }

@@ -7,6 +7,7 @@ enum class SntpError {
     None,
     Timeout,             // nothing readable within the reply time-out
     LookupFailed,        // the host name did not resolve
+    LookupTimeout,       // the name was still being looked up when the host's time was up
     NoOtherAddress,      // no address of the host is left but the one already heard
     BadHost,             // the host text or its port could not be parsed
     Socket,              // socket() failed
@@ -21,13 +22,14 @@ enum class SntpError {
     BadStratum,          // stratum above 15
     ZeroTransmit,        // transmit timestamp is zero
     BogusOriginate,      // originate timestamp is not the transmit field we sent
-    BadReference,        // the reference time is zero or later than the transmit time
+    BadReference,        // the reference time is later than the transmit time
     RootDistance,        // root delay / 2 + root dispersion over 1.5 s
     BeforeBuildDate,     // the server's time lies before this program was built
     ImplausibleDelay,    // the round trip came out below zero or beyond the wait
     Cancelled,           // the run was cancelled (the program is closing)
     NoRandom,            // the kernel gave no random bits for the request
     NtsKeyExchange,      // the NTS key exchange failed (TLS, certificate, records)
+    NtsNoCookie,         // every cookie of the key exchange was spent before this request
     NtsNak,              // the server could not use our cookie (NTS NAK)
     NtsUnauthenticated,  // no Authenticator that verifies, or no echo of our identifier
 };

@@ -86,7 +86,9 @@ SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyE
     if (reply.originate != expected.sentTransmit) {
         return SntpError::BogusOriginate;
     }
-    if (reply.reference.Value() == 0 || Difference(reply.reference, reply.transmit) > 0.0) {
+    // A reference time of zero is an orphan-mode server's (an isolated network that keeps its
+    // own time): the rest of the reply still says whether it may be used.
+    if (reply.reference.Value() != 0 && Difference(reply.reference, reply.transmit) > 0.0) {
         return SntpError::BadReference;
     }
     if (RootDistance(reply) > kMaxRootDistance) {

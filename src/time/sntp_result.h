@@ -16,6 +16,10 @@ struct SntpResult {
     double offset = 0.0;
     // Beside the stamps: which server answered.
     std::uint8_t stratum = 0;
+    // The server's reference: two answers alike in both came from one server (or from one
+    // upstream at one instant), whatever address they came from.
+    std::uint32_t referenceId = 0;
+    NtpTimestamp reference;
     std::string serverAddress;  // the address that answered, as text
     std::uint16_t serverPort = 0;
     // Which stamps the arithmetic used: the kernel's (true) or the program's own.

@@ -29,6 +29,7 @@ inline std::string Fill(std::string_view pattern, std::string_view first, std::s
 inline constexpr char kErrorNone[] = "오류 없음";
 inline constexpr char kErrorTimeout[] = "응답 시간 초과";
 inline constexpr char kErrorLookupFailed[] = "호스트 이름을 찾을 수 없음";
+inline constexpr char kErrorLookupTimeout[] = "이름 조회 시간 초과";
 inline constexpr char kErrorNoOtherAddress[] = "이미 물어본 주소 말고 다른 주소가 없음";
 inline constexpr char kErrorBadHost[] = "잘못된 호스트 또는 포트";
 inline constexpr char kErrorSocket[] = "소켓을 만들 수 없음";
@@ -43,15 +44,18 @@ inline constexpr char kErrorKissOfDeath[] = "서버가 요청을 거부함 (Kiss
 inline constexpr char kErrorBadStratum[] = "잘못된 계층(stratum)";
 inline constexpr char kErrorZeroTransmit[] = "송신 타임스탬프가 0임";
 inline constexpr char kErrorBogusOriginate[] = "요청과 맞지 않는 응답 (originate 불일치)";
-inline constexpr char kErrorBadReference[] = "서버의 기준 시각이 0이거나 송신 시각보다 늦음";
+inline constexpr char kErrorBadReference[] = "서버의 기준 시각이 송신 시각보다 늦음";
 inline constexpr char kErrorRootDistance[] = "서버의 루트 거리가 1.5초를 넘음";
 inline constexpr char kErrorBeforeBuildDate[] = "서버 시각이 프로그램 빌드 날짜보다 이름";
 inline constexpr char kErrorImplausibleDelay[] = "왕복 시간이 맞지 않음";
 inline constexpr char kErrorCancelled[] = "취소됨";
 inline constexpr char kErrorNoRandom[] = "요청에 쓸 난수를 얻을 수 없음";
 inline constexpr char kErrorNtsKeyExchange[] = "NTS 키 교환 실패";
+inline constexpr char kErrorNtsNoCookie[] = "남은 NTS 쿠키가 없음";
 inline constexpr char kErrorNtsNak[] = "서버가 NTS 쿠키를 받지 않음 (NTS NAK)";
 inline constexpr char kErrorNtsUnauthenticated[] = "NTS 인증이 맞지 않는 응답";
+// After the first failures of a name's addresses: how many more failed.
+inline constexpr char kMoreAddressesFailed[] = "그 밖의 주소 %1개도 실패";
 inline constexpr char kErrorUnknown[] = "알 수 없는 오류";
 // The wait ended after replies that were no answer to ours; %1 is how many.
 inline constexpr char kDroppedReplies[] = "받은 응답 %1개를 버림";
@@ -72,6 +76,8 @@ inline constexpr char kKeNoKeys[] = "키를 꺼낼 수 없음";
 inline constexpr char kKeTooLong[] = "키 교환 응답이 너무 김";
 inline constexpr char kKeNoGnuTls[] = "GnuTLS 라이브러리를 읽을 수 없음";
 inline constexpr char kKeLookupFailed[] = "호스트 이름을 찾을 수 없음 (%1)";
+// The day this program was built.
+inline constexpr char kKeExpiredBeforeBuild[] = "인증서를 믿을 수 없음 (%1 전에 만료됨)";
 
 // What was wrong with the key exchange's records.
 inline constexpr char kKeBadEnd[] = "키 교환: 잘못된 끝 레코드";

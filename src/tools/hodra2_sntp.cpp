@@ -2,6 +2,7 @@
 // program that may hold the right to set the clock. With --sync it runs as two processes:
 // a keeper that holds the right and makes one bounded step, and this one, which gives the
 // right up and confines itself before it resolves a name or reads a datagram.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "clock_keeper.h"
 #include "clock_linux.h"
 #include "clock_setter.h"
+#include "compare_text.h"
 #include "deployment.h"
 #include "host_port.h"
 #include "keeper_clock_driver.h"
@@ -48,6 +51,15 @@ bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
     }
     deployment = admin.values;
     return true;
+}
+
+void SayWhatWasIgnored(const hodra::Deployment& deployment) {
+    if (deployment.ignoredMaxStep) {
+        std::cerr << "hodra2-sntp: "
+                  << hodra::text::Fill(hodra::text::kMaxStepIgnored, *deployment.ignoredMaxStep,
+                                       hodra::FormatFixed(hodra::Deployment::kDefaultMaxStep, 0))
+                  << '\n';
+    }
 }
 
 // Whom the certificate of an nts:// server must chain to: the caller's file, the
@@ -86,11 +98,20 @@ void PrepareForNetwork(const hodra::SntpCommandOptions& options) {
     }
 }
 
+// The keeper's bound: MaxStep, narrowed by this run's budget. It is fixed before the keeper
+// starts and never taken from the network process.
 hodra::StepBound Bound(const hodra::SntpCommandOptions& options, double maxStep) {
     constexpr double kLongest = 9.2e18;  // nanoseconds, below the largest 64-bit count
-    const double nanoseconds = maxStep * 1e9;
-    return {nanoseconds >= kLongest ? std::numeric_limits<std::int64_t>::max() : std::llround(nanoseconds),
-            options.allowLargeStep};
+    double limit = maxStep;
+    if (options.stepBudget) {
+        limit = maxStep > 0.0 ? std::min(maxStep, *options.stepBudget) : *options.stepBudget;
+    }
+    const double nanoseconds = limit * 1e9;
+    std::optional<std::int64_t> bound;
+    if (limit > 0.0 || options.stepBudget) {
+        bound = nanoseconds >= kLongest ? std::numeric_limits<std::int64_t>::max() : std::llround(nanoseconds);
+    }
+    return {bound, options.allowLargeStep};
 }
 
 // A run that only compares holds no right: it is confined where the kernel allows, and
@@ -174,6 +195,7 @@ int main(int argc, char** argv) {
     if (!LoadServers(borrowed, deployment)) {
         return hodra::kExitUsage;
     }
+    SayWhatWasIgnored(deployment);
     const std::vector<std::string> args(argv + 1, argv + argc);
     auto options = hodra::ParseSntpArguments(args, {deployment.primaryHost, deployment.secondaryHost});
     if (!options) {

@@ -1,5 +1,6 @@
 #include "sntp_command.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <ostream>
@@ -15,8 +16,23 @@
 namespace hodra {
 
 const char kSntpUsage[] =
-    "usage: hodra2-sntp [--sync [--allow-large-step] [--auto]] [--nts-ca FILE] "
+    "usage: hodra2-sntp [--sync [--allow-large-step | --step-budget SECONDS] [--auto]] [--nts-ca FILE] "
     "[host[:port] | [v6]:port | nts://host[:port] ...]";
+
+namespace {
+
+// Seconds, 0 or more, as the window writes them ("12.345").
+std::optional<double> Seconds(const std::string& text) {
+    double seconds = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
+        seconds < 0.0) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+}  // namespace
 
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts) {
@@ -34,6 +50,11 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             options.allowLargeStep = true;
         } else if (arg == "--auto") {
             options.automatic = true;
+        } else if (arg == "--step-budget") {
+            options.stepBudget = i + 1 < args.size() ? Seconds(args[++i]) : std::nullopt;
+            if (!options.stepBudget) {
+                return std::nullopt;
+            }
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -44,7 +65,8 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
             return std::nullopt;
         }
     }
-    if ((options.allowLargeStep || options.automatic) && !options.sync) {
+    if (((options.allowLargeStep || options.automatic || options.stepBudget) && !options.sync) ||
+        (options.allowLargeStep && options.stepBudget)) {
         return std::nullopt;
     }
     options.hostsGiven = !options.hosts.empty();
@@ -66,8 +88,12 @@ std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
 
 namespace {
 
-std::string LimitText(double offset, double maxStep) {
-    return text::Fill(text::kOverStepLimit, FormatFixed(std::abs(offset), 3), FormatFixed(maxStep, 0));
+std::string LimitText(const SntpCommandOptions& options, double offset) {
+    const std::string size = FormatFixed(std::abs(offset), 3);
+    if (options.stepBudget && std::abs(offset) > *options.stepBudget) {
+        return text::Fill(text::kOverStepBudget, size, FormatFixed(*options.stepBudget, 3));
+    }
+    return text::Fill(text::kOverStepLimit, size, FormatFixed(options.maxStep, 0));
 }
 
 int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
@@ -89,6 +115,7 @@ SyncOutcome RunSntpRequest(const SntpCommandOptions& options, SyncOperation& ope
     request.kernelStampsOnly = options.kernelStampsOnly;
     request.maxStep = options.maxStep;
     request.allowLargeStep = options.allowLargeStep;
+    request.stepBudget = options.stepBudget;
     request.automatic = options.automatic;
     SyncOutcome outcome = cancel != nullptr ? operation.Run(request, *cancel) : operation.Run(request);
     outcome.automatic = request.automatic;
@@ -108,7 +135,7 @@ int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outc
     if (options.sync) {
         out << outcome.message << '\n';
         if (outcome.tooLarge) {
-            err << "hodra2-sntp: " << LimitText(outcome.offset, options.maxStep) << '\n';
+            err << "hodra2-sntp: " << LimitText(options, outcome.offset) << '\n';
         } else if (!outcome.clockSet && !outcome.unconfirmed) {
             err << "hodra2-sntp: " << std::strerror(outcome.setError) << '\n';
         }

@@ -18,8 +18,11 @@ struct SntpCommandOptions {
     bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
     bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
     bool automatic = false;         // --auto: a program's timer asked, not a person (the journal says so)
-    double maxStep = 0.0;           // the deployment's MaxStep; 0: no limit
-    std::string ntsCaFile;          // --nts-ca FILE: the certificates nts:// servers chain to
+    // --step-budget SECONDS: this run may step at most that far (an automatic run's share of
+    // MaxStep that the last 24 hours left); it only ever narrows the limit.
+    std::optional<double> stepBudget{};
+    double maxStep = 0.0;   // the deployment's MaxStep; 0: no limit
+    std::string ntsCaFile;  // --nts-ca FILE: the certificates nts:// servers chain to
     std::vector<std::string> hosts;
 };
 

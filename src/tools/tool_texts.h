@@ -17,6 +17,9 @@ inline constexpr char kKeeperNotConfined[] =
     "hodra2-sntp: 시계를 맞출 프로세스를 시스템 호출 필터(seccomp)로 막을 수 없어 시계를 맞추지 않습니다: %1";
 inline constexpr char kNotConfined[] =
     "hodra2-sntp: 네트워크를 쓰는 프로세스를 시스템 호출 필터(seccomp)로 막을 수 없어 시계를 맞추지 않습니다: %1";
+// The difference, and what of MaxStep the automatic steps of the last 24 hours left.
+inline constexpr char kOverStepBudget[] =
+    "차이 %1 초가 24시간 동안 자동으로 맞출 수 있는 남은 한도 %2 초보다 커서 맞추지 않습니다";
 // The difference and MaxStep, in seconds.
 inline constexpr char kOverStepLimit[] =
     "차이 %1 초가 한도 %2 초(MaxStep)보다 커서 맞추지 않습니다; 맞추려면 --allow-large-step";

@@ -65,6 +65,7 @@ TEST(ClockKeeper, MakesOnlyTheStepItsBoundAdmitsAndRefusesWhatIsMalformed) {
              Case{"a nanosecond over", Datagram(keeper::kStep, -1000 * kSecond - 1), limit, ERANGE, {}},
              Case{"over, with --allow-large-step", Datagram(keeper::kStep, 5000 * kSecond), allowed, 0, {5000.0}},
              Case{"no limit", Datagram(keeper::kStep, 5000 * kSecond), StepBound{}, 0, {5000.0}},
+             Case{"a budget spent", Datagram(keeper::kStep, 1), StepBound{0, false}, ERANGE, {}},
              Case{"no step", Datagram(keeper::kNoStep, 0), limit, 0, {}},
              Case{"short", tooShort, allowed, EINVAL, {}},
              Case{"long", tooLong, allowed, EINVAL, {}},

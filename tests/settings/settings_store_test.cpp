@@ -262,7 +262,7 @@ TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
         QSettings second(dir.Path("second/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat);
         second.setValue("Deployment/PrimaryHost", "later files lose");
         second.setValue("Deployment/SecondaryHost", "192.0.2.10:123");
-        second.setValue("Deployment/MaxStep", "600.5");
+        second.setValue("Deployment/MaxStep", "600");
     }
     const std::string dirs = dir.StdPath() + "/first::" + dir.StdPath() + "/second";
     const Deployment some = ReadDeployment(SystemDeploymentFiles(dirs.c_str()));
@@ -270,15 +270,23 @@ TEST(Deployment, SystemFilesOverrideEachValueInOrderAndDefaultsFillTheRest) {
     EXPECT_EQ(some.secondaryHost, "192.0.2.10:123");
     EXPECT_EQ(some.webPage, "http://127.0.0.1:8080/a b;c,d");
     EXPECT_EQ(none.maxStep, 1000.0);
-    EXPECT_EQ(some.maxStep, 600.5);
-    // A limit that is no number of seconds keeps the default rather than lifting it.
-    for (const char* bad : {"-5", "lots", "1e999", "10 s"}) {
-        QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat)
-            .setValue("Deployment/MaxStep", bad);
-        EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 1000.0) << bad;
+    EXPECT_EQ(some.maxStep, 600.0);
+    EXPECT_FALSE(some.ignoredMaxStep.has_value());
+    // Whole seconds, 0 (no limit) or 1 to 10^9; any other spelling keeps the default rather
+    // than lifting or tightening it by a guess, and is kept to be reported.
+    const auto maxStepOf = [&](const char* written) {
+        std::ofstream(dir.StdPath("first/Hodra Client V2.0/Hodra2.conf"))
+            << "[Deployment]\nMaxStep=" << written << "\n";
+        return ReadDeployment(SystemDeploymentFiles(dirs.c_str()));
+    };
+    for (const char* bad : {"-5", "-0", "1e-300", "0.5", "1000.0", "inf", "nan", "0x10", "10 s", "1,000", "1 000",
+                            "1000000001", "99999999999999999999", "lots"}) {
+        const Deployment read = maxStepOf(bad);
+        EXPECT_EQ(read.maxStep, 1000.0) << bad;
+        EXPECT_EQ(read.ignoredMaxStep, std::optional<std::string>(bad)) << bad;
     }
-    QSettings(dir.Path("first/Hodra Client V2.0/Hodra2.conf"), QSettings::IniFormat).setValue("Deployment/MaxStep", 0);
-    EXPECT_EQ(ReadDeployment(SystemDeploymentFiles(dirs.c_str())).maxStep, 0.0) << "0: no limit";
+    EXPECT_EQ(maxStepOf("0").maxStep, 0.0) << "0: no limit";
+    EXPECT_EQ(maxStepOf("1000000000").maxStep, 1e9);
     // An editor's UTF-8 byte-order mark before the group does not hide it.
     std::ofstream(dir.StdPath("first/Hodra Client V2.0/Hodra2.conf"))
         << "\xEF\xBB\xBF[Deployment]\nPrimaryHost=bom.example\n";
@@ -323,11 +331,24 @@ TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
     const AdministratorDeployment writable = ReadAdministratorDeployment(file);
     EXPECT_EQ(writable.verdict, Verdict::Refused);
     EXPECT_EQ(writable.values.primaryHost, kDefaultPrimaryHost) << "nothing of a refused file is used";
-    // A trust file for nts:// servers: the same rules with a borrowed right, none without.
+    // A trust file for nts:// servers: the same rules with a borrowed right, none without;
+    // and under either, a file that names no certificate (empty, or not a PEM file at all)
+    // is refused, naming the file, never read as "the system's store".
+    std::ofstream(file) << "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n";
     EXPECT_FALSE(ReadTrustedCertificates(file, true).trusted);
     EXPECT_EQ(ReadTrustedCertificates(file, true).text, "");
     EXPECT_TRUE(ReadTrustedCertificates(file, false).trusted);
     chmod(file.c_str(), 0644);
+    EXPECT_TRUE(ReadTrustedCertificates(file, true).trusted);
+    for (const char* content : {"", "[Deployment]\nPrimaryHost=10.1.2.3\n"}) {
+        std::ofstream(file) << content;
+        for (const bool administrators : {true, false}) {
+            const AdministratorFile nothing = ReadTrustedCertificates(file, administrators);
+            EXPECT_FALSE(nothing.trusted) << '"' << content << '"';
+            EXPECT_EQ(nothing.reason, file + ": 인증서가 하나도 없습니다");
+        }
+    }
+    std::ofstream(file) << "[Deployment]\nPrimaryHost=10.1.2.3\n";
     ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
     EXPECT_EQ(ReadAdministratorDeployment(file).verdict, Verdict::Refused) << "owned by nobody";
     ASSERT_EQ(chown(file.c_str(), 0, 0), 0);

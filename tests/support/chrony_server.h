@@ -17,6 +17,7 @@ public:
         // for the true clock.
         std::string fakeOffset;
         std::string bindAddress = "127.0.0.1";  // or "::1"
+        std::string alsoBindAddress{};          // the other family's loopback too: one dual-stack server
         std::uint16_t port = 0;                 // 0: a free one
         // With a certificate and its key (PEM files), NTS-KE on NtsPort() as well.
         std::string ntsCertificate{};

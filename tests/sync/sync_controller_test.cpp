@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMetaType>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -188,6 +189,38 @@ TEST_F(Controller, AutomaticRunsOnlyCompareWhereTheSystemKeepsTheClock) {
     EXPECT_EQ(observer.events, expected);
 }
 
+// A forger on the path may not walk the clock by just under the limit, run after run: the
+// automatic steps of a day add up to at most the limit; past it an automatic run only
+// compares and says so, and "동기" by the user works as before.
+TEST_F(Controller, AutomaticStepsOfADayAddUpToAtMostTheLimit) {
+    ReplyScript ahead;
+    ahead.clockOffset = 900.0;  // each run finds the server 900 s ahead again
+    server.SetScript(ahead);
+    SyncController c(operation, SyncController::Servers{{server.Address()}, 1000.0}, [] {
+        return SyncController::RunFlags{false, false};
+    });
+    observer.Watch(c);
+    c.setStepLedger([this] {
+        double moved = 0.0;
+        for (const double step : driver.steps) {
+            moved += std::abs(step);
+        }
+        return moved;
+    });
+    c.OnAutoSync();
+    ASSERT_TRUE(WaitIdle(c));
+    ASSERT_EQ(driver.steps.size(), 1u) << "900 s of the day's 1000";
+    observer.events.clear();
+    c.OnAutoSync();
+    ASSERT_TRUE(WaitIdle(c));
+    EXPECT_EQ(driver.steps.size(), 1u) << "1800 s in a day is over the limit";
+    EXPECT_TRUE(observer.last.tooLarge);
+    EXPECT_EQ(observer.events[1], "text:차이가 커서 맞추지 않음: PC가 900 초 늦습니다.");
+    c.OnSync();
+    ASSERT_TRUE(WaitIdle(c));
+    EXPECT_EQ(driver.steps.size(), 2u) << "the user's own run, within the limit";
+}
+
 // A run that may not set the clock hands the measured offset to the system's service.
 TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     ReplyScript ahead;
@@ -288,6 +321,11 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
                              "outcome=unconfirmed'\nexit 5"),
                       true);
     EXPECT_EQ(Read("args"), "--sync --allow-large-step\n") << "the user's word goes with that one run";
+    HelperSync budgeted(compare, Helper("echo 'answered=2 outcome=no-answer'"), RunChild);
+    SyncRequest automatic{true, {"127.0.0.1:9"}, false, false, true};
+    automatic.stepBudget = 100.0;
+    (void)budgeted.Run(automatic, CancelToken{});
+    EXPECT_EQ(Read("args"), "--sync --step-budget 100.000 --auto\n") << "the day's budget goes with the timer's run";
     EXPECT_TRUE(out.unconfirmed);
     EXPECT_EQ(out.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 
 #include "chrony_server.h"
 #include "read_file.h"
@@ -96,6 +97,36 @@ TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
         const double delay = std::stod(report.substr(delayAt + 7));
         EXPECT_NEAR(target - now, *reference, 0.001 + delay) << start << ": the step lands on the server's time";
     }
+}
+
+// A step over the limit needs a second server. One chronyd reached at both of its
+// addresses (127.0.0.1 and ::1, as a dual-stack server is) answers alike from both, with one
+// reference: it does not confirm itself, and nothing is set. A second chronyd does.
+TEST(ChronyPeer, ADualStackServerDoesNotConfirmItsOwnLargeStep) {
+    std::string why;
+    if (!test::ChronyServer::Available("+5000s", &why)) {
+        GTEST_SKIP() << why;
+    }
+    test::ChronyServer::Options both{"+5000s"};
+    both.alsoBindAddress = "::1";
+    test::ChronyServer dual(both);
+    ASSERT_TRUE(dual.Running()) << dual.Failure();
+    test::TempDir dir;
+    const std::string log = dir.StdPath("settime.log");
+    const auto synchronise = [&](const std::string& hosts) {
+        const std::string command = HODRA_RUN_SANDBOXED " --shim " HODRA_SHIM " '" + log +
+                                    "' " HODRA_SNTP " --sync --allow-large-step " + hosts + " >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::string port = std::to_string(dual.Port());
+    EXPECT_EQ(synchronise("127.0.0.1:" + port + " [::1]:" + port), 5) << "one server, two addresses";
+    EXPECT_EQ(synchronise("127.0.0.1:" + port + " [::ffff:127.0.0.1]:" + port), 5) << "one address, written twice";
+    EXPECT_EQ(test::ReadFile(log), "") << "nothing was set";
+    test::ChronyServer other("+5000s");
+    ASSERT_TRUE(other.Running()) << other.Failure();
+    EXPECT_EQ(synchronise(dual.Address() + " " + other.Address()), 0) << "a second server agrees";
+    EXPECT_EQ(test::ReadFile(log).rfind("clock_adjtime ", 0), 0u);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <memory>
 #include <netinet/in.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -149,27 +151,77 @@ TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
     EXPECT_EQ(driver.steps.size(), 1u);
 }
 
-// The helper itself, its network process confined: the key exchange through GnuTLS, the
-// name from the hosts file, the authenticated answer, and the step its keeper makes
-// (recorded by the shim, never made).
-TEST_F(Nts, TheConfinedHelperAuthenticatesAndItsKeeperSteps) {
-    const std::string log = dir.StdPath("settime.log");
-    const std::string command = "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" HODRA_SHIM " HODRA_SHIM_LOG='" +
-                                log + "' " HODRA_SNTP " --sync --nts-ca '" + dir.StdPath("localhost.crt") + "' " +
-                                chrony->NtsAddress() + " 2>&1";
-    FILE* helper = popen(command.c_str(), "r");
-    ASSERT_NE(helper, nullptr);
+// The clock helper run as a command: its exit status, and what it printed on both outputs.
+struct HelperRun {
+    int status = -1;
     std::string output;
+    long peakKb = 0;
+};
+
+HelperRun RunHelper(const std::string& arguments, const std::string& environment = "") {
+    HelperRun run;
+    const std::string command =
+        "ASAN_OPTIONS=verify_asan_link_order=0 " + environment + " " HODRA_SNTP " " + arguments + " 2>&1";
+    FILE* helper = popen(command.c_str(), "r");
+    if (helper == nullptr) {
+        return run;
+    }
     char chunk[512];
     while (const std::size_t n = fread(chunk, 1, sizeof chunk, helper)) {
-        output.append(chunk, n);
+        run.output.append(chunk, n);
     }
-    EXPECT_EQ(pclose(helper), 0) << output;
-    EXPECT_NE(output.find(" outcome=set "), std::string::npos) << output;
-    EXPECT_NE(output.find(" auth=nts"), std::string::npos) << output;
+    const int status = pclose(helper);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    run.peakKb = children.ru_maxrss;
+    return run;
+}
+
+// The helper itself, its network process confined: the key exchange through GnuTLS, the
+// name from the hosts file, the authenticated answer, and the step its keeper makes
+// (recorded by the shim, never made). A trust file that names no certificate is refused,
+// never read as the system's store.
+TEST_F(Nts, TheConfinedHelperAuthenticatesAndItsKeeperSteps) {
+    const std::string log = dir.StdPath("settime.log");
+    const HelperRun synchronised =
+        RunHelper("--sync --nts-ca '" + dir.StdPath("localhost.crt") + "' " + chrony->NtsAddress(),
+                  "LD_PRELOAD=" HODRA_SHIM " HODRA_SHIM_LOG='" + log + "'");
+    EXPECT_EQ(synchronised.status, 0) << synchronised.output;
+    EXPECT_NE(synchronised.output.find(" outcome=set "), std::string::npos) << synchronised.output;
+    EXPECT_NE(synchronised.output.find(" auth=nts"), std::string::npos) << synchronised.output;
     const std::string recorded = test::ReadFile(log);
     EXPECT_EQ(recorded.rfind("clock_adjtime ", 0), 0u) << recorded;
     EXPECT_NE(recorded.find(" hodra2-sntp\n"), std::string::npos) << recorded;
+
+    std::ofstream(dir.StdPath("empty.pem")).close();
+    const HelperRun empty = RunHelper("--nts-ca '" + dir.StdPath("empty.pem") + "' " + chrony->NtsAddress());
+    EXPECT_EQ(empty.status, 2) << empty.output;
+    EXPECT_NE(empty.output.find("empty.pem: 인증서가 하나도 없습니다"), std::string::npos) << empty.output;
+    EXPECT_EQ(relay->RequestsSeen(), 1) << "only the synchronisation's request";
+}
+
+// A PC whose clock was reset (to 2000, by libfaketime) can still be repaired over NTS: the
+// certificate's validity period is not held against a clock before the build date. One that
+// expired before the build date is still refused.
+TEST_F(Nts, APcClockFromBeforeTheBuildStillAuthenticates) {
+    const std::string faketime = test::FindFakeTimeLibrary();
+    if (faketime.empty()) {
+        GTEST_SKIP() << "libfaketime is not installed";
+    }
+    const std::string year2000 = "LD_PRELOAD=" + faketime + " FAKETIME='@2000-01-01 00:00:00'";
+    const HelperRun today =
+        RunHelper("--nts-ca '" + dir.StdPath("localhost.crt") + "' " + chrony->NtsAddress(), year2000);
+    EXPECT_EQ(today.status, 0) << today.output;
+    EXPECT_NE(today.output.find(" auth=nts"), std::string::npos) << today.output;
+
+    ASSERT_TRUE(test::MakeCertificate(dir.StdPath(), "expired", "localhost", true));
+    Serve("expired");
+    const HelperRun expired =
+        RunHelper("--nts-ca '" + dir.StdPath("expired.crt") + "' " + chrony->NtsAddress(), year2000);
+    EXPECT_EQ(expired.status, 1) << expired.output;
+    EXPECT_NE(expired.output.find("인증서를 믿을 수 없음"), std::string::npos) << expired.output;
+    EXPECT_EQ(relay->RequestsSeen(), 0);
 }
 
 // Every address of a name, IPv6 first where the resolver puts it there.
@@ -185,12 +237,18 @@ protected:
         chrony = std::make_unique<ChronyServer>(o);
         ASSERT_TRUE(chrony->Running()) << chrony->Failure();
     }
-    // The name resolves to ::1, then 127.0.0.1, through a hosts file of this namespace.
-    bool NameForBothLoopbacks() {
+    // A name of this namespace's hosts file for each of the addresses, in order.
+    bool NameFor(const std::string& name, const std::vector<std::string>& addresses) {
         const std::string hosts = dir.StdPath("hosts");
-        std::ofstream(hosts) << "::1 both.test\n127.0.0.1 both.test\n";
+        std::ofstream file(hosts);
+        for (const std::string& address : addresses) {
+            file << address << ' ' << name << '\n';
+        }
+        file.close();
         return mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
     }
+    // The name resolves to ::1, then 127.0.0.1.
+    bool NameForBothLoopbacks() { return NameFor("both.test", {"::1", "127.0.0.1"}); }
 
     test::TempDir dir;
     std::unique_ptr<ChronyServer> chrony;
@@ -235,6 +293,32 @@ TEST_F(Addresses, ASilentFirstAddressLeavesTimeForTheSecond) {
     char request[64];
     EXPECT_EQ(recv(silent, request, sizeof request, MSG_DONTWAIT), 48) << "the first address was asked first";
     close(silent);
+    umount("/etc/hosts");
+}
+
+// Whoever answers a lookup decides how many addresses a name has: 64 that all refuse cost
+// the first 16 at most, and a failure text of one entry each for the first few.
+TEST_F(Addresses, ANameOfSixtyFourRefusingAddressesCostsSixteenAndAShortText) {
+    std::vector<std::string> many;
+    for (int i = 1; i <= 64; ++i) {
+        many.push_back("127.0.0." + std::to_string(i));
+    }
+    if (!NameFor("many.test", many)) {
+        GTEST_SKIP() << "no hosts file of our own here";
+    }
+    const std::string host = "many.test:" + std::to_string(test::FreeUdpPort());
+    SntpClient client;  // as the window compares
+    SntpResult result;
+    EXPECT_FALSE(client.Exchange(host, result));
+    const std::string failure = client.LastFailure();
+    EXPECT_NE(failure.find("127.0.0.4: "), std::string::npos) << failure;
+    EXPECT_EQ(failure.find("127.0.0.5: "), std::string::npos) << failure;
+    EXPECT_NE(failure.find("그 밖의 주소 12개도 실패"), std::string::npos) << failure;
+    const HelperRun helper = RunHelper(host);
+    EXPECT_EQ(helper.status, 1) << helper.output;
+    EXPECT_LT(helper.output.size(), 64u * 1024);
+    EXPECT_NE(helper.output.find("그 밖의 주소 12개도 실패"), std::string::npos) << helper.output;
+    EXPECT_LT(helper.peakKb, 100 * 1024);
     umount("/etc/hosts");
 }
 

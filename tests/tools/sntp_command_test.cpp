@@ -136,6 +136,11 @@ TEST_F(SntpCommand, AStepOverTheLimitNeedsTheOptionAndASecondServer) {
     EXPECT_EQ(got.status, kExitAnswered) << got.err;
     EXPECT_EQ(driver.steps.size(), 1u);
     EXPECT_EQ(second.RequestsSeen(), 1) << "asked once, to confirm";
+    // An automatic run's budget narrows the limit: what the last day's steps left of it.
+    got = Run({"--sync", "--step-budget", "100.000", first.Address()}, 1000);
+    EXPECT_EQ(got.status, kExitTooLarge);
+    EXPECT_NE(got.err.find("남은 한도 100.000 초"), std::string::npos) << got.err;
+    EXPECT_EQ(driver.steps.size(), 1u);
 }
 
 TEST_F(SntpCommand, BadUsage) {
@@ -146,6 +151,13 @@ TEST_F(SntpCommand, BadUsage) {
     EXPECT_FALSE(ParseSntpArguments({"--allow-large-step"}, deployment)) << "only a step can be large";
     EXPECT_FALSE(ParseSntpArguments({"--auto"}, deployment)) << "only a step is told to the journal";
     EXPECT_FALSE(ParseSntpArguments({"--nts-ca"}, deployment));
+    for (const char* budget : {"", "-1", "nan", "inf", "1e", "10 s"}) {
+        EXPECT_FALSE(ParseSntpArguments({"--sync", "--step-budget", budget}, deployment)) << budget;
+    }
+    EXPECT_FALSE(ParseSntpArguments({"--sync", "--step-budget"}, deployment));
+    EXPECT_FALSE(ParseSntpArguments({"--step-budget", "5"}, deployment)) << "only a step has a budget";
+    EXPECT_FALSE(ParseSntpArguments({"--sync", "--allow-large-step", "--step-budget", "5"}, deployment));
+    EXPECT_EQ(ParseSntpArguments({"--sync", "--step-budget", "0"}, deployment)->stepBudget, 0.0);
     EXPECT_FALSE(ParseSntpArguments({"[::1", "::1:x"}, deployment));
     const auto hosts = ParseSntpArguments({"[::1]:123", "::1", "nts://time.example", "--nts-ca", "ca.pem"}, deployment);
     ASSERT_TRUE(hosts);

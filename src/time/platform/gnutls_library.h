@@ -28,6 +28,11 @@ namespace hodra::nts {
     F(gnutls_server_name_set) \
     F(gnutls_session_set_verify_cert) \
     F(gnutls_session_get_verify_cert_status) \
+    F(gnutls_certificate_get_peers) \
+    F(gnutls_x509_crt_init) \
+    F(gnutls_x509_crt_import) \
+    F(gnutls_x509_crt_get_expiration_time) \
+    F(gnutls_x509_crt_deinit) \
     F(gnutls_certificate_verification_status_print) \
     F(gnutls_transport_set_int2) \
     F(gnutls_handshake) \
