@@ -1,12 +1,12 @@
 #include "udp_relay.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -16,6 +16,8 @@ namespace {
 // A client leaves no trace when it is done; its flow goes after this long without traffic,
 // far beyond any delay a datagram is held for, so that a long run does not pile up sockets.
 constexpr auto kIdleFlow = std::chrono::seconds(10);
+// More than the clients that start within one turn of the loop (ntpdig opens 4 at once).
+constexpr std::size_t kSpareSockets = 8;
 
 sockaddr_in Loopback(int port) {
     sockaddr_in address{};
@@ -41,6 +43,9 @@ UdpRelay::UdpRelay(int target_port, PathDraw out, PathDraw back)
 UdpRelay::~UdpRelay() {
     for (auto& [key, flow] : flows_) {
         close(flow.upstream);
+    }
+    for (const int upstream : spare_) {
+        close(upstream);
     }
     if (listen_ >= 0) {
         close(listen_);
@@ -82,6 +87,10 @@ void UdpRelay::Run(const volatile std::sig_atomic_t& stop, const sigset_t& wake)
         }
         SendDue();
         ForgetIdleFlows(Clock::now());
+        // Opening a socket for a new client takes longer than relaying a datagram; done
+        // here, between datagrams, it adds nothing to the first datagram's way out.
+        while (spare_.size() < kSpareSockets && AddSpare()) {
+        }
     }
 }
 
@@ -104,8 +113,9 @@ void UdpRelay::ReadClients() {
         if (got < 0) {
             return;
         }
-        if (FlowFor(client) != nullptr) {
-            Take(Direction::kOut, KeyOf(client), buffer, got);
+        const auto arrived = Clock::now();
+        if (FlowFor(client, arrived) != nullptr) {
+            Take(Direction::kOut, KeyOf(client), arrived, buffer, got);
         }
     }
 }
@@ -120,19 +130,19 @@ void UdpRelay::ReadServer(std::uint64_t key) {
             return;
         }
         if (got >= 0) {
-            Take(Direction::kBack, key, buffer, got);
+            Take(Direction::kBack, key, Clock::now(), buffer, got);
         }
     }
 }
 
-void UdpRelay::Take(Direction direction, std::uint64_t key, const unsigned char* data, long size) {
-    const auto now = Clock::now();
+void UdpRelay::Take(Direction direction, std::uint64_t key, Clock::time_point arrived, const unsigned char* data,
+                    long size) {
     const auto fate = draws_[static_cast<int>(direction)].Next();
     if (!fate) {
         ++tally_.dropped[static_cast<int>(direction)];
         return;
     }
-    queue_.Hold(now + *fate, direction, key, std::vector<unsigned char>(data, data + size));
+    queue_.Hold(arrived + *fate, direction, key, std::vector<unsigned char>(data, data + size));
 }
 
 void UdpRelay::SendDue() {
@@ -155,25 +165,34 @@ void UdpRelay::SendDue() {
     }
 }
 
-UdpRelay::Flow* UdpRelay::FlowFor(const sockaddr_in& client) {
+UdpRelay::Flow* UdpRelay::FlowFor(const sockaddr_in& client, Clock::time_point now) {
     const std::uint64_t key = KeyOf(client);
     auto found = flows_.find(key);
     if (found == flows_.end()) {
-        Flow flow;
-        flow.client = client;
-        flow.upstream = UdpSocket();
-        const sockaddr_in target = Loopback(target_port_);
-        if (flow.upstream < 0 ||
-            connect(flow.upstream, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-            if (flow.upstream >= 0) {
-                close(flow.upstream);
-            }
+        if (spare_.empty() && !AddSpare()) {
             return nullptr;
         }
+        Flow flow;
+        flow.client = client;
+        flow.upstream = spare_.back();
+        spare_.pop_back();
         found = flows_.emplace(key, flow).first;
     }
-    found->second.last_used = Clock::now();
+    found->second.last_used = now;
     return &found->second;
+}
+
+bool UdpRelay::AddSpare() {
+    const int upstream = UdpSocket();
+    const sockaddr_in target = Loopback(target_port_);
+    if (upstream < 0 || connect(upstream, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        if (upstream >= 0) {
+            close(upstream);
+        }
+        return false;
+    }
+    spare_.push_back(upstream);
+    return true;
 }
 
 void UdpRelay::ForgetIdleFlows(Clock::time_point now) {

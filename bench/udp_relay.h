@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <string>
 #include <time.h>
+#include <vector>
 
 #include "delay_queue.h"
 #include "path_shape.h"
@@ -46,9 +47,10 @@ private:
     const timespec* Timeout();
     void ReadClients();
     void ReadServer(std::uint64_t key);
-    void Take(Direction direction, std::uint64_t key, const unsigned char* data, long size);
+    void Take(Direction direction, std::uint64_t key, Clock::time_point arrived, const unsigned char* data, long size);
     void SendDue();
-    Flow* FlowFor(const sockaddr_in& client);
+    Flow* FlowFor(const sockaddr_in& client, Clock::time_point now);
+    bool AddSpare();
     void ForgetIdleFlows(Clock::time_point now);
 
     int target_port_;
@@ -56,6 +58,7 @@ private:
     int listen_ = -1;
     int port_ = 0;
     std::map<std::uint64_t, Flow> flows_;
+    std::vector<int> spare_;  // upstream sockets connected ahead of the clients that take them
     DelayQueue queue_;
     RelayTally tally_;
     timespec timeout_{};
