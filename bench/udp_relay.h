@@ -33,7 +33,8 @@ public:
     // Binds 127.0.0.1:listen_port (0: a free port, see Port()).
     bool Open(int listen_port, std::string& error);
     int Port() const { return port_; }
-    // Relays until stop is set; the signals in wake interrupt the wait while it lasts.
+    // Relays until stop is set; wake is the signal mask while it waits, which lets the
+    // stop signals in.
     void Run(const volatile std::sig_atomic_t& stop, const sigset_t& wake);
     const RelayTally& Tally() const { return tally_; }
 
