@@ -8,7 +8,7 @@ g++ cmake make pkg-config clang-format
 googletest libgtest-dev
 libcap-dev libcap2-bin libgnutls28-dev libseccomp-dev openssl systemd locales
 qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
-chrony faketime tzdata dbus-daemon
+chrony faketime ntpsec-ntpdig tzdata dbus-daemon
 xvfb xdotool imagemagick weston xwayland qt6-wayland
 fonts-nanum fonts-nanum-coding fonts-liberation
 libcanberra-dev libx11-dev trayer librsvg2-bin x11-utils
