@@ -66,7 +66,8 @@ std::string FormatClockReport(const SyncOutcome& o) {
     if (o.answered) {
         line += std::string(" transmit=") + (o.kernelTransmitStamp ? "kernel" : "user") +
                 " receive=" + (o.kernelReceiveStamp ? "kernel" : "user") +
-                " auth=" + (o.authenticated ? "nts" : "none");
+                " auth=" + (o.authenticated ? "nts" : "none") + " samples=" + std::to_string(o.validReplies) + "/" +
+                std::to_string(o.requestsSent);
     }
     return line;
 }
@@ -96,6 +97,12 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
     out.kernelTransmitStamp = fields["transmit"] == "kernel";
     out.kernelReceiveStamp = fields["receive"] == "kernel";
     out.authenticated = fields["auth"] == "nts";
+    // Older helpers have no samples; a burst's counts are for diagnostics only.
+    const std::string& samples = fields["samples"];
+    if (const auto slash = samples.find('/'); slash != std::string::npos) {
+        (void)Number(samples.substr(0, slash), out.validReplies);
+        (void)Number(samples.substr(slash + 1), out.requestsSent);
+    }
     out.clockSet = word == "set";
     out.stepRefused = word == "not-permitted";
     out.tooLarge = word == "too-large";

@@ -66,6 +66,8 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.kernelTransmitStamp = result.kernelTransmitStamp;
             out.kernelReceiveStamp = result.kernelReceiveStamp;
             out.authenticated = result.authenticated;
+            out.validReplies = result.validReplies;
+            out.requestsSent = result.requestsSent;
             out.referenceId = result.referenceId;
             out.referenceTime = result.reference.Value();
             return true;

@@ -59,6 +59,8 @@ struct SyncOutcome {
     bool kernelTransmitStamp = false;  // the stamps the arithmetic used: the kernel's, or ours
     bool kernelReceiveStamp = false;
     bool authenticated = false;  // the answer verified by NTS
+    int validReplies = 0;        // of the burst that answered: valid replies, requests sent
+    int requestsSent = 0;
     // The answering server's reference ID and time (NTP format): a second source alike in
     // both is the same server, or the same upstream at the same instant.
     std::uint32_t referenceId = 0;

@@ -77,7 +77,7 @@ SntpError Authenticator::Seal(std::vector<std::uint8_t>& request) {
     if (!toServer.Usable()) {
         return SntpError::NtsKeyExchange;
     }
-    uniqueId.assign(kUniqueIdSize, 0);
+    std::vector<std::uint8_t> uniqueId(kUniqueIdSize, 0);
     std::vector<std::uint8_t> nonce(kNonceSize);
     if (!FillRandom(uniqueId.data(), uniqueId.size()) || !FillRandom(nonce.data(), nonce.size())) {
         return SntpError::NoRandom;
@@ -98,6 +98,7 @@ SntpError Authenticator::Seal(std::vector<std::uint8_t>& request) {
     body.insert(body.end(), nonce.begin(), nonce.end());
     body.insert(body.end(), sealed->begin(), sealed->end());
     PutField(request, kAuthenticator, body);
+    uniqueIds.push_back(std::move(uniqueId));
     return SntpError::None;
 }
 
@@ -109,7 +110,9 @@ SntpError Authenticator::Verify(const std::uint8_t* reply, std::size_t length) c
     bool echoed = false;
     for (const Field& f : *fields) {
         if (f.type == kUniqueIdentifier) {
-            echoed = echoed || (f.bodySize == uniqueId.size() && std::memcmp(f.body, uniqueId.data(), f.bodySize) == 0);
+            for (const std::vector<std::uint8_t>& ours : uniqueIds) {
+                echoed = echoed || (f.bodySize == ours.size() && std::memcmp(f.body, ours.data(), f.bodySize) == 0);
+            }
             continue;
         }
         if (f.type != kAuthenticator) {

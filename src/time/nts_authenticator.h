@@ -30,7 +30,9 @@ private:
     std::vector<std::vector<std::uint8_t>> cookies;  // each used once
     AesSivCmac256 toServer;
     AesSivCmac256 toClient;
-    std::vector<std::uint8_t> uniqueId;  // of the last sealed request
+    // Of every sealed request: a reply may answer any of a burst's requests (RFC 8915 asks
+    // for an outstanding request's identifier).
+    std::vector<std::vector<std::uint8_t>> uniqueIds;
 };
 
 }  // namespace hodra::nts

@@ -1,5 +1,6 @@
 #include "sntp_client.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,7 @@
 #include "host_port.h"
 #include "nts_authenticator.h"
 #include "request_authenticator.h"
-#include "sntp_packet.h"
+#include "sntp_burst.h"
 #include "time_texts.h"
 #include "udp_socket.h"
 
@@ -53,51 +54,19 @@ bool SntpClient::WaitedInVain(SntpError why, int errnoValue) {
 
 namespace {
 
-// Server stamps of coarse precision may make a round trip on loopback a hair negative.
-constexpr double kDelaySlack = 0.001;
-// Room for a reply with extension fields (NTS cookies); a plain one uses its 48 bytes.
-constexpr std::size_t kReceiveBufferSize = 2048;
+// After an answer, the next request of a burst waits this many of the best round trip for
+// its reply, within these bounds: a reply later than that would hardly be the best one.
+constexpr int kTripsAfterAnswer = 4;
+constexpr std::chrono::milliseconds kShortestWait{5};
+constexpr std::chrono::milliseconds kLongestWaitAfterAnswer{250};
 
-// The kernel's time of sending, where it gave one that lies between our own stamp before
-// the send and the reply's arrival.
-std::optional<NtpTimestamp> KernelTransmitTime(const UdpSocket::Received& got, NtpTimestamp sent,
-                                               NtpTimestamp arrival) {
-    if (!got.hasTransmitStamp) {
-        return std::nullopt;
-    }
-    const NtpTimestamp kernel = NtpTimestamp::FromUnix(got.transmitStamp);
-    if (Difference(kernel, sent) < 0.0 || Difference(arrival, kernel) < 0.0) {
-        return std::nullopt;
-    }
-    return kernel;
+std::chrono::nanoseconds TripOf(const SntpResult& r) {
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(std::max(0.0, RoundTripDelay(r)) * 1e9));
 }
 
-// The exchange's stamps from a reply that passed the checks.
-SntpResult Measured(const UdpSocket::Received& got, const SntpReply& reply, NtpTimestamp sent) {
-    SntpResult result;
-    result.destination = got.hasKernelStamp ? NtpTimestamp::FromUnix(got.kernelStamp) : got.userStamp;
-    const std::optional<NtpTimestamp> left = KernelTransmitTime(got, sent, result.destination);
-    result.originate = left.value_or(sent);
-    result.kernelTransmitStamp = left.has_value();
-    result.kernelReceiveStamp = got.hasKernelStamp;
-    result.receive = reply.receive;
-    result.transmit = reply.transmit;
-    result.offset = ClockOffset(result);
-    result.stratum = reply.stratum;
-    result.referenceId = reply.referenceId;
-    result.reference = reply.reference;
-    return result;
-}
-
-// The header's verdict, then, for an authenticated exchange, the authenticator's. An NTS
-// NAK is dropped like any Kiss-o'-Death (it is not authenticated), but named as one.
-SntpError Judge(const SntpReply& reply, const std::uint8_t* datagram, std::size_t length,
-                const ReplyExpectation& expected, const RequestAuthenticator* auth) {
-    if (auth != nullptr && reply.stratum == 0 && reply.referenceId == kKissNtsNak) {
-        return SntpError::NtsNak;
-    }
-    const SntpError header = ValidateReply(reply, length, expected);
-    return auth == nullptr || header != SntpError::None ? header : auth->Verify(datagram, length);
+std::chrono::nanoseconds WaitAfterAnswer(const SntpResult& best) {
+    return std::clamp<std::chrono::nanoseconds>(TripOf(best) * kTripsAfterAnswer, kShortestWait,
+                                                kLongestWaitAfterAnswer);
 }
 
 }  // namespace
@@ -197,56 +166,48 @@ bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, Snt
     return false;
 }
 
+// A short burst to one address: up to kBurstRequests requests, the next one as soon as
+// the last is answered or a short silence ends. Before any answer the requests share the
+// address's time equally (a lost datagram costs one share, not the host); after one, the
+// next waits a few of the best round trip. No wait buys nothing: the burst ends once its
+// last request is answered, or when too little time is left to hear another reply.
 bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
                      SntpResult& result) {
-    dropped = 0;
-    lastDropped = SntpError::None;
-    // The field the reply must echo is random; our own time of sending stays with us.
-    const std::optional<NtpTimestamp> nonce = RandomRequestStamp(NtpTimestamp::Now());
-    if (!nonce) {
-        return Fail(SntpError::NoRandom, errno);
-    }
-    const SntpRequest header = EncodeRequest(*nonce);
-    std::vector<std::uint8_t> request(header.begin(), header.end());
-    if (const SntpError unsealed = auth != nullptr ? auth->Seal(request) : SntpError::None;
-        unsealed != SntpError::None) {
-        return Fail(unsealed, EPROTO);
-    }
-    const NtpTimestamp sent = NtpTimestamp::Now();
-    if (!socket.Send(request.data(), request.size())) {
-        return Fail(SntpError::Send, socket.LastErrno());
-    }
-    const ReplyExpectation expected{*nonce, notBeforeUnix};
-    for (;;) {
-        std::array<std::uint8_t, kReceiveBufferSize> buffer{};
-        const UdpSocket::Received got = socket.ReceiveUntil(buffer.data(), buffer.size(), deadline, cancel);
-        switch (got.status) {
-        case UdpSocket::Received::Status::Delivered: break;
-        case UdpSocket::Received::Status::TimedOut: return WaitedInVain(SntpError::Timeout, ETIMEDOUT);
-        case UdpSocket::Received::Status::Cancelled: return Fail(SntpError::Cancelled, ECANCELED);
-        case UdpSocket::Received::Status::Failed: return WaitedInVain(SntpError::Receive, socket.LastErrno());
+    SntpBurst burst(socket, auth, notBeforeUnix, std::chrono::duration<double>(timeout).count());
+    SntpBurst::Heard heard = SntpBurst::Heard::Silence;
+    SntpError unsent = SntpError::None;
+    while (burst.Sent() < kBurstRequests) {
+        const auto now = std::chrono::steady_clock::now();
+        const std::optional<SntpResult>& best = burst.Best();
+        if (now >= deadline || (best && deadline - now < TripOf(*best))) {
+            break;
         }
-        // A datagram longer than the buffer arrives cut to it: a plain reply needs only its
-        // header, an authenticated one cut short cannot verify.
-        const SntpReply reply = DecodeReply(buffer.data());
-        SntpError verdict = got.truncated && auth != nullptr
-                                ? SntpError::NtsUnauthenticated
-                                : Judge(reply, buffer.data(), static_cast<std::size_t>(got.length), expected, auth);
-        if (verdict == SntpError::None) {
-            const SntpResult measured = Measured(got, reply, sent);
-            // The true offset lies within half the round trip of the measured one. A round
-            // trip below zero (the server claims to have held the request longer than it was
-            // away) or beyond the wait says the stamps cannot be trusted that far.
-            const double trip = RoundTripDelay(measured);
-            if (trip >= -kDelaySlack && trip <= std::chrono::duration<double>(timeout).count()) {
-                result = measured;
-                return true;
-            }
-            verdict = SntpError::ImplausibleDelay;
+        if (unsent = burst.Send(); unsent != SntpError::None) {
+            break;  // no cookie left, no random bits, a send that failed: the replies so far serve
         }
-        ++dropped;
-        lastDropped = verdict;
+        const Deadline until = best ? std::min(deadline, now + WaitAfterAnswer(*best))
+                                    : now + (deadline - now) / (kBurstRequests - burst.Sent() + 1);
+        heard = burst.Listen(until, cancel);
+        if (heard == SntpBurst::Heard::Kissed || heard == SntpBurst::Heard::Failed) {
+            break;
+        }
     }
+    dropped = burst.Dropped();
+    lastDropped = burst.LastDropped();
+    if (heard == SntpBurst::Heard::Failed && burst.FailedErrno() == 0) {
+        return Fail(SntpError::Cancelled, ECANCELED);
+    }
+    if (burst.Best()) {
+        result = *burst.Best();
+        result.validReplies = burst.Answered();
+        result.requestsSent = burst.Sent();
+        return true;
+    }
+    if (unsent != SntpError::None) {
+        return Fail(unsent, unsent == SntpError::Send ? burst.FailedErrno() : EPROTO);
+    }
+    return heard == SntpBurst::Heard::Failed ? WaitedInVain(SntpError::Receive, burst.FailedErrno())
+                                             : WaitedInVain(SntpError::Timeout, ETIMEDOUT);
 }
 
 }  // namespace hodra

@@ -22,6 +22,9 @@ class UdpSocket;
 class SntpClient : public Exchanger {
 public:
     static constexpr std::chrono::milliseconds kReplyTimeout{2000};
+    // The most requests one address of a host gets in a run: a burst that keeps the
+    // least-delayed answer, and survives a lost datagram.
+    static constexpr int kBurstRequests = 4;
 
     SntpClient();
     // For tests that must not wait the full two seconds.
@@ -56,8 +59,7 @@ private:
                      const AnsweredBy* avoid);
     bool AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
                         const AnsweredBy* avoid, RequestAuthenticator* auth);
-    // One request on a connected socket; datagrams that are no usable reply to it are
-    // counted and dropped until the deadline.
+    // A burst of requests on a connected socket, the least-delayed valid reply kept.
     bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
              SntpResult& result);
     bool WaitedInVain(SntpError why, int errnoValue);

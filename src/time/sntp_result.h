@@ -26,6 +26,9 @@ struct SntpResult {
     bool kernelTransmitStamp = false;
     bool kernelReceiveStamp = false;
     bool authenticated = false;  // the reply verified with keys of an NTS key exchange
+    // Of the burst this answer came from: valid replies, and requests sent.
+    int validReplies = 1;
+    int requestsSent = 1;
 
     void Clear() {
         originate.Clear();

@@ -115,6 +115,7 @@ ChronyServer::ChronyServer(const Options& given) : options(given) {
     if (!options.alsoBindAddress.empty()) {
         config << "bindaddress " << options.alsoBindAddress << "\nallow " << options.alsoBindAddress << "\n";
     }
+    config << options.extraConfig;
     config << "local stratum 8\ncmdport 0\npidfile " << directory << "/chronyd.pid\n";
     if (!options.ntsCertificate.empty()) {
         ntsPort = FreeTcpPort();

@@ -18,6 +18,7 @@ public:
         std::string fakeOffset;
         std::string bindAddress = "127.0.0.1";  // or "::1"
         std::string alsoBindAddress{};          // the other family's loopback too: one dual-stack server
+        std::string extraConfig{};              // more lines of chrony.conf (a ratelimit, say)
         std::uint16_t port = 0;                 // 0: a free one
         // With a certificate and its key (PEM files), NTS-KE on NtsPort() as well.
         std::string ntsCertificate{};

@@ -92,6 +92,11 @@ void FakeSntpServer::SetScript(const ReplyScript& script) {
     current = script;
 }
 
+void FakeSntpServer::SetSequence(std::vector<ReplyScript> scripts) {
+    std::lock_guard guard(scriptLock);
+    sequence = std::move(scripts);
+}
+
 bool FakeSntpServer::WaitForRequests(int n, std::chrono::milliseconds limit) const {
     std::unique_lock guard(requestLock);
     return requestArrived.wait_for(guard, limit, [this, n] { return requests.load() >= n; });
@@ -123,7 +128,15 @@ void FakeSntpServer::Serve() {
         {
             std::lock_guard guard(scriptLock);
             script = current;
+            if (!sequence.empty()) {
+                script = sequence.front();
+                sequence.erase(sequence.begin());
+            }
             lastRequest.assign(request.begin(), request.begin() + n);
+        }
+        if (script.tripOut.count() > 0) {
+            std::this_thread::sleep_for(script.tripOut);
+            clock_gettime(CLOCK_REALTIME, &kernelArrival);
         }
         // Stamped by the kernel, as a real server does, so thread wake-up does not count.
         const NtpTimestamp trueArrival = NtpTimestamp::FromUnix(kernelArrival);

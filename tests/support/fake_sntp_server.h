@@ -20,6 +20,9 @@ namespace hodra::test {
 struct ReplyScript {
     double clockOffset = 0.0;
     std::chrono::milliseconds delay{0};  // waited between receive and transmit stamps
+    // Waited before the arrival is stamped, as if the request had been that much longer on
+    // its way: the round trip grows by it, and the offset by half of it.
+    std::chrono::milliseconds tripOut{0};
     bool silent = false;
     std::optional<std::size_t> length;  // bytes sent: cut or zero-padded
     std::uint8_t leapIndicator = 0;
@@ -54,6 +57,8 @@ public:
     std::uint16_t Port() const { return port; }
     std::string Address() const;  // "127.0.0.1:PORT"
     void SetScript(const ReplyScript& script);
+    // The next requests get these scripts, one each in turn; then the one SetScript gave.
+    void SetSequence(std::vector<ReplyScript> scripts);
     int RequestsSeen() const { return requests.load(); }
     // Blocks until at least n requests arrived; false if the limit passed first.
     bool WaitForRequests(int n, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
@@ -76,6 +81,7 @@ private:
     mutable std::condition_variable requestArrived;
     mutable std::mutex scriptLock;
     ReplyScript current;
+    std::vector<ReplyScript> sequence;  // for the next requests, first first
     std::vector<std::uint8_t> lastRequest;
     std::thread worker;
 };

@@ -105,14 +105,15 @@ TEST_F(Controller, RequestsDuringARunAreDroppedAndButtonsStayDisabled) {
     QCoreApplication::processEvents();
     EXPECT_EQ(observer.events, std::vector<std::string>{"disable"});
     ASSERT_TRUE(WaitIdle(*c));
-    EXPECT_EQ(server.RequestsSeen(), 1);
+    const int oneRun = server.RequestsSeen();
+    EXPECT_LE(oneRun, SntpClient::kBurstRequests) << "one run's burst, no more";
     EXPECT_TRUE(driver.calls.empty()) << "the dropped synchronise must not run";
     EXPECT_EQ(observer.events.back(), "enable");
     EXPECT_EQ(std::count(observer.events.begin(), observer.events.end(), "disable"), 1);
     // Idle again: the next request runs.
     c->OnCompare();
     ASSERT_TRUE(WaitIdle(*c));
-    EXPECT_EQ(server.RequestsSeen(), 2);
+    EXPECT_GT(server.RequestsSeen(), oneRun);
 }
 
 TEST_F(Controller, NeitherServerRecordsServerThreeWithoutBlink) {

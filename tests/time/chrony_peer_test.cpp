@@ -129,5 +129,41 @@ TEST(ChronyPeer, ADualStackServerDoesNotConfirmItsOwnLargeStep) {
     EXPECT_EQ(test::ReadFile(log).rfind("clock_adjtime ", 0), 0u);
 }
 
+// The burst against a real server: chronyd answers all four; one that lets each client a
+// burst of one and one response per 250 ms (ratelimit) drops most of a burst, and the run
+// still measures, saying in samples= how many of its requests were answered.
+TEST(ChronyPeer, TheBurstAgainstARealServerAndARateLimitedOne) {
+    std::string why;
+    if (!test::ChronyServer::Available("", &why)) {
+        GTEST_SKIP() << why;
+    }
+    const auto samples = [](const std::string& address) {
+        FILE* helper = popen((HODRA_SNTP " " + address + " 2>/dev/null").c_str(), "r");
+        std::string report;
+        char chunk[512];
+        while (helper != nullptr && fgets(chunk, sizeof chunk, helper) != nullptr) {
+            report = chunk;  // the last line
+        }
+        const int status = helper != nullptr ? pclose(helper) : -1;
+        const auto at = report.find(" samples=");
+        EXPECT_EQ(status, 0) << report;
+        EXPECT_NE(report.find(" outcome=compared "), std::string::npos) << report;
+        return at == std::string::npos ? std::string()
+                                       : report.substr(at + 9, report.find_first_of(" \n", at + 9) - at - 9);
+    };
+    test::ChronyServer plain("");
+    ASSERT_TRUE(plain.Running()) << plain.Failure();
+    EXPECT_EQ(samples(plain.Address()), "4/4");
+    test::ChronyServer::Options limited{""};
+    limited.extraConfig = "ratelimit interval -2 burst 1 leak 4\n";
+    test::ChronyServer strict(limited);
+    ASSERT_TRUE(strict.Running()) << strict.Failure();
+    const std::string counted = samples(strict.Address());
+    std::printf("samples against a rate-limited chronyd: %s\n", counted.c_str());
+    ASSERT_NE(counted.find('/'), std::string::npos) << counted;
+    EXPECT_GE(std::stoi(counted), 1) << counted;
+    EXPECT_LE(std::stoi(counted.substr(counted.find('/') + 1)), SntpClient::kBurstRequests) << counted;
+}
+
 }  // namespace
 }  // namespace hodra

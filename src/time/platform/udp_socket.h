@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include <sys/types.h>
@@ -47,6 +48,9 @@ public:
     Received ReceiveUntil(void* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline,
                           const CancelToken* cancel);
     void Close();
+
+    // The kernel's stamp of the last send, where it has come already.
+    std::optional<timespec> TransmitStamp() const;
 
     bool IsOpen() const { return fd >= 0; }
     int LastErrno() const { return lastErrno; }

@@ -152,6 +152,10 @@ bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
     return true;
 }
 
+std::optional<timespec> UdpSocket::TransmitStamp() const {
+    return transmitStamped ? std::optional<timespec>(transmitStamp) : std::nullopt;
+}
+
 void UdpSocket::Close() {
     if (fd >= 0) {
         ::close(fd);
