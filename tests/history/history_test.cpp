@@ -9,6 +9,7 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -131,6 +132,35 @@ TEST(RunHistoryFile, APartlyWrittenLineIsTakenBack) {
     EXPECT_EQ(test::ReadFile(history.Path()), whole);
     ASSERT_TRUE(history.Append(Runs(3)));
     EXPECT_EQ(Numbers(history.Read()), (std::vector<int>{1, 3}));
+}
+
+// Peak and present memory of this process, kB.
+long MemoryKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) {
+            return std::stol(line.substr(std::strlen(field)));
+        }
+    }
+    return -1;
+}
+
+// A crash may leave the file ending inside a line (here inside the last number), and
+// anything may leave a line of any length: the next record starts a line of its own, the
+// damaged line is skipped, and a long one is passed over without being held whole.
+TEST(RunHistoryFile, AnAppendAfterAPartLineStandsAloneAndALongLineIsNotHeld) {
+    test::TempDir dir;
+    const std::string path = dir.StdPath("history.tsv");
+    const std::string cut = FormatRecord(Runs(2, "set"));
+    std::ofstream(path) << FormatRecord(Runs(1)) << std::string(10 << 20, 'x') << '\n' << cut.substr(0, cut.size() - 4);
+    RunHistory history(path);
+    ASSERT_TRUE(history.Append(Runs(3)));
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const long before = MemoryKb("VmRSS:");
+    EXPECT_EQ(Numbers(history.Read()), (std::vector<int>{1, 3}));
+    EXPECT_LT(MemoryKb("VmHWM:") - before, 4096) << "the 10 MB line was held to be read";
+    EXPECT_EQ(Numbers({*history.Last()}), std::vector<int>{3});
 }
 
 // A child appends runs 1, 2, 3 ... and trims as it goes; killed at any moment, it leaves a
