@@ -9,7 +9,7 @@ namespace hodra::text {
 inline constexpr char kRunCompare[] = "비교";
 inline constexpr char kRunSync[] = "동기";
 inline constexpr char kRunAutomatic[] = "자동";
-inline constexpr char kRunByUser[] = "사용자";
+inline constexpr char kRunByUser[] = "수동";
 
 struct OutcomeText {
     const char* word;   // as the history file stores it
@@ -17,13 +17,13 @@ struct OutcomeText {
     const char* whole;  // the tray's tooltip
 };
 inline constexpr OutcomeText kOutcomeTexts[] = {
-    {"compared", "비교함", "비교함"},
-    {"set", "동기됨", "동기됨"},
+    {"compared", "비교 완료", "비교 완료"},
+    {"set", "동기 완료", "동기 완료"},
     {"not-permitted", "권한 없음", "동기 실패 (권한 없음)"},
     {"failed", "동기 실패", "동기 실패"},
     {"too-large", "차이가 큼", "차이가 커서 맞추지 않음"},
     {"unconfirmed", "확인 안 됨", "확인되지 않아 맞추지 않음"},
-    {"no-answer", "서버 응답 없음", "서버 응답 없음"},
+    {"no-answer", "응답 없음", "응답 없음"},
 };
 // The texts of an outcome word; nullptr for a word this version does not know.
 constexpr const OutcomeText* OutcomeTextOf(std::string_view word) {

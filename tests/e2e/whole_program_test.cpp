@@ -317,35 +317,22 @@ TEST_F(WholeProgram, TheHistoryKeepsTheRunAndItsWindowDrawsIt) {
     EXPECT_EQ(run->Terminate(), 0);
 }
 
-// Through a panel's StatusNotifierItem the tooltip can be read: the last run, its offset,
-// the server, the next run.
-TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
-    std::string why;
-    if (!test::PrivateBus::Available(&why)) {
-        GTEST_SKIP() << why;
-    }
-    test::PrivateBus session;
-    ASSERT_TRUE(session.Running());
-    const std::string items = run->Dir() + "/tray.items";
-    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
-    ASSERT_TRUE(watcher.Ready());
-    test::ChronyServer ahead("+5.25s");
-    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
-    run->Deployment(ahead.Address(), "127.0.0.1:9");
-    run->Profile("AutoCompare", 1);
-    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
-    ASSERT_TRUE(run->Start(true, false));
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && !History(*run).empty(); }));
-    const QString item = QString::fromStdString(ReadFile(items).substr(5)).trimmed();
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(session.Address()), "tooltip");
-    QString tooltip;
-    EXPECT_TRUE(WaitUntil([&] {
+// The tray icon's tooltip as a panel reads it, through the StatusNotifierItem the program
+// registered ("item SERVICE" in the fake watcher's log).
+class TrayTooltip {
+public:
+    TrayTooltip(const std::string& busAddress, const std::string& registered)
+        : item(QString::fromStdString(registered.substr(std::min<std::size_t>(5, registered.size()))).trimmed()),
+          bus(QDBusConnection::connectToBus(QString::fromStdString(busAddress), "tooltip")) {}
+    ~TrayTooltip() { QDBusConnection::disconnectFromBus("tooltip"); }
+
+    QString operator()() const {
         QDBusMessage get =
             QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
         get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
         const QDBusMessage reply = bus.call(get);
         if (reply.arguments().isEmpty()) {
-            return false;
+            return {};
         }
         // (sa(iiay)ss): icon name, pictures, title, text.
         const QDBusArgument value = reply.arguments().front().value<QDBusVariant>().variant().value<QDBusArgument>();
@@ -366,9 +353,37 @@ TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
         value.endArray();
         value >> title >> text;
         value.endStructure();
-        tooltip = title + "\n" + text;
-        return tooltip.contains("측정: 사용자 PC가 5.3 초 늦습니다.");
-    })) << tooltip.toStdString();
+        return (title + "\n" + text).trimmed();  // Qt puts it all in the title
+    }
+
+private:
+    QString item;
+    QDBusConnection bus;
+};
+
+// Through a panel's StatusNotifierItem the tooltip can be read: the last run, its offset,
+// the server, the next run.
+TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::PrivateBus session;
+    ASSERT_TRUE(session.Running());
+    const std::string items = run->Dir() + "/tray.items";
+    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
+    ASSERT_TRUE(watcher.Ready());
+    test::ChronyServer ahead("+5.25s");
+    ASSERT_TRUE(ahead.Running()) << ahead.Failure();
+    run->Deployment(ahead.Address(), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    ASSERT_TRUE(run->Start(true, false));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && !History(*run).empty(); }));
+    const TrayTooltip read(session.Address(), ReadFile(items));
+    QString tooltip;
+    EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).contains("측정: 사용자 PC가 5.3 초 늦습니다."); }))
+        << tooltip.toStdString();
     EXPECT_TRUE(tooltip.contains(QString::fromStdString("서버: " + ahead.Address() + " (127.0.0.1)")));
     EXPECT_TRUE(tooltip.contains("다음 동기: ")) << tooltip.toStdString();
     EXPECT_EQ(run->Terminate(), 0);
@@ -461,6 +476,63 @@ QPoint SheetPoint(const QRect& sheetOnScreen, QWidget* (*pick)(SettingsSheet&)) 
     QCoreApplication::processEvents();
     QWidget* w = pick(sheet);
     return sheetOnScreen.topLeft() + w->mapTo(&sheet, w->rect().center());
+}
+
+// The tooltip names what comes next: after a start-up compare that found no server, the
+// compare that tries again; once 자동 접속 is switched off in the sheet, nothing, at once.
+TEST_F(WholeProgram, TheTooltipNamesThePendingRunAndFollowsTheSheet) {
+    std::string why;
+    if (!test::PrivateBus::Available(&why)) {
+        GTEST_SKIP() << why;
+    }
+    test::PrivateBus session;
+    ASSERT_TRUE(session.Running());
+    const std::string items = run->Dir() + "/tray.items";
+    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
+    ASSERT_TRUE(watcher.Ready());
+    const std::uint16_t port = test::FreeUdpPort();
+    run->Deployment("127.0.0.1:" + std::to_string(port), "127.0.0.1:9");
+    run->Profile("AutoCompare", 1);
+    run->Profile("AutoCon", 1);
+    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    ASSERT_TRUE(run->Start(true, false));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && History(*run).size() == 1; }));
+    const TrayTooltip read(session.Address(), ReadFile(items));
+    QString tooltip;
+    EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).contains("결과: 응답 없음"); })) << tooltip.toStdString();
+    EXPECT_TRUE(QRegularExpression("\n다음 비교: \\d\\d:\\d\\d \\(1분 후, 1번째 재시도\\)$").match(tooltip).hasMatch())
+        << tooltip.toStdString();
+
+    // The server comes up and "비교" finds it: the series ends, the regular run is next.
+    test::ChronyServer::Options o;
+    o.fakeOffset = "+5.25s";
+    o.port = port;
+    test::ChronyServer back(o);
+    ASSERT_TRUE(back.Running()) << back.Failure();
+    const QPoint compare = run->ControlCentre(dialog102::kCompare);
+    desktop->Click(compare.x(), compare.y());
+    ASSERT_TRUE(WaitUntil([&] { return History(*run).size() == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).contains("\n다음 동기: "); })) << tooltip.toStdString();
+
+    const QPoint open = run->ControlCentre(dialog102::kSettings);
+    desktop->Click(open.x(), open.y());
+    const std::string sheet = desktop->WaitWindow(run->Pid(), "설정");
+    ASSERT_FALSE(sheet.empty());
+    const QRect at = desktop->Geometry(sheet);
+    const QPoint automatic = SheetPoint(at, [](SettingsSheet& s) { return s.envPage().option("AutoCon"); });
+    const QPoint ok = SheetPoint(at, [](SettingsSheet& s) -> QWidget* {
+        for (auto* b : s.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+            if (b->text() == "확인")
+                return b;
+        }
+        return nullptr;
+    });
+    desktop->Click(automatic.x(), automatic.y());
+    desktop->Click(ok.x(), ok.y());
+    EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).endsWith("\n다음 동기: 없음 (자동 동기 꺼짐)"); }, 1000))
+        << "within a second of 확인: " << tooltip.toStdString();
+    EXPECT_EQ(run->Stored("AutoCon").toInt(), 0);
+    EXPECT_EQ(run->Terminate(), 0);
 }
 
 // "동기" with an NTS server: the helper steps the clock on its authenticated answer, and the
