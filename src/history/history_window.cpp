@@ -13,6 +13,7 @@
 #include "compare_text.h"
 #include "history_texts.h"
 #include "offset_chart.h"
+#include "screen_fit.h"
 
 namespace hodra {
 namespace {
@@ -64,7 +65,7 @@ HistoryWindow::HistoryWindow(QWidget* parent) : HistoryView(parent, Qt::Window) 
     layout->addWidget(plot, 3);
     layout->addWidget(runs, 2);
     // At a large scale factor on a small screen the usual size would not fit on it.
-    resize(QSize(760, 560).boundedTo(screen()->availableGeometry().size() * 0.9));
+    resize(QSize(760, 560).boundedTo(screen()->availableGeometry().size() - kFrameRoom));
 }
 
 void HistoryWindow::BuildList() {
