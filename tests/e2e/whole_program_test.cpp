@@ -207,7 +207,7 @@ TEST_F(WholeProgram, AStepOverTheLimitWaitsForTheUsersWord) {
     ASSERT_TRUE(run->Start());
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return WaitForMessage("차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.", "사용자 PC가 7200.0 초 늦습니다.",
+            return WaitForMessage("PC가 7200 초 늦지만 차이가 커서 안 맞췄습니다.", "사용자 PC가 7200.0 초 늦습니다.",
                                   "11-too-large-automatic");
         },
         90000))
