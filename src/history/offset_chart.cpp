@@ -181,9 +181,13 @@ void OffsetChart::paintEvent(QPaintEvent*) {
     DrawLegend(p);
     DrawGrid(p);
     if (shown.marks.empty()) {
+        // On a clear patch: the grid's lines would run through the words.
+        const QString sentence = anyRuns ? text::kNoRunsInSpan : text::kNoRunsYet;
+        const QRect room = plot.adjusted(kGap, kGap, -kGap, -kGap);
+        const QRect words = fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, sentence);
+        p.fillRect(words.adjusted(-kGap, -kGap / 2, kGap, kGap / 2), palette().base());
         p.setPen(palette().color(QPalette::PlaceholderText));
-        p.drawText(plot.adjusted(kGap, kGap, -kGap, -kGap), Qt::AlignCenter | Qt::TextWordWrap,
-                   anyRuns ? text::kNoRunsInSpan : text::kNoRunsYet);
+        p.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, sentence);
         return;
     }
     p.save();
