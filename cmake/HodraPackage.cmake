@@ -21,8 +21,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://hodra2.org/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Beyond the libraries: setcap for the post-install, the fonts the window draws with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, fonts-nanum, fonts-nanum-coding, fonts-liberation")
+# Beyond the libraries: setcap for the post-install, the fonts the window draws with, and
+# GnuTLS, which the window and the helper load with dlopen when an nts:// server is first
+# asked (so dpkg-shlibdeps cannot see it); 3.6.14 brought the AES-SIV the NTS exchange needs.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libcap2-bin, fonts-nanum, fonts-nanum-coding, fonts-liberation, libgnutls30 (>= 3.6.14)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/cmake/debian/postinst;${PROJECT_SOURCE_DIR}/cmake/debian/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

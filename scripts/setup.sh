@@ -7,7 +7,7 @@ PACKAGES="
 g++ cmake make pkg-config clang-format
 googletest libgtest-dev
 libcap-dev libcap2-bin libgnutls28-dev libseccomp-dev openssl systemd locales
-qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
+qt6-base-dev qt6-translations-l10n
 chrony faketime ntpsec-ntpdig tzdata dbus-daemon
 xvfb xdotool imagemagick weston xwayland qt6-wayland
 fonts-nanum fonts-nanum-coding fonts-liberation

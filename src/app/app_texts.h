@@ -24,9 +24,11 @@ inline constexpr char kRunOutcome[] = "결과: ";
 inline constexpr char kRunMeasured[] = "측정: ";
 // Host, address, and kAuthenticated where the answer was.
 inline constexpr char kRunServer[] = "서버: %1 (%2)%3";
-// The time, then how far off (below).
-inline constexpr char kNextRun[] = "다음 동기: %1 (%2)";
-inline constexpr char kNoNextRun[] = "다음 동기: 자동 동기 꺼짐";
+// Which run (kRunSync, kRunCompare), the time, then how far off (below).
+inline constexpr char kNextRun[] = "다음 %1: %2 (%3)";
+// The same, and which try of a series after runs that found no server.
+inline constexpr char kNextRetry[] = "다음 %1: %2 (%3, %4번째 재시도)";
+inline constexpr char kNoNextRun[] = "다음 동기: 없음 (자동 동기 꺼짐)";
 inline constexpr char kInMinutes[] = "%1분 후";
 inline constexpr char kInHours[] = "%1시간 후";
 inline constexpr char kInHoursMinutes[] = "%1시간 %2분 후";

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstdio>
 
 #include "build_info.h"
@@ -102,7 +103,7 @@ void HodraApplication::WireRecovery() {
                      [this](const SyncOutcome& outcome) { RecordRun(outcome); });
     QObject::connect(recovery.get(), &RunRecovery::retryDue, &sync,
                      [&sync](bool synchronise) { synchronise ? sync.OnAutoSync() : sync.OnAutoCompare(); });
-    status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRunInMs(); });
+    status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRun(); });
 }
 
 void HodraApplication::RecordRun(const SyncOutcome& outcome) {
@@ -158,6 +159,8 @@ void HodraApplication::TrustNtsCertificates() {
 void HodraApplication::RunSettingsSheet(MainClockWindow& window) {
     SettingsSheet sheet(settings, deployment, window.lastServer(), launcher, &window);
     sheet.exec();
+    // Once the window has applied the sheet (after this returns): the next run may have changed.
+    QTimer::singleShot(0, status.get(), &TrayStatus::Refresh);
 }
 
 // A window of its own, not a child of the clock window: the settings sheet and the help,

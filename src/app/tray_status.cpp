@@ -38,7 +38,7 @@ TrayStatus::TrayStatus(TrayFrame& tray, NextRun next, QObject* parent)
     minute.start();
 }
 
-QString TrayStatus::Tooltip(const std::optional<RunRecord>& last, const std::optional<QDateTime>& nextRun,
+QString TrayStatus::Tooltip(const std::optional<RunRecord>& last, const std::optional<PendingRun>& next,
                             const QDateTime& now) {
     QStringList lines{text::kTooltipTitle};
     if (!last) {
@@ -57,20 +57,20 @@ QString TrayStatus::Tooltip(const std::optional<RunRecord>& last, const std::opt
                               last->authenticated ? QString(text::kAuthenticated) : QString());
         }
     }
-    if (nextRun) {
-        lines
-            << QString(text::kNextRun).arg(nextRun->toString(QStringLiteral("HH:mm")), Relative(now.secsTo(*nextRun)));
+    if (next) {
+        const QDateTime at = now.addMSecs(next->inMs);
+        const QString kind = next->synchronise ? text::kRunSync : text::kRunCompare;
+        const QString when = at.toString(QStringLiteral("HH:mm"));
+        lines << (next->retry > 0 ? QString(text::kNextRetry).arg(kind, when, Relative(now.secsTo(at))).arg(next->retry)
+                                  : QString(text::kNextRun).arg(kind, when, Relative(now.secsTo(at))));
     } else {
         lines << text::kNoNextRun;
     }
     return lines.join('\n');
 }
 
-QIcon TrayStatus::Icon(bool failed) {
+QIcon TrayStatus::MarkedIcon() {
     const QIcon plain = AppIcon();
-    if (!failed) {
-        return plain;
-    }
     QIcon marked;
     for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
         QPixmap pixmap = plain.pixmap(size, size);
@@ -103,14 +103,19 @@ void TrayStatus::Record(const RunRecord& run) {
 }
 
 void TrayStatus::Refresh() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<std::int64_t> in = next ? next() : std::nullopt;
-    const QString text = Tooltip(last, in ? std::optional(now.addMSecs(*in)) : std::nullopt, now);
+    const QString text = Tooltip(last, next ? next() : std::nullopt, QDateTime::currentDateTime());
     if (text != shown) {
         shown = text;
         tray.icon().setToolTip(text);
     }
-    tray.icon().setIcon(Icon(failed));
+    if (markShown != failed) {
+        markShown = failed;
+        QIcon& icon = failed ? markedIcon : plainIcon;
+        if (icon.isNull()) {
+            icon = failed ? MarkedIcon() : AppIcon();
+        }
+        tray.icon().setIcon(icon);
+    }
 }
 
 }  // namespace hodra

@@ -9,27 +9,28 @@
 #include <optional>
 
 #include "run_record.h"
+#include "run_recovery.h"
 
 namespace hodra {
 
 class TrayFrame;
 
 // What the tray icon says of the clock: the tooltip (the last run's outcome and time, the
-// offset it measured, the server, the next automatic run) and a mark on the icon from an
-// automatic run that failed until a run succeeds. Brought up to date after each run and
-// each minute.
+// offset it measured, the server, the next automatic run and which kind it is) and a mark
+// on the icon from an automatic run that failed until a run succeeds. Brought up to date
+// after each run, each minute and when the settings change.
 class TrayStatus : public QObject {
     Q_OBJECT
 public:
-    // Milliseconds to the next automatic run, none when there is none.
-    using NextRun = std::function<std::optional<std::int64_t>()>;
+    // The next automatic run, none when there is none.
+    using NextRun = std::function<std::optional<PendingRun>()>;
 
     TrayStatus(TrayFrame& tray, NextRun next, QObject* parent = nullptr);
 
-    static QString Tooltip(const std::optional<RunRecord>& last, const std::optional<QDateTime>& nextRun,
+    static QString Tooltip(const std::optional<RunRecord>& last, const std::optional<PendingRun>& next,
                            const QDateTime& now);
-    // The program's icon, with a small red mark when the last automatic run failed.
-    static QIcon Icon(bool failed);
+    // The program's icon with a small red mark: the last automatic run failed.
+    static QIcon MarkedIcon();
 
     // The last run as the history had it at start.
     void Restore(const std::optional<RunRecord>& last);
@@ -45,6 +46,10 @@ private:
     std::optional<RunRecord> last;
     bool failed = false;
     QString shown;
+    // Each drawn once: a new icon for the tray at every refresh kept ~100 kB in caches each time.
+    QIcon plainIcon;
+    QIcon markedIcon;
+    std::optional<bool> markShown;
     QTimer minute;
 };
 

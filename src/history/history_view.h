@@ -8,8 +8,8 @@
 
 namespace hodra {
 
-// The history window "기록" as the program sees it. It draws with Qt Charts, which the
-// clock does not need at start: it lives in a module of its own, loaded on first use.
+// The history window "Hodra2 기록" as the program sees it. The clock does not need it at
+// start: it lives in a module of its own, loaded on first use.
 class HistoryView : public QWidget {
 public:
     using QWidget::QWidget;

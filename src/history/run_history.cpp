@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,8 @@ namespace hodra {
 namespace {
 
 constexpr std::size_t kLongestFile = 16 * 1024 * 1024;
+// A record is about 150 bytes; a longer line is damage, passed over as it is read.
+constexpr std::size_t kLongestLine = 4096;
 
 bool MakeDirectories(const std::string& dir) {
     for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
@@ -48,6 +51,14 @@ void Complain(const std::string& path, const char* what) {
     std::fprintf(stderr, text::kHistoryFileFailed, path.c_str(), what, std::strerror(errno));
 }
 
+// Whether the file's last byte ends a line: after a crash it may end inside one, and the
+// next record must not join that (damaged) line.
+bool EndsLine(int fd) {
+    struct stat s {};
+    char last = '\n';
+    return fstat(fd, &s) != 0 || s.st_size == 0 || pread(fd, &last, 1, s.st_size - 1) != 1 || last == '\n';
+}
+
 }  // namespace
 
 RunHistory::RunHistory(std::string path, std::size_t keep) : path(std::move(path)), keep(keep) {}
@@ -67,12 +78,23 @@ std::string RunHistory::DefaultPath() {
 std::vector<std::string> RunHistory::WholeLines() const {
     std::vector<std::string> whole;
     std::ifstream in(path, std::ios::binary);
-    std::string line;
+    std::string line(kLongestLine + 1, '\0');
     std::size_t read = 0;
-    while (std::getline(in, line) && read < kLongestFile) {
-        read += line.size() + 1;
-        if (!in.eof() && ParseRecord(line)) {  // a last line without its newline was cut short
-            whole.push_back(line);
+    while (read < kLongestFile) {
+        in.getline(line.data(), static_cast<std::streamsize>(line.size()));
+        read += static_cast<std::size_t>(in.gcount());
+        if (in.eof() || in.bad()) {
+            break;  // a last line without its newline was cut short
+        }
+        if (in.fail()) {  // longer than any record: the rest of it is skipped, not kept
+            in.clear();
+            in.ignore(static_cast<std::streamsize>(kLongestFile - read), '\n');
+            read += static_cast<std::size_t>(in.gcount());
+            continue;
+        }
+        std::string text(line.data(), static_cast<std::size_t>(in.gcount()) - 1);
+        if (ParseRecord(text)) {
+            whole.push_back(std::move(text));
         }
     }
     return whole;
@@ -88,12 +110,13 @@ bool RunHistory::Append(const RunRecord& record) {
     if (!lines) {
         lines = WholeLines().size();
     }
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Read too: its last byte tells whether the line before ends.
+    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         Complain(path, text::kCannotOpen);
         return false;
     }
-    const int failure = AppendWholeLine(fd, line);
+    const int failure = AppendWholeLine(fd, EndsLine(fd) ? line : '\n' + line);
     close(fd);
     if (failure != 0) {
         Complain(path, text::kCannotWrite);

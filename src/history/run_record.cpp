@@ -15,9 +15,10 @@ namespace hodra {
 namespace {
 
 constexpr std::size_t kFields = 11;
+constexpr int kDecimals = 9;
 
 std::string Number(const std::optional<double>& value, bool withSign) {
-    return value ? FormatFixed(*value, 9, withSign) : std::string();
+    return value ? FormatFixed(*value, kDecimals, withSign) : std::string();
 }
 
 std::string Time(std::int64_t utcMs) {
@@ -47,11 +48,16 @@ std::optional<std::int64_t> ParseTime(const std::string& text) {
     return std::int64_t{timegm(&utc)} * 1000 + ms;
 }
 
-// A number, or nothing for an empty field; false for anything else.
+// A number as written, to the nanosecond, or nothing for an empty field; false for anything
+// else, a number cut short too (a line a crash ended early, then joined to a newline).
 bool ParseNumber(const std::string& text, std::optional<double>& out) {
     if (text.empty()) {
         out.reset();
         return true;
+    }
+    if (const auto point = text.find('.');
+        point == std::string::npos || text.size() - point - 1 != std::size_t{kDecimals}) {
+        return false;
     }
     const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
     double value = 0.0;

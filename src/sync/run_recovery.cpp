@@ -82,14 +82,16 @@ void RunRecovery::StartDueRun() {
     timers.autoSyncTimer().Check();
 }
 
-std::optional<std::int64_t> RunRecovery::nextRunInMs() const {
-    std::optional<std::int64_t> next;
+std::optional<PendingRun> RunRecovery::nextRun() const {
+    std::optional<PendingRun> next;
     if (retry.isActive() && !SynchroniseTurnedOff()) {
-        next = retry.remainingMs();
+        next = PendingRun{retry.remainingMs(), retrySynchronise, failed};
     }
     if (timers.autoSyncArmed()) {
         const std::int64_t regular = timers.autoSyncTimer().remainingMs();
-        next = next ? std::min(*next, regular) : regular;
+        if (!next || regular < next->inMs) {
+            next = PendingRun{regular, true, 0};
+        }
     }
     return next;
 }

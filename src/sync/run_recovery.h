@@ -12,6 +12,14 @@ namespace hodra {
 class SyncTimers;
 struct SyncOutcome;
 
+// The next automatic run: in how long, which kind, and which try of a series it is (0 for
+// the regular run).
+struct PendingRun {
+    std::int64_t inMs = 0;
+    bool synchronise = true;
+    int retry = 0;
+};
+
 // Automatic runs that recover by themselves. After an automatic run in which no server
 // answered (the laptop was offline), the next try comes after 30 s, then 60 s, 120 s ...
 // doubling, never later than the regular interval; an answer ends the series. When the
@@ -41,8 +49,8 @@ public:
     bool retrying() const { return retry.isActive(); }
     int failures() const { return failed; }
     LongTimer& retryTimer() { return retry; }
-    // Milliseconds to the next automatic run, a try or the regular one; none when neither is due.
-    std::optional<std::int64_t> nextRunInMs() const;
+    // The next automatic run, a try or the regular one; none when neither is due.
+    std::optional<PendingRun> nextRun() const;
 
 signals:
     void retryDue(bool synchronise);

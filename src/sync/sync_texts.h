@@ -18,8 +18,8 @@ inline constexpr char kNoKernelStamps[] = "커널의 송수신 시각이 없고 
 
 // A step over the administrator's limit was not made (an automatic run, or the user said no).
 // %1 is the difference with its unit: "7200 초", "365.0 일".
-inline constexpr char kLargeStepFast[] = "차이가 커서 맞추지 않음: PC가 %1 빠릅니다.";
-inline constexpr char kLargeStepSlow[] = "차이가 커서 맞추지 않음: PC가 %1 늦습니다.";
+inline constexpr char kLargeStepFast[] = "PC가 %1 빠르지만 차이가 커서 안 맞췄습니다.";
+inline constexpr char kLargeStepSlow[] = "PC가 %1 늦지만 차이가 커서 안 맞췄습니다.";
 // A step over the limit that no second server confirmed.
 inline constexpr char kUnconfirmed[] = "다른 서버로 확인하지 못해 맞추지 않았습니다.";
 inline constexpr char kNoSecondSource[] = "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다";

@@ -151,13 +151,14 @@ void EnvPage::OnAutoCon() {
 }
 
 // The clock-only and the slim layout exclude each other. Like every click that reads the
-// page, these read the minutes too, and say at once when they are out of range.
+// page, these read the minutes too, and say at once when they are out of range; only the
+// other box is written back, so what the user typed stays for them to correct.
 void EnvPage::OnSmall() {
     ReadMinutes();
     ReadFlags();
     if (edited.Small) {
         edited.Small2 = false;
-        WriteControls();
+        Box("Small2")->setChecked(false);
     }
 }
 
@@ -166,7 +167,7 @@ void EnvPage::OnSmall2() {
     ReadFlags();
     if (edited.Small2) {
         edited.Small = false;
-        WriteControls();
+        Box("Small")->setChecked(false);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "data_files.h"
 #include "dialog_builder.h"
+#include "screen_fit.h"
 #include "text_decoding.h"
 #include "ui_texts.h"
 
@@ -24,7 +25,8 @@ InfoDialog::InfoDialog(QWidget* parent, const QString& helpPath) : QDialog(paren
     const DialogTemplate t = LoadDialogTemplate(100);
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);
-    setFixedSize(built.clientSize);
+    // On a small screen at a large scale factor the text is what gives up room: it scrolls.
+    setFixedSize(FitToScreen(built, 1014, screen()));
     edit = built.Get<QPlainTextEdit>(1014);
     edit->setPlainText(HelpText(helpPath.isEmpty() ? FindDataFile(QStringLiteral("Hodra2.hlp")) : helpPath));
     auto* ok = built.Get<QPushButton>(1);

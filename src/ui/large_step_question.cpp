@@ -11,7 +11,7 @@ namespace hodra {
 namespace {
 
 QString Shown(const QDateTime& time) {
-    return time.toString(text::kQuestionTime);
+    return time.toString(text::kQuestionTime).replace(QLatin1Char(' '), QChar::Nbsp);
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "env_page.h"
 #include "fonts.h"
+#include "screen_fit.h"
 #include "server_page.h"
 #include "ui_texts.h"
 
@@ -39,9 +43,29 @@ SettingsSheet::SettingsSheet(Settings& settings, const Deployment& deployment, c
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pages);
+    const QMargins margins = layout->contentsMargins();
+    const int beside = margins.top() + margins.bottom() + layout->spacing() + ok->sizeHint().height();
+    layout->addWidget(Fitted(screen()->availableGeometry().size() - kFrameRoom - QSize(0, beside)));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// The pages as they are where they fit `room`; on a small screen at a large scale factor,
+// scrolling inside it.
+QWidget* SettingsSheet::Fitted(QSize room) {
+    ensurePolished();  // the style's tab bar and frames count
+    // The pages are laid out by hand at their templates' sizes, which they take as minimum.
+    const QSize natural = pages->minimumSizeHint();
+    if (natural.width() <= room.width() && natural.height() <= room.height()) {
+        return pages;
+    }
+    auto* area = new QScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(pages);
+    const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    area->setFixedSize(QSize(natural.width() + bar, natural.height() + bar).boundedTo(room));
+    return area;
 }
 
 void SettingsSheet::OnOk() {

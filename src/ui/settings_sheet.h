@@ -29,6 +29,8 @@ public:
     void OnOk();
 
 private:
+    QWidget* Fitted(QSize room);
+
     QTabWidget* pages = nullptr;
     EnvPage* env = nullptr;
     ServerPage* server = nullptr;

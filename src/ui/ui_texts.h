@@ -32,7 +32,8 @@ inline constexpr char kLargeStepQuestion[] =
     "PC 시계와 서버 시각의 차이가 커서 바로 맞추지 않았습니다.\n\n"
     "서버 시각: %1\nPC 시각: %2\n차이: PC가 %3 초 %4\n\n"
     "PC 시계를 서버 시각으로 맞출까요?";
-inline constexpr char kQuestionTime[] = "yyyy년 MM월 dd일 HH:mm:ss";
+// A date-time of the question, kept on one line (its spaces do not break).
+inline constexpr char kQuestionTime[] = "yyyy년 M월 d일 HH:mm:ss";
 inline constexpr char kPcIsFast[] = "빠릅니다.";
 inline constexpr char kPcIsSlow[] = "늦습니다.";
 

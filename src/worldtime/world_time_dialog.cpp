@@ -12,6 +12,7 @@
 #include "data_files.h"
 #include "notice.h"
 #include "dialog_builder.h"
+#include "screen_fit.h"
 #include "region_clock.h"
 #include "region_description.h"
 #include "world_time_table.h"
@@ -40,7 +41,8 @@ WorldTimeDialog::WorldTimeDialog(WorldTimeTable& table, const Settings& settings
     const DialogTemplate t = LoadDialogTemplate(178);
     const BuiltDialog built = DialogBuilder(t).Build(this);
     setWindowTitle(t.caption);
-    setFixedSize(built.clientSize);
+    // On a small screen at a large scale factor the list of regions gives up room: it scrolls.
+    setFixedSize(FitToScreen(built, dialog178::kTree, screen()));
     treeView = built.Get<QTreeWidget>(dialog178::kTree);
     edit = built.Get<QLineEdit>(dialog178::kSearch);
     descriptionLabel = built.Get<QLabel>(dialog178::kDescription);

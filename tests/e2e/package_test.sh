@@ -193,6 +193,8 @@ for path in /usr/bin/hodra2 /usr/share/hodra2/세계시간표2.txt /usr/share/ap
     grep -qx "$path" "$work/files" || fail "the package lacks $path"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no library dependencies from shlibdeps"
+# GnuTLS is loaded with dlopen, out of dpkg-shlibdeps' sight: without it every nts:// host fails.
+dpkg-deb -f "$deb" Depends | grep -q 'libgnutls30 (>= 3.6.14)' || fail "no dependency on the GnuTLS it loads"
 
 # An administrator who lets only one group set the clock.
 dpkg-statoverride --add root adm 0750 "$helper_bin"

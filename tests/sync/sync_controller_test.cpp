@@ -216,7 +216,7 @@ TEST_F(Controller, AutomaticStepsOfADayAddUpToAtMostTheLimit) {
     ASSERT_TRUE(WaitIdle(c));
     EXPECT_EQ(driver.steps.size(), 1u) << "1800 s in a day is over the limit";
     EXPECT_TRUE(observer.last.tooLarge);
-    EXPECT_EQ(observer.events[1], "text:차이가 커서 맞추지 않음: PC가 900 초 늦습니다.");
+    EXPECT_EQ(observer.events[1], "text:PC가 900 초 늦지만 차이가 커서 안 맞췄습니다.");
     c.OnSync();
     ASSERT_TRUE(WaitIdle(c));
     EXPECT_EQ(driver.steps.size(), 2u) << "the user's own run, within the limit";
@@ -317,7 +317,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                            "outcome=too-large'\nexit 4"));
     EXPECT_TRUE(out.tooLarge);
-    EXPECT_EQ(out.message, "차이가 커서 맞추지 않음: PC가 7201 초 빠릅니다.");
+    EXPECT_EQ(out.message, "PC가 7201 초 빠르지만 차이가 커서 안 맞췄습니다.");
     out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                              "outcome=unconfirmed'\nexit 5"),
                       true);

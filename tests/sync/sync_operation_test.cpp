@@ -193,7 +193,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     };
     const SyncOutcome automatic = operation.Run(request(false));
     EXPECT_TRUE(automatic.tooLarge);
-    EXPECT_EQ(automatic.message, "차이가 커서 맞추지 않음: PC가 365.0 일 늦습니다.");
+    EXPECT_EQ(automatic.message, "PC가 365.0 일 늦지만 차이가 커서 안 맞췄습니다.");
     EXPECT_EQ(second.RequestsSeen(), 0) << "nothing to confirm without the user's word";
 
     secondAhead(0.0);

@@ -123,15 +123,19 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     // found no server either: the series goes on.
     recovery.OnRunFinished(asked);
     EXPECT_EQ(recovery.retryTimer().remainingMs(), 120000);
-    EXPECT_LT(*recovery.nextRunInMs(), 3600000);
+    EXPECT_LT(recovery.nextRun()->inMs, 3600000);
     recovery.OnRunFinished(silence);
-    EXPECT_EQ(*recovery.nextRunInMs(), 240000) << "the tooltip's next run is the try";
+    ASSERT_TRUE(recovery.nextRun());
+    EXPECT_EQ(recovery.nextRun()->inMs, 240000) << "the tooltip's next run is the try";
+    EXPECT_EQ(recovery.nextRun()->retry, 4) << "the fourth, of a synchronisation";
+    EXPECT_TRUE(recovery.nextRun()->synchronise);
     SyncOutcome answered = silence;
     answered.answered = true;
     recovery.OnRunFinished(answered);
     EXPECT_FALSE(recovery.retrying());
     EXPECT_EQ(recovery.failures(), 0);
-    EXPECT_GT(*recovery.nextRunInMs(), 3000000) << "back to the regular interval";
+    EXPECT_GT(recovery.nextRun()->inMs, 3000000) << "back to the regular interval";
+    EXPECT_EQ(recovery.nextRun()->retry, 0);
 
     recovery.OnRunFinished(silence);
     recovery.OnNetworkUp();
@@ -146,7 +150,7 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     // Automatic synchronisation turned off: its pending try ends instead of setting the clock.
     recovery.OnRunFinished(silence);
     timers.DisarmAutoSync();
-    EXPECT_FALSE(recovery.nextRunInMs()) << "the tooltip no longer promises a run";
+    EXPECT_FALSE(recovery.nextRun()) << "the tooltip no longer promises a run";
     const auto triedBefore = tries.size();
     RunUntilFired(recovery.retryTimer(), clock, 3600000);
     EXPECT_EQ(tries.size(), triedBefore);

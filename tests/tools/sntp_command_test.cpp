@@ -125,7 +125,7 @@ TEST_F(SntpCommand, AStepOverTheLimitNeedsTheOptionAndASecondServer) {
     second.SetScript(ahead);
     Outcome got = Run({"--sync", first.Address()}, 1000);
     EXPECT_EQ(got.status, kExitTooLarge);
-    EXPECT_NE(got.out.find("\n차이가 커서 맞추지 않음: PC가 7200 초 늦습니다.\nserver="), std::string::npos) << got.out;
+    EXPECT_NE(got.out.find("\nPC가 7200 초 늦지만 차이가 커서 안 맞췄습니다.\nserver="), std::string::npos) << got.out;
     EXPECT_NE(got.out.find(" outcome=too-large "), std::string::npos) << got.out;
     EXPECT_NE(got.err.find("한도 1000 초(MaxStep)"), std::string::npos) << got.err;
     got = Run({"--sync", "--allow-large-step", first.Address()}, 1000);

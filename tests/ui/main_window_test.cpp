@@ -184,7 +184,7 @@ TEST_F(Window, AStepOverTheLimitIsAskedForAndNeverMadeByTheTimer) {
     yearAhead.clockOffset = 365.0 * 86400;
     server.SetScript(yearAhead);
     MainClockWindow& w = Open();
-    const QString tooLarge = QStringLiteral("차이가 커서 맞추지 않음: PC가 365.0 일 늦습니다.");
+    const QString tooLarge = QStringLiteral("PC가 365.0 일 늦지만 차이가 커서 안 맞췄습니다.");
     emit timers.autoSyncDue();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(w.message()->text(), tooLarge);

@@ -121,13 +121,19 @@ TEST_F(Sheet, ClockOnlyAndSlimExcludeEachOther) {
     slim->click();
     slim->click();
     EXPECT_FALSE(small->isChecked());
-    // Each of the two reads the page, the minutes included: a bad value is told at once.
+    // Each of the two reads the page, the minutes included: a bad value is told at once, and
+    // stays as typed, with the focus on it, for the user to correct.
+    sheet->show();
     for (const char* id : {"Small", "Small2"}) {
         Minutes(*sheet)->setText("0");
         test::ModalWatcher watcher;
         Box(*sheet, id)->click();
         EXPECT_EQ(watcher.texts, QStringList{"1와(과) 144000 사이의 정수를 입력하십시오."}) << id;
+        EXPECT_EQ(Minutes(*sheet)->text(), "0") << id;
+        EXPECT_EQ(sheet->focusWidget(), Minutes(*sheet)) << id;
     }
+    EXPECT_TRUE(slim->isChecked());
+    EXPECT_FALSE(small->isChecked()) << "the boxes still exclude each other";
 }
 
 TEST_F(Sheet, DefaultsRestoreEverythingButTheSlimClock) {
