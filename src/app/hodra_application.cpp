@@ -140,8 +140,8 @@ void HodraApplication::AfterFirstPaint() {
 }
 
 // "비교" asks nts:// servers too: their certificates chain to the deployment's trust file
-// where it names one. One that cannot be read leaves the system's store, which then fails
-// those servers with its reason.
+// where it names one. One that is refused (unreadable, unsafe, without a certificate) trusts
+// no server, and those servers fail with the key exchange's reason.
 void HodraApplication::TrustNtsCertificates() {
     if (deployment.ntsTrustedCerts.empty()) {
         return;

@@ -146,7 +146,9 @@ public:
         }
     }
     void Allow(int call, std::initializer_list<scmp_arg_cmp> when) { Add(SCMP_ACT_ALLOW, call, when); }
-    void Refuse(int call, int error) { Add(SCMP_ACT_ERRNO(static_cast<std::uint32_t>(error)), call, {}); }
+    void Refuse(int call, int error, std::initializer_list<scmp_arg_cmp> when = {}) {
+        Add(SCMP_ACT_ERRNO(static_cast<std::uint32_t>(error)), call, when);
+    }
 
     std::vector<sock_filter> Compile(std::string& failure) {
         // Another architecture's calls (int 0x80, x32) pass no rule here. A binary tree of the
@@ -197,8 +199,18 @@ void AddNetworkRules(Filter& filter) {
     filter.Allow(SCMP_SYS(open), {Arg(1, SCMP_CMP_MASKED_EQ, writing, O_RDONLY)});
     // Sockets of the families a lookup and an exchange use; netlink only to learn the
     // addresses of this host's interfaces (getaddrinfo's sorting).
-    for (const int family : {AF_INET, AF_INET6, AF_UNIX}) {
+    for (const int family : {AF_INET, AF_INET6}) {
         filter.Allow(SCMP_SYS(socket), {Arg(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(family))});
+    }
+    // Local sockets for datagrams only (the journal's). A local stream would reach the
+    // system's and the session's D-Bus, which start programs and set the time for whoever
+    // asks with this uid: refused, not fatal, so that the name services that use one
+    // (systemd-resolved's varlink, nscd, avahi) step aside and DNS answers instead.
+    constexpr scmp_datum_t kType = 0xf;  // SOCK_TYPE_MASK: without SOCK_CLOEXEC, SOCK_NONBLOCK
+    filter.Allow(SCMP_SYS(socket), {Arg(0, SCMP_CMP_EQ, AF_UNIX), Arg(1, SCMP_CMP_MASKED_EQ, kType, SOCK_DGRAM)});
+    for (const scmp_datum_t type : {SOCK_STREAM, SOCK_SEQPACKET}) {
+        filter.Refuse(SCMP_SYS(socket), EACCES,
+                      {Arg(0, SCMP_CMP_EQ, AF_UNIX), Arg(1, SCMP_CMP_MASKED_EQ, kType, type)});
     }
     filter.Allow(SCMP_SYS(socket), {Arg(0, SCMP_CMP_EQ, AF_NETLINK), Arg(2, SCMP_CMP_EQ, NETLINK_ROUTE)});
     // A terminal's mode (the C library's buffering), bytes waiting, an interface's index.

@@ -118,8 +118,10 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
             continue;
         }
         const double delay = RoundTripDelay(second);
-        // Another address of one server (IPv4 and IPv6 of a dual-stack host) is no second source.
-        if (second.referenceId == out.referenceId && second.reference.Value() == out.referenceTime) {
+        // Another address of one server (IPv4 and IPv6 of a dual-stack host) is no second
+        // source. Orphan-mode servers send no reference time: two of them look alike there.
+        if (out.referenceTime != 0 && second.referenceId == out.referenceId &&
+            second.reference.Value() == out.referenceTime) {
             out.failures.push_back(host + ": " + text::kSameServer);
             continue;
         }

@@ -295,8 +295,8 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
                                                      : text::Fill(text::kKeLookupFailed, gai_strerror(found.error));
         return result;
     }
-    // The addresses share the time left, each in turn, as the NTP exchange's do: one that
-    // never answers, or refuses, leaves room for the next.
+    // The addresses share the time left for their connection, each in turn, as the NTP
+    // exchange's do: one that never answers, or refuses, leaves room for the next.
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::string> failures;
     for (std::size_t i = 0; i < found.endpoints.size(); ++i) {
@@ -305,7 +305,8 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
         Fd socket;
         Failure failed = Connect(to, until, cancel, socket);
         if (failed.empty()) {
-            result = Exchange(host, socket.fd, trust, until, cancel);
+            // Connected, TLS and the records take their round trips: the time left is theirs.
+            result = Exchange(host, socket.fd, trust, deadline, cancel);
             if (result.session) {
                 return result;
             }

@@ -16,7 +16,8 @@ public:
     // SntpError::None when sealed; else why not (NtsNoCookie: every cookie was spent), and
     // the request must not go out unauthenticated.
     virtual SntpError Seal(std::vector<std::uint8_t>& request) = 0;
-    // SntpError::None when the whole datagram is an authentic answer to the last sealed request.
+    // SntpError::None when the whole datagram is an authentic answer to one of the sealed
+    // requests (a burst's replies may come in any order).
     virtual SntpError Verify(const std::uint8_t* reply, std::size_t length) const = 0;
 };
 

@@ -79,8 +79,19 @@ SntpError SntpBurst::Send() {
         failedErrno = socket.LastErrno();
         return SntpError::Send;
     }
-    requests.push_back({*nonce, sent, socket.TransmitStamp()});
+    requests.push_back({*nonce, sent, std::nullopt});
+    requests.back().kernelSent = OwnTransmitStamp(requests.back());
     return SntpError::None;
+}
+
+// The socket's last stamp of sending belongs to a request only when it is no earlier than
+// the request: an earlier request's stamp, come late, is left alone.
+std::optional<timespec> SntpBurst::OwnTransmitStamp(const Request& request) const {
+    const std::optional<timespec> stamp = socket.TransmitStamp();
+    if (stamp && Difference(NtpTimestamp::FromUnix(*stamp), request.sent) >= 0.0) {
+        return stamp;
+    }
+    return std::nullopt;
 }
 
 SntpBurst::Request* SntpBurst::AnsweredRequest(NtpTimestamp originate) {
@@ -114,7 +125,7 @@ SntpBurst::Heard SntpBurst::Listen(Deadline until, const CancelToken* cancel) {
         // The latest request's stamp of sending may have come while we waited.
         const bool latest = request == &requests.back();
         if (latest && !request->kernelSent) {
-            request->kernelSent = socket.TransmitStamp();
+            request->kernelSent = OwnTransmitStamp(*request);
         }
         // A datagram longer than the buffer arrives cut to it: a plain reply needs only its
         // header, an authenticated one cut short cannot verify.

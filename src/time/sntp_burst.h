@@ -59,6 +59,7 @@ private:
 
     // The request a reply's originate field names, if it is one of ours still unanswered.
     Request* AnsweredRequest(NtpTimestamp originate);
+    std::optional<timespec> OwnTransmitStamp(const Request& request) const;
     void Take(const SntpResult& measured);
 
     UdpSocket& socket;

@@ -71,11 +71,12 @@ SntpError ValidateReply(const SntpReply& reply, std::size_t length, const ReplyE
     if (reply.version < 1 || reply.version > 4) {
         return SntpError::BadVersion;
     }
-    if (reply.leapIndicator == 3) {
-        return SntpError::Unsynchronised;
-    }
+    // A Kiss-o'-Death first: ntpd and ntpsec send theirs with the leap indicator at 3.
     if (reply.stratum == 0) {
         return SntpError::KissOfDeath;
+    }
+    if (reply.leapIndicator == 3) {
+        return SntpError::Unsynchronised;
     }
     if (reply.stratum > 15) {
         return SntpError::BadStratum;

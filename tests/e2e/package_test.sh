@@ -231,6 +231,13 @@ until out=$(/usr/bin/hodra2-sntp "127.0.0.1:$port" 2>&1); do
     sleep 0.25
 done
 echo "$out" | grep -q "^server=127.0.0.1:$port address=127.0.0.1 offset="
+# The installed helper's whole step path, its release build's two filters and all: in a user
+# namespace (where no step can reach the machine's clock) with the shim recording it, and a
+# name from the hosts file.
+unshare --user --map-root-user env LD_PRELOAD="$shim" HODRA_SHIM_LOG="$work/installed-step.log" \
+    /usr/bin/hodra2-sntp --sync "localhost:$port" >"$work/out" 2>&1 || fail "the installed helper's step: $(cat "$work/out")"
+grep -q " outcome=set " "$work/out" || fail "the installed helper did not set: $(cat "$work/out")"
+grep -q "^clock_adjtime .* hodra2-sntp$" "$work/installed-step.log" || fail "no step recorded: $(cat "$work/installed-step.log")"
 /usr/bin/hodra2-worldtime --at 2026-07-01T12:00:00Z 런던 | grep -q "2026-07-01 13:00:00"
 
 dpkg -P hodra2 >"$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; exit 1; }

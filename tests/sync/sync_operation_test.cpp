@@ -212,11 +212,33 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     EXPECT_TRUE(driver.calls.empty()) << "no step without agreement";
     EXPECT_FALSE(alone.logStep);
 
-    secondAhead(kYear + 0.6);  // within a second of the first
+    // A second answer alike in reference ID and time is the first server again (another of
+    // its addresses); two orphan-mode servers, with no reference time, are two servers.
+    ReplyScript sameReference;
+    sameReference.clockOffset = kYear + 0.6;
+    sameReference.reference = NtpTimestamp::FromParts(3900000000u, 5);
+    answering.SetScript([&] {
+        ReplyScript s = sameReference;
+        s.clockOffset = kYear;
+        return s;
+    }());
+    second.SetScript(sameReference);
+    const SyncOutcome itself = operation.Run(request(true));
+    EXPECT_TRUE(itself.unconfirmed);
+    EXPECT_NE(itself.failures.front().find("처음 서버와 같은 서버임"), std::string::npos) << itself.failures.front();
+    EXPECT_TRUE(driver.calls.empty());
+    sameReference.reference = NtpTimestamp();
+    second.SetScript(sameReference);
+    answering.SetScript([&] {
+        ReplyScript s = sameReference;
+        s.clockOffset = kYear;
+        return s;
+    }());
     const SyncOutcome agreed = operation.Run(request(true));
-    EXPECT_TRUE(agreed.clockSet);
+    EXPECT_TRUE(agreed.clockSet) << "two orphan-mode servers agree";
     ASSERT_EQ(driver.steps.size(), 1u);
     EXPECT_NEAR(driver.steps[0], kYear, 0.01) << "the first server's measurement is the step";
+    ServerAhead(kYear);
 
     // With a borrowed right the second measurement must be as far from a caller's reach as
     // the first: our own stamps over a long trip confirm nothing.

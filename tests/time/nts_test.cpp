@@ -194,6 +194,11 @@ TEST_F(Nts, TheConfinedHelperAuthenticatesAndItsKeeperSteps) {
     EXPECT_EQ(recorded.rfind("clock_adjtime ", 0), 0u) << recorded;
     EXPECT_NE(recorded.find(" hodra2-sntp\n"), std::string::npos) << recorded;
 
+    // The system's store (no trust file), read under the filter: it knows no test certificate.
+    const HelperRun system = RunHelper(chrony->NtsAddress());
+    EXPECT_EQ(system.status, 1) << system.output;
+    EXPECT_NE(system.output.find("인증서를 믿을 수 없음"), std::string::npos) << system.output;
+
     std::ofstream(dir.StdPath("empty.pem")).close();
     const HelperRun empty = RunHelper("--nts-ca '" + dir.StdPath("empty.pem") + "' " + chrony->NtsAddress());
     EXPECT_EQ(empty.status, 2) << empty.output;
