@@ -14,7 +14,6 @@ public:
     TerminationHold& operator=(const TerminationHold&) = delete;
 
     void Begin();
-    bool Holding() const { return held; }
 
 private:
     bool held = false;

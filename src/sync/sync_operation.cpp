@@ -50,7 +50,6 @@ SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelT
 
 bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
     SntpResult result;
-    result.Clear();
     for (std::size_t i = 0; i < request.hosts.size(); ++i) {
         const std::string& host = request.hosts[i];
         if (exchanger.Exchange(host, result, kNtpPort, cancel, nullptr)) {
@@ -112,7 +111,6 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
     sources.push_back(request.hosts.at(static_cast<std::size_t>(out.serverId - 1)));
     for (const std::string& host : sources) {
         SntpResult second;
-        second.Clear();
         if (!exchanger.Exchange(host, second, kNtpPort, cancel, &first)) {
             out.failures.push_back(host + ": " + exchanger.LastFailure());
             continue;

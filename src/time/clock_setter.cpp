@@ -5,11 +5,6 @@
 
 namespace hodra {
 
-bool ClockSetter::SetClock(NtpTimestamp utc) {
-    const ClockRight right(driver);
-    return right.Held() && driver.SetSystemClock(utc.ToUnix());
-}
-
 namespace {
 
 timespec OffsetAsTimespec(double offset) {

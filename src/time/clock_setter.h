@@ -10,8 +10,6 @@ class ClockSetter {
 public:
     explicit ClockSetter(ClockDriver& driver) : driver(driver) {}
 
-    // To this time (nanoseconds kept).
-    bool SetClock(NtpTimestamp utc);
     // Moves the clock by offset seconds in one kernel step; only where the kernel lacks that
     // step (ENOSYS, EOPNOTSUPP) sets it to the clock read now plus the offset. Any other
     // refusal (EINVAL for a time out of range, EPERM) is final.

@@ -6,26 +6,6 @@
 
 namespace hodra {
 
-// A UTC calendar time broken into fields, milliseconds included.
-struct SystemTime {
-    std::uint16_t year = 0;
-    std::uint16_t month = 0;      // 1-12
-    std::uint16_t dayOfWeek = 0;  // 0 = Sunday ... 6 = Saturday
-    std::uint16_t day = 0;        // 1-31
-    std::uint16_t hour = 0;
-    std::uint16_t minute = 0;
-    std::uint16_t second = 0;
-    std::uint16_t milliseconds = 0;
-
-    friend bool operator==(const SystemTime&, const SystemTime&) = default;
-};
-
-struct CalendarDate {
-    std::uint16_t year;
-    std::uint16_t month;
-    std::uint16_t day;
-};
-
 // 64-bit NTP time: seconds since 1900-01-01 00:00:00 UTC in the high half, binary
 // fraction of the second in the low half. Arithmetic wraps modulo 2^64.
 class NtpTimestamp {
@@ -33,7 +13,6 @@ public:
     using WireForm = std::array<std::uint8_t, 8>;
 
     static constexpr std::uint32_t kUnixEpochSeconds = 2208988800u;  // 1970-01-01 in NTP seconds
-    static constexpr std::int32_t kDayNumber1900 = 2415021;
 
     constexpr NtpTimestamp() = default;
     constexpr explicit NtpTimestamp(std::uint64_t value) : v(value) {}
@@ -41,7 +20,6 @@ public:
         return NtpTimestamp((std::uint64_t{seconds} << 32) | fraction);
     }
 
-    void Clear() { v = 0; }
     constexpr std::uint64_t Value() const { return v; }
     constexpr std::uint32_t Seconds() const { return static_cast<std::uint32_t>(v >> 32); }
     constexpr std::uint32_t Fraction() const { return static_cast<std::uint32_t>(v); }
@@ -51,9 +29,6 @@ public:
     static NtpTimestamp FromUnix(const timespec& ts);
     // Unix time of the stamp, with the era pivot: seconds with the top bit clear lie in era 1.
     timespec ToUnix() const;
-
-    static NtpTimestamp FromSystemTime(const SystemTime& st);
-    SystemTime ToSystemTime() const;
 
     WireForm ToNetwork() const;
     static NtpTimestamp FromNetwork(const std::uint8_t* bytes);
@@ -72,11 +47,7 @@ double Difference(NtpTimestamp a, NtpTimestamp b);
 double AbsoluteDifference(NtpTimestamp a, NtpTimestamp b);
 NtpTimestamp AddSeconds(NtpTimestamp t, double d);
 
-std::int32_t DayNumber(std::int32_t year, std::int32_t month, std::int32_t day);
-CalendarDate DateFromDayNumber(std::int32_t dayNumber);
-
+// The binary fraction of a second (2^32ths) in seconds.
 double FractionToSeconds(std::uint32_t fraction);
-std::uint32_t FractionToMilliseconds(std::uint32_t fraction);
-std::uint32_t MsToFraction(unsigned milliseconds);
 
 }  // namespace hodra

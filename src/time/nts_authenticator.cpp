@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "byte_order.h"
 #include "random_bytes.h"
 #include "sntp_packet.h"
 
@@ -22,18 +23,9 @@ std::size_t Padded(std::size_t n) {
     return (n + 3) & ~std::size_t{3};
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::size_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-std::size_t Get16(const std::uint8_t* in) {
-    return (std::size_t{in[0]} << 8) | in[1];
-}
-
 void PutField(std::vector<std::uint8_t>& out, std::uint16_t type, const std::vector<std::uint8_t>& body) {
-    Put16(out, type);
-    Put16(out, kFieldHeader + Padded(body.size()));
+    AppendBigEndian16(out, static_cast<std::uint16_t>(type));
+    AppendBigEndian16(out, static_cast<std::uint16_t>(kFieldHeader + Padded(body.size())));
     out.insert(out.end(), body.begin(), body.end());
     out.resize(out.size() + Padded(body.size()) - body.size(), 0);
 }
@@ -54,12 +46,11 @@ std::optional<std::vector<Field>> Fields(const std::uint8_t* packet, std::size_t
         if (length - at < kFieldHeader) {
             return std::nullopt;
         }
-        const std::size_t size = Get16(packet + at + 2);
+        const std::size_t size = ReadBigEndian16(packet + at + 2);
         if (size < kFieldHeader || size % 4 != 0 || size > length - at) {
             return std::nullopt;
         }
-        fields.push_back(
-            {static_cast<std::uint16_t>(Get16(packet + at)), at, packet + at + kFieldHeader, size - kFieldHeader});
+        fields.push_back({ReadBigEndian16(packet + at), at, packet + at + kFieldHeader, size - kFieldHeader});
         at += size;
     }
     return fields;
@@ -93,8 +84,8 @@ SntpError Authenticator::Seal(std::vector<std::uint8_t>& request) {
         return SntpError::NtsKeyExchange;
     }
     std::vector<std::uint8_t> body;
-    Put16(body, nonce.size());
-    Put16(body, sealed->size());
+    AppendBigEndian16(body, static_cast<std::uint16_t>(nonce.size()));
+    AppendBigEndian16(body, static_cast<std::uint16_t>(sealed->size()));
     body.insert(body.end(), nonce.begin(), nonce.end());
     body.insert(body.end(), sealed->begin(), sealed->end());
     PutField(request, kAuthenticator, body);
@@ -122,8 +113,8 @@ SntpError Authenticator::Verify(const std::uint8_t* reply, std::size_t length) c
         if (!echoed || f.bodySize < 4) {
             return SntpError::NtsUnauthenticated;
         }
-        const std::size_t nonceSize = Get16(f.body);
-        const std::size_t cipherSize = Get16(f.body + 2);
+        const std::size_t nonceSize = ReadBigEndian16(f.body);
+        const std::size_t cipherSize = ReadBigEndian16(f.body + 2);
         if (4 + Padded(nonceSize) + Padded(cipherSize) > f.bodySize) {
             return SntpError::NtsUnauthenticated;
         }

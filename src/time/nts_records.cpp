@@ -1,5 +1,6 @@
 #include "nts_records.h"
 
+#include "byte_order.h"
 #include "time_texts.h"
 
 namespace hodra::nts {
@@ -19,20 +20,11 @@ constexpr std::uint16_t kCritical = 0x8000;
 constexpr std::size_t kHeaderSize = 4;
 constexpr std::size_t kLongestServerName = 255;
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-std::uint16_t Get16(const std::uint8_t* in) {
-    return static_cast<std::uint16_t>((in[0] << 8) | in[1]);
-}
-
 void PutRecord(std::vector<std::uint8_t>& out, std::uint16_t type, const std::vector<std::uint16_t>& values) {
-    Put16(out, static_cast<std::uint16_t>(type | kCritical));
-    Put16(out, static_cast<std::uint16_t>(values.size() * 2));
+    AppendBigEndian16(out, static_cast<std::uint16_t>(type | kCritical));
+    AppendBigEndian16(out, static_cast<std::uint16_t>(values.size() * 2));
     for (const std::uint16_t v : values) {
-        Put16(out, v);
+        AppendBigEndian16(out, v);
     }
 }
 
@@ -71,9 +63,9 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
     bool algorithmSeen = false;
     bool serverSeen = false;
     for (std::size_t at = 0; at + kHeaderSize <= size;) {
-        const std::uint16_t type = Get16(data + at) & ~kCritical;
-        const bool critical = (Get16(data + at) & kCritical) != 0;
-        const std::size_t length = Get16(data + at + 2);
+        const std::uint16_t type = ReadBigEndian16(data + at) & ~kCritical;
+        const bool critical = (ReadBigEndian16(data + at) & kCritical) != 0;
+        const std::size_t length = ReadBigEndian16(data + at + 2);
         if (at + kHeaderSize + length > size) {
             return parse;  // the rest of the record is still on its way
         }
@@ -93,16 +85,17 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
             parse.status = KeyExchangeParse::Status::Complete;
             return parse;
         case kNextProtocol:
-            if (protocolSeen || length != 2 || Get16(body) != kNextProtocolNtpv4) {
+            if (protocolSeen || length != 2 || ReadBigEndian16(body) != kNextProtocolNtpv4) {
                 return Refuse(text::kKeNoNtpv4);
             }
             protocolSeen = true;
             break;
-        case kError: return Refuse(text::Fill(text::kKeServerError, std::to_string(length >= 2 ? Get16(body) : -1)));
+        case kError:
+            return Refuse(text::Fill(text::kKeServerError, std::to_string(length >= 2 ? ReadBigEndian16(body) : -1)));
         case kWarning:
-            return Refuse(text::Fill(text::kKeServerWarning, std::to_string(length >= 2 ? Get16(body) : -1)));
+            return Refuse(text::Fill(text::kKeServerWarning, std::to_string(length >= 2 ? ReadBigEndian16(body) : -1)));
         case kAeadAlgorithm:
-            if (algorithmSeen || length != 2 || Get16(body) != kAeadAesSivCmac256) {
+            if (algorithmSeen || length != 2 || ReadBigEndian16(body) != kAeadAesSivCmac256) {
                 return Refuse(text::kKeNoAesSiv);
             }
             algorithmSeen = true;
@@ -123,10 +116,10 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
             parse.answer.ntpServer.assign(reinterpret_cast<const char*>(body), length);
             break;
         case kNtpPort:
-            if (parse.answer.ntpPort || length != 2 || Get16(body) == 0) {
+            if (parse.answer.ntpPort || length != 2 || ReadBigEndian16(body) == 0) {
                 return Refuse(text::kKeBadPort);
             }
-            parse.answer.ntpPort = Get16(body);
+            parse.answer.ntpPort = ReadBigEndian16(body);
             break;
         default:
             if (critical) {

@@ -12,8 +12,6 @@
 namespace hodra {
 
 inline constexpr std::size_t kSntpPacketSize = 48;
-// Room for the header and the optional 20-byte authenticator, which is not examined.
-inline constexpr std::size_t kSntpReceiveBufferSize = 68;
 inline constexpr std::uint8_t kSntpClientHeader = 0x1B;  // LI 0, version 3, mode 3
 inline constexpr std::uint8_t kSntpServerMode = 4;
 inline constexpr std::uint32_t kKissNtsNak = 0x4E54534E;  // "NTSN": the server could not use our NTS cookie

@@ -29,13 +29,6 @@ struct SntpResult {
     // Of the burst this answer came from: valid replies, and requests sent.
     int validReplies = 1;
     int requestsSent = 1;
-
-    void Clear() {
-        originate.Clear();
-        receive.Clear();
-        transmit.Clear();
-        destination.Clear();
-    }
 };
 
 // Round-trip delay (T4 - T1) - (T3 - T2), seconds.

@@ -83,8 +83,12 @@ TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
     LinuxClockDriver driver;
     ClockSetter setter(driver);
     // Were the namespace ever to allow it, this would set the clock to what it already is.
-    EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-    EXPECT_EQ(setter.LastError(), EPERM);
+    {
+        const ClockRight right(driver);
+        EXPECT_TRUE(right.Held());
+        EXPECT_FALSE(driver.SetSystemClock(NtpTimestamp::Now().ToUnix()));
+    }
+    EXPECT_EQ(driver.LastError(), EPERM);
     EXPECT_FALSE(CapEffHasSysTime());
     // The relative step by nothing: refused for want of the right, which is no reason to
     // try the absolute set.
@@ -107,7 +111,7 @@ TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {
     EXPECT_FALSE(driver.RaiseRight());
     EXPECT_EQ(driver.LastError(), EPERM);
     driver.LowerRight();
-    EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
+    EXPECT_FALSE(setter.StepClock(0.0));
     EXPECT_FALSE(CapEffHasSysTime());
 }
 

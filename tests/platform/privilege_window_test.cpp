@@ -1,6 +1,6 @@
 // Runs in a user namespace with the shim that records clock_settime: 1,000 synchronise
 // runs on worker threads while another thread watches every thread's CapEff, which may
-// hold CAP_SYS_TIME only while SetClock runs.
+// hold CAP_SYS_TIME only while StepClock runs.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -58,7 +58,7 @@ bool AnyThreadHoldsSysTime() {
     return held;
 }
 
-TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
+TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideStepClock) {
     {
         std::ifstream map("/proc/self/uid_map");
         long a = 0, b = 0, count = 0;
@@ -85,7 +85,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
             const unsigned after = windowEdges.load();
             ++samples;
             if (held && before == after && before % 2 == 0) {
-                ++violations;  // seen while no thread was inside SetClock
+                ++violations;  // seen while no thread was inside StepClock
             }
             seenInside += held;
         }
@@ -96,7 +96,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
         std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}, false, false}); });
         worker.join();
         set += outcome.clockSet;
-        // Between runs no thread is inside SetClock: the right must be down everywhere.
+        // Between runs no thread is inside StepClock: the right must be down everywhere.
         outsideAfterRun += AnyThreadHoldsSysTime();
     }
     // The sampler has looked at least once before it stops, however slow the machine.
@@ -106,8 +106,8 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     done = true;
     sampler.join();
     EXPECT_EQ(set, 1000) << "the shim lets every run set the clock";
-    EXPECT_EQ(violations, 0) << "CAP_SYS_TIME was effective outside SetClock";
-    EXPECT_EQ(outsideAfterRun, 0) << "CAP_SYS_TIME stayed effective after SetClock returned";
+    EXPECT_EQ(violations, 0) << "CAP_SYS_TIME was effective outside StepClock";
+    EXPECT_EQ(outsideAfterRun, 0) << "CAP_SYS_TIME stayed effective after StepClock returned";
     std::ifstream recorded(std::getenv("HODRA_SHIM_LOG"));
     long lines = 0;
     for (std::string line; std::getline(recorded, line);) {
@@ -115,7 +115,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideSetClock) {
     }
     EXPECT_EQ(lines, 1000) << "one recorded step per run";
     EXPECT_EQ(windowEdges.load(), 2000u);
-    std::printf("samples %ld, with the right raised inside SetClock %ld, outside %ld\n", samples.load(), seenInside,
+    std::printf("samples %ld, with the right raised inside StepClock %ld, outside %ld\n", samples.load(), seenInside,
                 violations);
 }
 

@@ -12,13 +12,11 @@ using test::FakeClockDriver;
 TEST(ClockSetter, RaisesTheRightOnlyAroundTheClockCall) {
     FakeClockDriver driver;
     ClockSetter setter(driver);
-    const NtpTimestamp target = NtpTimestamp::FromParts(3913056000u, 0x80000000u);
-    EXPECT_TRUE(setter.SetClock(target));
-    EXPECT_EQ(driver.calls, (Calls{"raise", "set", "lower"}));
+    EXPECT_TRUE(setter.StepClock(timespec{2, 500000000}));
+    EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
     EXPECT_FALSE(driver.effective);
-    ASSERT_EQ(driver.setTimes.size(), 1u);
-    EXPECT_EQ(driver.setTimes[0].tv_sec, 3913056000 - 2208988800);
-    EXPECT_EQ(driver.setTimes[0].tv_nsec, 500000000);  // nanoseconds, not rounded to ms
+    ASSERT_EQ(driver.steps.size(), 1u);
+    EXPECT_EQ(driver.steps[0], 2.5) << "nanoseconds, as given";
 }
 
 TEST(ClockSetter, EveryFailurePathLowersWhatWasRaised) {
@@ -26,8 +24,8 @@ TEST(ClockSetter, EveryFailurePathLowersWhatWasRaised) {
         FakeClockDriver driver;
         driver.setSucceeds = false;
         ClockSetter setter(driver);
-        EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
-        EXPECT_EQ(driver.calls, (Calls{"raise", "set", "lower"}));
+        EXPECT_FALSE(setter.StepClock(1.0));
+        EXPECT_EQ(driver.calls, (Calls{"raise", "step", "lower"}));
         EXPECT_FALSE(driver.effective);
         EXPECT_EQ(setter.LastError(), EPERM);
     }
@@ -36,7 +34,7 @@ TEST(ClockSetter, EveryFailurePathLowersWhatWasRaised) {
         FakeClockDriver driver;
         driver.raiseSucceeds = false;
         ClockSetter setter(driver);
-        EXPECT_FALSE(setter.SetClock(NtpTimestamp::Now()));
+        EXPECT_FALSE(setter.StepClock(1.0));
         EXPECT_EQ(driver.calls, (Calls{"raise", "lower"}));
     }
 }
