@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
 #include "append_line.h"
 #include "history_texts.h"
 
@@ -111,13 +112,12 @@ bool RunHistory::Append(const RunRecord& record) {
         lines = WholeLines().size();
     }
     // Read too: its last byte tells whether the line before ends.
-    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+    const UniqueFd fd(open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.Valid()) {
         Complain(path, text::kCannotOpen);
         return false;
     }
-    const int failure = AppendWholeLine(fd, EndsLine(fd) ? line : '\n' + line);
-    close(fd);
+    const int failure = AppendWholeLine(fd.Get(), EndsLine(fd.Get()) ? line : '\n' + line);
     if (failure != 0) {
         Complain(path, text::kCannotWrite);
         return false;
@@ -138,13 +138,13 @@ bool RunHistory::Trim() {
     // A new file of its own: what a trim killed half-way left behind goes first.
     const std::string temporary = path + ".new";
     unlink(temporary.c_str());
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+    UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.Valid()) {
         Complain(temporary, text::kCannotMake);
         return false;
     }
-    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
-    close(fd);
+    const bool written = WriteAll(fd.Get(), text) && fsync(fd.Get()) == 0;
+    fd.Reset();
     if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
         Complain(path, text::kCannotRewrite);
         unlink(temporary.c_str());

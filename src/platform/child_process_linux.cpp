@@ -6,10 +6,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "cancel_token.h"
+#include "unique_fd.h"
 
 extern char** environ;
 
@@ -55,15 +57,37 @@ int Wait(pid_t pid) {
     return status;
 }
 
+// Waits for the child's end, as far as its process descriptor lets us: false when the
+// cancel or the deadline came first. A child may close its output and still run. Where the
+// kernel has no process descriptors, true: the caller's waitpid waits instead.
+bool Ended(pid_t pid, const CancelToken* cancel,
+           std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt) {
+    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+    return !process.Valid() || WaitReadable(process.Get(), cancel, deadline).status == Readiness::Status::Ready;
+}
+
+// Asked to stop, not killed: a child that holds off a stop (the helper, between moving the
+// clock and writing its report) finishes that first; one still there after the patience
+// is killed.
+void Stop(pid_t pid, int out, std::string& output) {
+    kill(pid, SIGTERM);
+    const auto patience = std::chrono::steady_clock::now() + kStopPatience;
+    if (!ReadAll(out, nullptr, output, patience) || !Ended(pid, nullptr, patience)) {
+        kill(pid, SIGKILL);
+    }
+}
+
 }  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& cancel) {
     ChildResult result;
-    int out[2];
-    if (argv.empty() || pipe2(out, O_CLOEXEC) != 0) {
+    int pipeEnds[2];
+    if (argv.empty() || pipe2(pipeEnds, O_CLOEXEC) != 0) {
         result.error = argv.empty() ? EINVAL : errno;
         return result;
     }
+    const UniqueFd out(pipeEnds[0]);
+    UniqueFd in(pipeEnds[1]);
     std::vector<char*> args;
     for (const std::string& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
@@ -72,7 +96,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& ca
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, in.Get(), STDOUT_FILENO);
     // The child starts with no signal blocked or ignored, whatever this process's threads do.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -87,26 +111,17 @@ ChildResult RunChild(const std::vector<std::string>& argv, const CancelToken& ca
     const int spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
+    in.Reset();
     if (spawned != 0) {
-        close(out[0]);
         result.error = spawned;
         return result;
     }
-    const bool finished = ReadAll(out[0], &cancel, result.output);
-    if (!finished) {
-        // Asked to stop, not killed: a child that holds off a stop (the helper, between moving
-        // the clock and writing its report) finishes that first; any other ends at once.
-        kill(pid, SIGTERM);
-        if (!ReadAll(out[0], nullptr, result.output, std::chrono::steady_clock::now() + kStopPatience)) {
-            kill(pid, SIGKILL);
-        }
-        close(out[0]);
+    if (!ReadAll(out.Get(), &cancel, result.output) || !Ended(pid, &cancel)) {
+        Stop(pid, out.Get(), result.output);
         Wait(pid);
         result.status = ChildResult::Status::Cancelled;
         return result;
     }
-    close(out[0]);
     const int status = Wait(pid);
     if (WIFEXITED(status)) {
         result.status = ChildResult::Status::Exited;

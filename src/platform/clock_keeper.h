@@ -4,6 +4,8 @@
 #include <optional>
 #include <sys/types.h>
 
+#include "unique_fd.h"
+
 namespace hodra {
 
 class ClockSetter;
@@ -45,7 +47,7 @@ keeper::Answer ServeOneRequest(int fd, ClockSetter& setter, const StepBound& bou
 // The network process's end of a started keeper.
 struct KeeperLink {
     pid_t pid = -1;
-    int fd = -1;
+    UniqueFd fd;
     int error = 0;            // when no keeper runs: why
     bool unconfined = false;  // it was the keeper's filter that could not be installed
 };

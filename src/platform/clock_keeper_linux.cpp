@@ -5,6 +5,7 @@
 #include <limits>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 #include "clock_linux.h"
 #include "clock_setter.h"
@@ -119,29 +120,33 @@ keeper::Answer ServeOneRequest(int fd, ClockSetter& setter, const StepBound& bou
 }
 
 KeeperLink StartClockKeeper(const StepBound& bound, bool absoluteFallback) {
+    KeeperLink link;
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
-        return {-1, -1, errno};
+        link.error = errno;
+        return link;
     }
+    UniqueFd ours(pair[0]);
+    UniqueFd theirs(pair[1]);
     const pid_t pid = fork();
     if (pid == 0) {
-        close(pair[0]);
-        RunKeeper(pair[1], bound, absoluteFallback);
+        ours.Reset();
+        RunKeeper(theirs.Get(), bound, absoluteFallback);
     }
-    const int forkError = errno;
-    close(pair[1]);
     if (pid < 0) {
-        close(pair[0]);
-        return {-1, -1, forkError};
+        link.error = errno;
+        return link;
     }
-    return {pid, pair[0], 0};
+    link.pid = pid;
+    link.fd = std::move(ours);
+    return link;
 }
 
 bool AwaitClockKeeper(KeeperLink& link) {
     keeper::Answer ready{ECHILD};
     ssize_t got = 0;
     do {
-        got = read(link.fd, &ready, sizeof ready);
+        got = read(link.fd.Get(), &ready, sizeof ready);
     } while (got < 0 && errno == EINTR);
     if (got == static_cast<ssize_t>(sizeof ready) && ready.error == 0) {
         return true;
@@ -153,10 +158,7 @@ bool AwaitClockKeeper(KeeperLink& link) {
 }
 
 void StopClockKeeper(KeeperLink& link) {
-    if (link.fd >= 0) {
-        close(link.fd);
-        link.fd = -1;
-    }
+    link.fd.Reset();
     link.pid = -1;
 }
 

@@ -1,4 +1,5 @@
 #include "run_journal.h"
+#include "unique_fd.h"
 
 #include <cstdint>
 #include <cstring>
@@ -35,8 +36,8 @@ void SendRunToJournal(const SyncOutcome& outcome, std::string_view identifier) {
     for (const std::string& field : RunJournalFields(outcome, identifier)) {
         AppendField(datagram, field);
     }
-    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
+    const UniqueFd fd(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.Valid()) {
         return;
     }
     sockaddr_un journal{};
@@ -44,9 +45,8 @@ void SendRunToJournal(const SyncOutcome& outcome, std::string_view identifier) {
     std::memcpy(journal.sun_path, kJournalSocket, sizeof kJournalSocket);
     // Never waits: without journald the socket is not there, and a journald too busy to take
     // the entry at once costs the entry, not the run (nor the window's UI thread).
-    (void)sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+    (void)sendto(fd.Get(), datagram.data(), datagram.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
                  reinterpret_cast<const sockaddr*>(&journal), sizeof journal);
-    close(fd);
 }
 
 }  // namespace hodra

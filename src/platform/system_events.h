@@ -5,6 +5,8 @@
 
 class QSocketNotifier;
 
+#include "unique_fd.h"
+
 namespace hodra {
 
 // What the system says of the network and of sleep: the network came up (NetworkManager's
@@ -36,7 +38,7 @@ private:
 
     QDBusConnection bus;
     uint state = 0;
-    int routeSocket = -1;
+    UniqueFd routeSocket;
     QSocketNotifier* routes = nullptr;
 };
 

@@ -20,10 +20,9 @@ constexpr char kLoginManager[] = "org.freedesktop.login1.Manager";
 
 SystemEvents::SystemEvents(QDBusConnection bus, QObject* parent) : QObject(parent), bus(std::move(bus)) {}
 
+// The notifier goes before the socket it watches.
 SystemEvents::~SystemEvents() {
-    if (routeSocket >= 0) {
-        close(routeSocket);
-    }
+    delete routes;
 }
 
 void SystemEvents::Start() {
@@ -56,25 +55,22 @@ void SystemEvents::OnPrepareForSleep(bool sleeping) {
 // is what a network coming up looks like. Anything else that changes routes is only a
 // reason to look whether a try is pending.
 void SystemEvents::WatchRoutes() {
-    routeSocket = socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
+    routeSocket.Reset(socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE));
     sockaddr_nl local{};
     local.nl_family = AF_NETLINK;
     local.nl_groups = RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
-    if (routeSocket < 0 || bind(routeSocket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        if (routeSocket >= 0) {
-            close(routeSocket);
-            routeSocket = -1;
-        }
+    if (!routeSocket.Valid() || bind(routeSocket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        routeSocket.Reset();
         return;
     }
-    routes = new QSocketNotifier(routeSocket, QSocketNotifier::Read, this);
+    routes = new QSocketNotifier(routeSocket.Get(), QSocketNotifier::Read, this);
     connect(routes, &QSocketNotifier::activated, this, &SystemEvents::DrainRoutes);
 }
 
 void SystemEvents::DrainRoutes() {
     bool added = false;
     alignas(nlmsghdr) char buffer[8192];
-    for (ssize_t n; (n = recv(routeSocket, buffer, sizeof buffer, 0)) > 0;) {
+    for (ssize_t n; (n = recv(routeSocket.Get(), buffer, sizeof buffer, 0)) > 0;) {
         for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, static_cast<unsigned>(n));
              h = NLMSG_NEXT(h, n)) {
             added = added || h->nlmsg_type == RTM_NEWROUTE || h->nlmsg_type == RTM_NEWADDR;

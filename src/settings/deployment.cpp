@@ -15,6 +15,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
 #include "build_info.h"
 #include "settings_texts.h"
 
@@ -213,7 +214,8 @@ AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t lon
         file.reason = path + ": " + text::kNotAbsolute;
         return file;
     }
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const UniqueFd opened(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const int fd = opened.Get();
     if (fd < 0) {
         file.missing = errno == ENOENT;
         file.reason = path + ": " + std::strerror(errno);
@@ -232,7 +234,6 @@ AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t lon
             file.reason = path + ": " + text::kReadShort;
         }
     }
-    close(fd);
     if (file.reason.empty()) {
         file.reason = UnsafeDirectory(path);
     }

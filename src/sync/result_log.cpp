@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
 #include "append_line.h"
 #include "compare_text.h"
 #include "sync_texts.h"
@@ -27,19 +28,18 @@ bool ResultLog::Append(std::int64_t lastCon, double offset) {
     const std::string line = FormatLine(lastCon, offset);
     // Not through a symbolic link: in a directory others can write, theirs would send our
     // lines into a file of their choosing.
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
+    const UniqueFd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!fd.Valid()) {
         const int why = errno;
         std::fprintf(stderr, text::kLogNotOpened, path.c_str(),
                      why == ELOOP ? text::kLogIsSymlink : std::strerror(why));
         return false;
     }
-    const int failure = AppendWholeLine(fd, line);
+    const int failure = AppendWholeLine(fd.Get(), line);
     if (failure != 0) {
         std::fprintf(stderr, text::kLogNotWritten, path.c_str(),
                      failure == kShortAppend ? text::kShortWrite : std::strerror(failure));
     }
-    close(fd);
     return failure == 0;
 }
 

@@ -18,6 +18,7 @@
 #include "host_port.h"
 #include "nts_records.h"
 #include "time_texts.h"
+#include "unique_fd.h"
 
 namespace hodra::nts {
 namespace {
@@ -33,15 +34,6 @@ constexpr std::size_t kLongestAnswer = 64 * 1024;
 const GnuTls& Tls() {
     return *LoadGnuTls();
 }
-
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-};
 
 struct CredentialsDeleter {
     void operator()(gnutls_certificate_credentials_st* c) const { Tls().gnutls_certificate_free_credentials(c); }
@@ -66,23 +58,23 @@ Failure WaitSocket(int fd, short events, Deadline deadline, const CancelToken* c
     return text::kErrorUnknown;
 }
 
-Failure Connect(const Endpoint& to, Deadline deadline, const CancelToken* cancel, Fd& out) {
-    out.fd = socket(to.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (out.fd < 0) {
+Failure Connect(const Endpoint& to, Deadline deadline, const CancelToken* cancel, UniqueFd& out) {
+    out.Reset(socket(to.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!out.Valid()) {
         return std::strerror(errno);
     }
-    if (connect(out.fd, reinterpret_cast<const sockaddr*>(&to.address), to.length) == 0) {
+    if (connect(out.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length) == 0) {
         return {};
     }
     if (errno != EINPROGRESS) {
         return std::strerror(errno);
     }
-    if (Failure waited = WaitSocket(out.fd, POLLOUT, deadline, cancel); !waited.empty()) {
+    if (Failure waited = WaitSocket(out.Get(), POLLOUT, deadline, cancel); !waited.empty()) {
         return waited;
     }
     int error = 0;
     socklen_t size = sizeof error;
-    if (getsockopt(out.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+    if (getsockopt(out.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
         return std::strerror(error != 0 ? error : errno);
     }
     return {};
@@ -302,11 +294,11 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
     for (std::size_t i = 0; i < found.endpoints.size(); ++i) {
         const Endpoint& to = found.endpoints[i];
         const Deadline until = ShareOf(start, deadline, i, found.endpoints.size());
-        Fd socket;
+        UniqueFd socket;
         Failure failed = Connect(to, until, cancel, socket);
         if (failed.empty()) {
             // Connected, TLS and the records take their round trips: the time left is theirs.
-            result = Exchange(host, socket.fd, trust, deadline, cancel);
+            result = Exchange(host, socket.Get(), trust, deadline, cancel);
             if (result.session) {
                 return result;
             }

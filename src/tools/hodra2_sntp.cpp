@@ -148,7 +148,7 @@ int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, b
         std::cerr << hodra::text::Fill(why, std::strerror(keeper.error)) << '\n';
         return hodra::kExitSetFailed;
     }
-    hodra::KeeperClockDriver driver(keeper.fd, hold);
+    hodra::KeeperClockDriver driver(keeper.fd.Get(), hold);
     hodra::ClockSetter setter(driver);
     setter.AllowAbsoluteFallback(false);  // the keeper's to decide, as it was told at its start
     // A stamp of our own serves only within a short round trip: a caller who lent us the

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
 #include "korean_code_page.h"
 
 namespace hodra {
@@ -137,38 +138,33 @@ std::string FindWorldTimeFile(const QStringList& dataDirectories) {
 }
 
 bool ReadWorldTimeFile(const std::string& path, QByteArray& bytes) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
         return false;
     }
     bytes.clear();
     struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_size > WorldTimeTable::kLongestFile) {
-        close(fd);
+    if (fstat(fd.Get(), &info) != 0 || info.st_size > WorldTimeTable::kLongestFile) {
         return false;
     }
     char buffer[65536];
     for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+        const ssize_t n = read(fd.Get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
-            close(fd);
             return false;
         }
         if (n == 0) {
-            break;
+            return true;
         }
         if (bytes.size() + n > WorldTimeTable::kLongestFile) {  // it grew while being read
-            close(fd);
             bytes.clear();
             return false;
         }
         bytes.append(buffer, n);
     }
-    close(fd);
-    return true;
 }
 
 }  // namespace hodra

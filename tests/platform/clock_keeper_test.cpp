@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -123,28 +123,17 @@ unsigned long long CapPrm(pid_t pid) {
     return std::stoull(StatusField(pid, "CapPrm"), nullptr, 16);
 }
 
-// The socket inodes a process holds, and the inodes of one of /proc/net's tables.
+// The socket inodes a process holds (and how many other descriptors), and the inodes of
+// one of /proc/net's tables.
 std::vector<std::string> SocketInodes(pid_t pid, int* others = nullptr) {
     std::vector<std::string> inodes;
-    const std::string dir = "/proc/" + std::to_string(pid) + "/fd";
-    DIR* fds = opendir(dir.c_str());
-    EXPECT_NE(fds, nullptr) << dir;
-    for (dirent* entry = fds != nullptr ? readdir(fds) : nullptr; entry != nullptr; entry = readdir(fds)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        char target[256] = {};
-        if (readlink((dir + "/" + entry->d_name).c_str(), target, sizeof target - 1) < 0) {
-            continue;
-        }
-        if (std::strncmp(target, "socket:[", 8) == 0) {
-            inodes.emplace_back(target + 8, std::strlen(target) - 9);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+        const std::string target = std::filesystem::read_symlink(fd.path()).string();
+        if (target.rfind("socket:[", 0) == 0) {
+            inodes.push_back(target.substr(8, target.size() - 9));
         } else if (others != nullptr) {
             ++*others;
         }
-    }
-    if (fds != nullptr) {
-        closedir(fds);
     }
     return inodes;
 }
@@ -187,12 +176,12 @@ TEST_F(Split, TheKeeperIsConfinedHoldsOnlyItsRightAndServesOneRequest) {
 
     // Were the namespace ever to allow it, this would step the clock by nothing.
     const auto step = Datagram(keeper::kStep, 0);
-    ASSERT_EQ(send(keeper.fd, step.data(), step.size(), MSG_NOSIGNAL), static_cast<ssize_t>(step.size()));
+    ASSERT_EQ(send(keeper.fd.Get(), step.data(), step.size(), MSG_NOSIGNAL), static_cast<ssize_t>(step.size()));
     keeper::Answer answer{-1};
-    ASSERT_EQ(read(keeper.fd, &answer, sizeof answer), static_cast<ssize_t>(sizeof answer));
+    ASSERT_EQ(read(keeper.fd.Get(), &answer, sizeof answer), static_cast<ssize_t>(sizeof answer));
     EXPECT_EQ(answer.error, EPERM) << "the call was made, and the namespace refused it";
-    (void)send(keeper.fd, step.data(), step.size(), MSG_NOSIGNAL);
-    EXPECT_LE(read(keeper.fd, &answer, sizeof answer), 0) << "a second request finds the keeper gone";
+    (void)send(keeper.fd.Get(), step.data(), step.size(), MSG_NOSIGNAL);
+    EXPECT_LE(read(keeper.fd.Get(), &answer, sizeof answer), 0) << "a second request finds the keeper gone";
     int status = 0;
     ASSERT_EQ(waitpid(keeper.pid, &status, 0), keeper.pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;

@@ -380,19 +380,24 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
 }
 
 // Closing while the helper runs kills it: a helper that would wait for an hour ends at once.
+// Also one that closed its output and runs on: a cancel still ends the wait for it.
 TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
-    const std::string helper = Helper("touch " + dir.StdPath("started") + "\nexec sleep 3600");
-    HelperSync runs(compare, helper, RunChild);
-    CancelToken cancel;
-    SyncOutcome out;
-    std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });
-    struct stat seen {};
-    while (stat(dir.StdPath("started").c_str(), &seen) != 0) {
-        std::this_thread::yield();
+    for (const char* before : {"", "exec >&-\n"}) {
+        std::remove(dir.StdPath("started").c_str());
+        const std::string helper =
+            Helper(std::string(before) + "touch " + dir.StdPath("started") + "\nexec sleep 3600");
+        HelperSync runs(compare, helper, RunChild);
+        CancelToken cancel;
+        SyncOutcome out;
+        std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });
+        struct stat seen {};
+        while (stat(dir.StdPath("started").c_str(), &seen) != 0) {
+            std::this_thread::yield();
+        }
+        cancel.Cancel();
+        worker.join();
+        EXPECT_FALSE(out.clockSet) << before;
     }
-    cancel.Cancel();
-    worker.join();
-    EXPECT_FALSE(out.clockSet);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "host_port.h"
 #include "ntp_timestamp.h"
+#include "unique_fd.h"
 
 namespace hodra {
 
@@ -21,7 +22,6 @@ class CancelToken;
 class UdpSocket {
 public:
     UdpSocket() = default;
-    ~UdpSocket();
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
@@ -47,14 +47,10 @@ public:
     // to the same deadline. Failed carries errno, for instance ICMP port unreachable.
     Received ReceiveUntil(void* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline,
                           const CancelToken* cancel);
-    void Close();
-
     // The kernel's stamp of the last send, where it has come already.
     std::optional<timespec> TransmitStamp() const;
 
-    bool IsOpen() const { return fd >= 0; }
     int LastErrno() const { return lastErrno; }
-    const Endpoint& Peer() const { return peer; }
 
 private:
     bool Fail();
@@ -63,9 +59,8 @@ private:
     // Takes the kernel's transmit stamps off the error queue; false when there was none.
     bool ReadTransmitStamps();
 
-    int fd = -1;
+    UniqueFd fd;
     int lastErrno = 0;
-    Endpoint peer;
     bool kernelTransmitStamps = false;  // SO_TIMESTAMPING took
     bool transmitStamped = false;
     timespec transmitStamp{};

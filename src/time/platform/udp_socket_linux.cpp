@@ -12,10 +12,6 @@
 
 namespace hodra {
 
-UdpSocket::~UdpSocket() {
-    Close();
-}
-
 bool UdpSocket::Fail() {
     lastErrno = errno;
     return false;
@@ -24,8 +20,8 @@ bool UdpSocket::Fail() {
 bool UdpSocket::Create(int family) {
     // Non-blocking, so that a datagram poll announced but the read drops (a bad checksum)
     // sends us back to waiting instead of blocking the read forever.
-    fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    fd.Reset(socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd.Valid()) {
         return Fail();
     }
     // The kernel's own times of sending and arrival: the first is read off the error queue
@@ -34,17 +30,16 @@ bool UdpSocket::Create(int family) {
     // the caller's own stamps stand in for what is missing.
     const unsigned stamps = SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_TX_SOFTWARE |
                             SOF_TIMESTAMPING_OPT_TSONLY;
-    kernelTransmitStamps = setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps) == 0;
+    kernelTransmitStamps = setsockopt(fd.Get(), SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps) == 0;
     if (!kernelTransmitStamps) {
         const int on = 1;
-        (void)setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        (void)setsockopt(fd.Get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     }
     return true;
 }
 
 bool UdpSocket::Connect(const Endpoint& to) {
-    peer = to;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&peer.address), peer.length) != 0) {
+    if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length) != 0) {
         return Fail();
     }
     return true;
@@ -52,7 +47,7 @@ bool UdpSocket::Connect(const Endpoint& to) {
 
 bool UdpSocket::Send(const void* bytes, std::size_t length) {
     transmitStamped = false;
-    if (send(fd, bytes, length, 0) < 0) {
+    if (send(fd.Get(), bytes, length, 0) < 0) {
         return Fail();
     }
     if (kernelTransmitStamps) {
@@ -72,7 +67,7 @@ bool UdpSocket::ReadTransmitStamps() {
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        if (recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+        if (recvmsg(fd.Get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
             return any;
         }
         for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
@@ -94,7 +89,7 @@ UdpSocket::Received UdpSocket::ReceiveUntil(void* buffer, std::size_t size,
     using Status = Received::Status;
     Received got;
     for (;;) {
-        const Readiness ready = WaitReadable(fd, cancel, deadline);
+        const Readiness ready = WaitReadable(fd.Get(), cancel, deadline);
         switch (ready.status) {
         case Readiness::Status::Cancelled: got.status = Status::Cancelled; return got;
         case Readiness::Status::TimedOut: got.status = Status::TimedOut; return got;
@@ -129,7 +124,7 @@ bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    const ssize_t n = recvmsg(fd, &message, MSG_DONTWAIT);
+    const ssize_t n = recvmsg(fd.Get(), &message, MSG_DONTWAIT);
     if (n < 0) {
         Fail();
         got.status = Received::Status::Failed;
@@ -154,13 +149,6 @@ bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
 
 std::optional<timespec> UdpSocket::TransmitStamp() const {
     return transmitStamped ? std::optional<timespec>(transmitStamp) : std::nullopt;
-}
-
-void UdpSocket::Close() {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
 }
 
 }  // namespace hodra

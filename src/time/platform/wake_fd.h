@@ -1,5 +1,7 @@
 #pragma once
 
+#include "unique_fd.h"
+
 namespace hodra {
 
 // A descriptor that poll sees become readable once raised: how one thread wakes another's
@@ -7,18 +9,17 @@ namespace hodra {
 class WakeFd {
 public:
     WakeFd();
-    ~WakeFd();
     WakeFd(const WakeFd&) = delete;
     WakeFd& operator=(const WakeFd&) = delete;
 
     // -1 when none could be made (then only a flag beside it can tell).
-    int Fd() const { return fd; }
+    int Fd() const { return fd.Get(); }
     void Raise();
     // Lowers it again; only while no one waits on it.
     void Drain();
 
 private:
-    int fd;
+    UniqueFd fd;
 };
 
 }  // namespace hodra

@@ -8,23 +8,17 @@ namespace hodra {
 
 WakeFd::WakeFd() : fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-WakeFd::~WakeFd() {
-    if (fd >= 0) {
-        close(fd);
-    }
-}
-
 void WakeFd::Raise() {
-    if (fd >= 0) {
+    if (fd.Valid()) {
         const std::uint64_t one = 1;
-        (void)!write(fd, &one, sizeof one);
+        (void)!write(fd.Get(), &one, sizeof one);
     }
 }
 
 void WakeFd::Drain() {
-    if (fd >= 0) {
+    if (fd.Valid()) {
         std::uint64_t drained = 0;
-        (void)!read(fd, &drained, sizeof drained);
+        (void)!read(fd.Get(), &drained, sizeof drained);
     }
 }
 
