@@ -19,7 +19,7 @@ void RunNotices::OnResults(const SyncOutcome& outcome) {
     }
     const QString summary = outcome.synchronise ? text::kNoticeAutoSync : text::kNoticeStartCompare;
     QString body = QString::fromStdString(outcome.message);
-    if (outcome.tooLarge) {
+    if (outcome.result == RunResult::TooLarge) {
         body += text::kNoticeHowToStep;
     }
     notify(summary, body);

@@ -14,8 +14,7 @@ namespace {
 constexpr int kMinuteMs = 60000;
 
 QString Outcome(const RunRecord& r) {
-    const text::OutcomeText* known = text::OutcomeTextOf(r.outcome);
-    return known != nullptr ? QString(known->whole) : QString::fromStdString(r.outcome);
+    return text::OutcomeTextOf(ResultWord(r.result))->whole;
 }
 
 QString Relative(qint64 seconds) {

@@ -142,7 +142,7 @@ MarkKind KindOf(const RunRecord& r) {
     if (r.step) {
         return MarkKind::Set;
     }
-    return r.outcome == "compared" ? MarkKind::Compared : MarkKind::Refused;
+    return r.result == RunResult::Compared ? MarkKind::Compared : MarkKind::Refused;
 }
 
 // One kind's runs, stretch by stretch: each stretch of the local clock `bucketMs` long that
@@ -267,7 +267,7 @@ ChartModel BuildChart(const std::vector<RunRecord>& runs, std::int64_t fromMs, s
                                        Stretches(model.bucketMs)};
     std::vector<double> offsets;
     for (const RunRecord& r : runs) {
-        if (r.utcMs < fromMs || r.utcMs > nowMs || (!r.offset && r.outcome != "no-answer")) {
+        if (r.utcMs < fromMs || r.utcMs > nowMs || (!r.offset && r.result != RunResult::NoAnswer)) {
             continue;  // a run that failed before it measured (the helper would not start): the list has it
         }
         const MarkKind kind = KindOf(r);

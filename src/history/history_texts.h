@@ -25,7 +25,7 @@ inline constexpr OutcomeText kOutcomeTexts[] = {
     {"unconfirmed", "확인 안 됨", "확인되지 않아 맞추지 않음"},
     {"no-answer", "응답 없음", "응답 없음"},
 };
-// The texts of an outcome word; nullptr for a word this version does not know.
+// The texts of an outcome word (every ResultWord has its row); nullptr for another word.
 constexpr const OutcomeText* OutcomeTextOf(std::string_view word) {
     for (const OutcomeText& t : kOutcomeTexts) {
         if (word == t.word) {

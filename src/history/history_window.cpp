@@ -24,9 +24,8 @@ QString Kind(const RunRecord& r) {
     return r.synchronise ? text::kRunSync : text::kRunCompare;
 }
 
-QString Outcome(const std::string& word) {
-    const text::OutcomeText* known = text::OutcomeTextOf(word);
-    return known != nullptr ? QString(known->brief) : QString::fromStdString(word);
+QString Outcome(RunResult result) {
+    return text::OutcomeTextOf(ResultWord(result))->brief;
 }
 
 QString Seconds(const std::optional<double>& value, int decimals, bool withSign) {
@@ -121,7 +120,7 @@ void HistoryWindow::FillList() {
     for (auto r = visible.rbegin(); r != visible.rend(); ++r) {
         auto* item = new QTreeWidgetItem(
             QStringList{QDateTime::fromMSecsSinceEpoch(r->utcMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                        Kind(*r), QString(r->automatic ? text::kRunAutomatic : text::kRunByUser), Outcome(r->outcome),
+                        Kind(*r), QString(r->automatic ? text::kRunAutomatic : text::kRunByUser), Outcome(r->result),
                         Seconds(r->offset, 3, true), Seconds(r->delay, 6, false), Seconds(r->step, 3, true),
                         r->offset ? QString::number(r->stratum) : QString(),
                         r->authenticated ? QStringLiteral("NTS") : QString(), Server(*r)});

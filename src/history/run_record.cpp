@@ -7,7 +7,6 @@
 #include <sstream>
 #include <vector>
 
-#include "clock_report.h"
 #include "compare_text.h"
 #include "sync_operation.h"
 
@@ -69,15 +68,6 @@ bool ParseNumber(const std::string& text, std::optional<double>& out) {
     return true;
 }
 
-bool IsOutcome(const std::string& word) {
-    for (const char* known : {"compared", "set", "not-permitted", "failed", "too-large", "unconfirmed", "no-answer"}) {
-        if (word == known) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 RunRecord RecordOf(const SyncOutcome& o, std::int64_t utcMs) {
@@ -85,16 +75,16 @@ RunRecord RecordOf(const SyncOutcome& o, std::int64_t utcMs) {
     r.utcMs = utcMs;
     r.synchronise = o.synchronise;
     r.automatic = o.automatic;
-    r.outcome = OutcomeWord(o);
+    r.result = o.result;
     r.server = o.serverHost;
     r.address = o.serverAddress;
-    if (o.answered) {
+    if (o.Answered()) {
         r.offset = o.offset;
         r.delay = o.delay;
         r.stratum = o.stratum;
         r.authenticated = o.authenticated;
     }
-    if (o.clockSet) {
+    if (o.ClockSet()) {
         r.step = o.lastDiff;
     }
     return r;
@@ -103,8 +93,8 @@ RunRecord RecordOf(const SyncOutcome& o, std::int64_t utcMs) {
 std::string FormatRecord(const RunRecord& r) {
     std::ostringstream line;
     line << Time(r.utcMs) << '\t' << (r.synchronise ? "sync" : "compare") << '\t' << (r.automatic ? "auto" : "user")
-         << '\t' << r.outcome << '\t' << r.server << '\t' << r.address << '\t' << Number(r.offset, true) << '\t'
-         << Number(r.delay, false) << '\t' << r.stratum << '\t' << (r.authenticated ? "nts" : "none") << '\t'
+         << '\t' << ResultWord(r.result) << '\t' << r.server << '\t' << r.address << '\t' << Number(r.offset, true)
+         << '\t' << Number(r.delay, false) << '\t' << r.stratum << '\t' << (r.authenticated ? "nts" : "none") << '\t'
          << Number(r.step, true) << '\n';
     return line.str();
 }
@@ -123,8 +113,9 @@ std::optional<RunRecord> ParseRecord(const std::string& line) {
     RunRecord r;
     const auto time = ParseTime(f[0]);
     int stratum = -1;
+    const std::optional<RunResult> result = ResultOfWord(f[3]);
     const auto [end, ec] = std::from_chars(f[8].data(), f[8].data() + f[8].size(), stratum);
-    if (!time || (f[1] != "compare" && f[1] != "sync") || (f[2] != "auto" && f[2] != "user") || !IsOutcome(f[3]) ||
+    if (!time || (f[1] != "compare" && f[1] != "sync") || (f[2] != "auto" && f[2] != "user") || !result ||
         !ParseNumber(f[6], r.offset) || !ParseNumber(f[7], r.delay) || !ParseNumber(f[10], r.step) ||
         ec != std::errc() || end != f[8].data() + f[8].size() || stratum < 0 || stratum > 16 ||
         (f[9] != "nts" && f[9] != "none")) {
@@ -133,7 +124,7 @@ std::optional<RunRecord> ParseRecord(const std::string& line) {
     r.utcMs = *time;
     r.synchronise = f[1] == "sync";
     r.automatic = f[2] == "auto";
-    r.outcome = f[3];
+    r.result = *result;
     r.server = f[4];
     r.address = f[5];
     r.stratum = stratum;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "run_result.h"
+
 namespace hodra {
 
 struct SyncOutcome;
@@ -11,13 +13,13 @@ struct SyncOutcome;
 // One run as the history keeps it: one tab-separated line of history.tsv.
 //   TIME KIND TRIGGER OUTCOME SERVER ADDRESS OFFSET DELAY STRATUM AUTH STEP
 // TIME is UTC ("2026-12-09T07:30:00.123Z"), KIND compare or sync, TRIGGER auto or user,
-// OUTCOME the report line's word, AUTH nts or none; OFFSET, DELAY and STEP are seconds,
+// OUTCOME the report line's word (ResultWord), AUTH nts or none; OFFSET, DELAY and STEP are seconds,
 // empty where there is none (no answer, no step).
 struct RunRecord {
     std::int64_t utcMs = 0;
     bool synchronise = false;
     bool automatic = false;
-    std::string outcome;
+    RunResult result = RunResult::Compared;
     std::string server;
     std::string address;
     std::optional<double> offset;

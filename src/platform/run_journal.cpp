@@ -2,7 +2,6 @@
 
 #include <syslog.h>
 
-#include "clock_report.h"
 #include "compare_text.h"
 #include "journal_message_ids.h"
 #include "sync_operation.h"
@@ -17,24 +16,18 @@ struct Kind {
 
 // A run that measured is information, one that left the clock alone on purpose a notice,
 // one that found no server or could not set the clock a warning.
-Kind KindOf(const SyncOutcome& outcome) {
-    const std::string_view word = OutcomeWord(outcome);
-    if (word == "compared") {
-        return {journal::kCompared, LOG_INFO};
+Kind KindOf(RunResult result) {
+    switch (result) {
+    case RunResult::Compared: return {journal::kCompared, LOG_INFO};
+    case RunResult::Set: return {journal::kSet, LOG_INFO};
+    case RunResult::TooLarge: return {journal::kTooLarge, LOG_NOTICE};
+    case RunResult::Unconfirmed: return {journal::kUnconfirmed, LOG_NOTICE};
+    case RunResult::NoAnswer: return {journal::kNoAnswer, LOG_WARNING};
+    case RunResult::NotStarted:
+    case RunResult::NotPermitted:
+    case RunResult::Failed: break;
     }
-    if (word == "set") {
-        return {journal::kSet, LOG_INFO};
-    }
-    if (word == "too-large") {
-        return {journal::kTooLarge, LOG_NOTICE};
-    }
-    if (word == "unconfirmed") {
-        return {journal::kUnconfirmed, LOG_NOTICE};
-    }
-    if (word == "no-answer") {
-        return {journal::kNoAnswer, LOG_WARNING};
-    }
-    return {journal::kFailed, LOG_WARNING};  // failed, not-permitted
+    return {journal::kFailed, LOG_WARNING};
 }
 
 }  // namespace
@@ -47,16 +40,17 @@ const char* TriggerWord(const SyncOutcome& outcome) {
 }
 
 std::vector<std::string> RunJournalFields(const SyncOutcome& outcome, std::string_view identifier) {
-    const Kind kind = KindOf(outcome);
+    const Kind kind = KindOf(outcome.result);
+    const std::string word = ResultWord(outcome.result);
     std::vector<std::string> fields{
-        "MESSAGE=" + (outcome.message.empty() ? std::string(OutcomeWord(outcome)) : outcome.message),
+        "MESSAGE=" + (outcome.message.empty() ? word : outcome.message),
         std::string("MESSAGE_ID=") + kind.id,
         "PRIORITY=" + std::to_string(kind.priority),
         "SYSLOG_IDENTIFIER=" + std::string(identifier),
-        std::string("HODRA2_OUTCOME=") + OutcomeWord(outcome),
+        "HODRA2_OUTCOME=" + word,
         std::string("HODRA2_TRIGGER=") + TriggerWord(outcome),
     };
-    if (outcome.answered) {
+    if (outcome.Answered()) {
         fields.insert(fields.end(), {"HODRA2_SERVER=" + outcome.serverHost, "HODRA2_ADDRESS=" + outcome.serverAddress,
                                      "HODRA2_OFFSET_SEC=" + FormatFixed(outcome.offset, 9, true),
                                      "HODRA2_DELAY_SEC=" + FormatFixed(outcome.delay, 9),

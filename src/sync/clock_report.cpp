@@ -10,25 +10,6 @@
 
 namespace hodra {
 
-const char* OutcomeWord(const SyncOutcome& o) {
-    if (!o.answered) {
-        return o.ReachedServers() ? "no-answer" : "failed";
-    }
-    if (!o.synchronise) {
-        return "compared";
-    }
-    if (o.clockSet) {
-        return "set";
-    }
-    if (o.tooLarge) {
-        return "too-large";
-    }
-    if (o.unconfirmed) {
-        return "unconfirmed";
-    }
-    return o.stepRefused ? "not-permitted" : "failed";
-}
-
 namespace {
 
 std::map<std::string, std::string> Fields(const std::string& line) {
@@ -58,12 +39,12 @@ bool Number(const std::string& text, T& value) {
 
 std::string FormatClockReport(const SyncOutcome& o) {
     std::string line;
-    if (o.answered) {
+    if (o.Answered()) {
         line = "server=" + o.serverHost + " address=" + o.serverAddress + " offset=" + FormatFixed(o.offset, 9, true) +
                " delay=" + FormatFixed(o.delay, 9) + " stratum=" + std::to_string(o.stratum) + " ";
     }
-    line += "answered=" + std::to_string(o.serverId) + " outcome=" + OutcomeWord(o);
-    if (o.answered) {
+    line += "answered=" + std::to_string(o.serverId) + " outcome=" + ResultWord(o.result);
+    if (o.Answered()) {
         line += std::string(" transmit=") + (o.kernelTransmitStamp ? "kernel" : "user") +
                 " receive=" + (o.kernelReceiveStamp ? "kernel" : "user") +
                 " auth=" + (o.authenticated ? "nts" : "none") + " samples=" + std::to_string(o.validReplies) + "/" +
@@ -81,12 +62,12 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
     const auto begin = newline == std::string::npos ? 0 : newline + 1;
     const auto end = text.find('\n', at);
     auto fields = Fields(text.substr(begin, end == std::string::npos ? std::string::npos : end - begin));
-    const std::string& word = fields["outcome"];
-    if (!Number(fields["answered"], out.serverId) || out.serverId < 1) {
+    const std::optional<RunResult> result = ResultOfWord(fields["outcome"]);
+    if (!result || !Number(fields["answered"], out.serverId) || out.serverId < 1) {
         return false;
     }
-    out.answered = word != "no-answer";
-    if (out.answered) {
+    out.result = *result;
+    if (out.Answered()) {
         out.serverHost = fields["server"];
         out.serverAddress = fields["address"];
         if (!Number(fields["offset"], out.offset) || !Number(fields["delay"], out.delay) ||
@@ -103,13 +84,8 @@ bool ParseClockReport(const std::string& text, SyncOutcome& out) {
         (void)Number(samples.substr(0, slash), out.validReplies);
         (void)Number(samples.substr(slash + 1), out.requestsSent);
     }
-    out.clockSet = word == "set";
-    out.stepRefused = word == "not-permitted";
-    out.tooLarge = word == "too-large";
-    out.unconfirmed = word == "unconfirmed";
-    out.setError = out.stepRefused ? EPERM : 0;
-    return word == "no-answer" || word == "compared" || word == "set" || word == "not-permitted" || word == "failed" ||
-           word == "too-large" || word == "unconfirmed";
+    out.setError = out.result == RunResult::NotPermitted ? EPERM : 0;
+    return true;
 }
 
 }  // namespace hodra

@@ -21,12 +21,8 @@ namespace hodra {
 // ignore keys they do not know, so fields may be added at the end.
 std::string FormatClockReport(const SyncOutcome& outcome);
 
-// The report's word for how a run ended: compared, set, not-permitted, failed, too-large,
-// unconfirmed or no-answer.
-const char* OutcomeWord(const SyncOutcome& outcome);
-
-// Fills the measurement, serverId, clockSet and step fields of out from the last report line
-// in text. False when there is none or it is malformed.
+// Fills the measurement, serverId and result of out from the last report line in text.
+// False when there is none or it is malformed.
 bool ParseClockReport(const std::string& text, SyncOutcome& out);
 
 }  // namespace hodra

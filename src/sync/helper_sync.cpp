@@ -17,12 +17,22 @@ void HelperSync::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& reque
     compare.SettleSystemStep(outcome, request, stepped);
 }
 
-SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToken& cancel) {
+namespace {
+
+// A run that no answer of a server's counts for: the helper did not start, was stopped
+// before it stepped, or left no report.
+SyncOutcome NotStarted() {
     SyncOutcome out;
     out.synchronise = true;
-    out.message = text::kSyncFailed;
-    // The helper takes no hosts from us: with its right it would refuse them. It reads the
-    // step limit itself; we only pass on the user's word for a step over it.
+    out.End(RunResult::NotStarted);
+    return out;
+}
+
+}  // namespace
+
+SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToken& cancel) {
+    // The helper takes no hosts from us: with its capability it would refuse them. It reads
+    // the step limit itself; we only pass on the user's word for a step over it.
     std::vector<std::string> argv{helperPath, "--sync"};
     if (request.allowLargeStep) {
         argv.emplace_back("--allow-large-step");
@@ -35,38 +45,30 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
         argv.emplace_back("--auto");
     }
     const ChildResult child = run(argv, cancel);
+    SyncOutcome out;
+    out.synchronise = true;
     switch (child.status) {
     case ChildResult::Status::Cancelled:
         // Stopped: only a step it made and told of counts, so that it is recorded.
-        if (ParseClockReport(child.output, out) && out.clockSet) {
+        if (ParseClockReport(child.output, out) && out.ClockSet()) {
             RecordSynchronised(out, out.offset, request);
             return out;
         }
-        out = SyncOutcome{};
-        out.synchronise = true;
-        out.message = text::kSyncFailed;
-        return out;
+        return NotStarted();
     case ChildResult::Status::NotStarted:
         std::fprintf(stderr, text::kHelperNotStarted, helperPath.c_str(), std::strerror(child.error));
-        return out;
+        return NotStarted();
     case ChildResult::Status::Exited:
     case ChildResult::Status::Killed: break;
     }
     if (!ParseClockReport(child.output, out)) {
         std::fprintf(stderr, text::kHelperUnreadable, child.exitCode);
-        out = SyncOutcome{};
-        out.synchronise = true;
-        out.message = text::kSyncFailed;
-        return out;
+        return NotStarted();
     }
-    if (!out.answered) {
-        out.message = text::kNoResponse;
-    } else if (out.clockSet) {
+    if (out.ClockSet()) {
         RecordSynchronised(out, out.offset, request);
-    } else if (out.tooLarge) {
-        out.message = LargeStepText(out.offset);
-    } else if (out.unconfirmed) {
-        out.message = text::kUnconfirmed;
+    } else {
+        out.End(out.result);
     }
     return out;
 }

@@ -8,7 +8,7 @@ RunParts::RunParts(Exchanger& exchanger, Plan plan)
       log(std::move(plan.logPath)),
       sync(helper, std::move(plan.servers), std::move(plan.flags)) {
     QObject::connect(&sync, &SyncController::resultsRecorded, &sync, [this](const SyncOutcome& outcome) {
-        if (outcome.clockSet && outcome.logStep) {
+        if (outcome.ClockSet() && outcome.logStep) {
             log.Append(outcome.lastCon, outcome.lastDiff);
         }
     });

@@ -28,7 +28,7 @@ std::int64_t RunRecovery::IntervalMs() const {
 }
 
 void RunRecovery::OnRunFinished(const SyncOutcome& outcome) {
-    if (outcome.answered) {
+    if (outcome.Answered()) {
         failed = 0;
         retry.Stop();
         return;

@@ -14,7 +14,7 @@ namespace hodra {
 namespace {
 
 void ReportToStderr(const SyncOutcome& outcome) {
-    if (!outcome.answered) {
+    if (!outcome.Answered()) {
         for (const std::string& failure : outcome.failures) {
             std::fprintf(stderr, "hodra2: %s\n", failure.c_str());
         }
@@ -118,7 +118,7 @@ void SyncController::CancelPendingRun() {
     awaitingAnswer.reset();
     // Nothing of a cancelled run is applied, but a step it made: the clock moved, and the
     // results, the log and the history say so before the window goes.
-    if (running && finished && finished->clockSet) {
+    if (running && finished && finished->ClockSet()) {
         finished->startBlink = false;  // nobody is left to see it
         Apply(*finished);
     }
@@ -140,11 +140,11 @@ void SyncController::Deliver() {
     if (AskAboutLargeStep(*outcome)) {
         return;
     }
-    if (outcome->stepRefused && timeService != nullptr) {
+    if (outcome->result == RunResult::NotPermitted && timeService != nullptr) {
         StepBySystem(std::move(*outcome));
         return;
     }
-    if (outcome->stepRefused) {
+    if (outcome->result == RunResult::NotPermitted) {
         std::fputs(text::kNoClockRight, stderr);
     }
     Apply(*outcome);
@@ -152,7 +152,7 @@ void SyncController::Deliver() {
 
 // Only the user may let a step over the limit through, and only for a run they asked for.
 bool SyncController::AskAboutLargeStep(SyncOutcome& outcome) {
-    if (!outcome.tooLarge || current.automatic || current.allowLargeStep ||
+    if (outcome.result != RunResult::TooLarge || current.automatic || current.allowLargeStep ||
         !isSignalConnected(QMetaMethod::fromSignal(&SyncController::largeStepQuestion))) {
         return false;
     }

@@ -43,7 +43,7 @@ SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelT
             Synchronise(request, out);
         }
     } else {
-        out.message = CompareMessage(out.offset, request.systemKeepsClock);
+        out.End(RunResult::Compared, request.systemKeepsClock);
     }
     return out;
 }
@@ -54,7 +54,7 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
         const std::string& host = request.hosts[i];
         if (exchanger.Exchange(host, result, kNtpPort, cancel, nullptr)) {
             const auto asked = ParseServerName(host, kNtpPort);
-            out.answered = true;
+            out.result = RunResult::Compared;
             out.serverId = static_cast<std::int32_t>(i + 1);
             out.serverHost = asked ? asked->Text() : host;
             out.serverAddress = result.serverAddress;
@@ -74,7 +74,7 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
         out.failures.push_back(host + ": " + exchanger.LastFailure());
     }
     out.serverId = static_cast<std::int32_t>(request.hosts.size() + 1);
-    out.message = text::kNoResponse;
+    out.End(RunResult::NoAnswer);
     return false;
 }
 
@@ -85,14 +85,12 @@ bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken
         return true;
     }
     if (!request.allowLargeStep || overBudget) {
-        out.tooLarge = true;
-        out.message = LargeStepText(out.offset);
+        out.End(RunResult::TooLarge);
         return false;
     }
     // An authenticated answer is its own confirmation: nobody on the path could have forged it.
     if (!out.authenticated && !Confirm(request, cancel, out)) {
-        out.unconfirmed = true;
-        out.message = text::kUnconfirmed;
+        out.End(RunResult::Unconfirmed);
         return false;
     }
     return true;
@@ -140,38 +138,34 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
 void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
     if (setter == nullptr) {
         out.setError = EPERM;
-        out.stepRefused = true;
-        out.message = text::kSyncFailed;
+        out.End(RunResult::NotPermitted);
         return;
     }
     if (!StampsOutOfReach(request, out.kernelTransmitStamp && out.kernelReceiveStamp, out.delay)) {
         out.setError = EOPNOTSUPP;
         out.failures.push_back(text::kNoKernelStamps);
-        out.message = text::kSyncFailed;
+        out.End(RunResult::Failed);
         return;
     }
     // The whole offset is applied, as one relative step: no reading of the clock in between.
     if (!setter->StepClock(out.offset)) {
         out.setError = setter->LastError();
-        out.stepRefused = out.setError == EPERM;
-        out.message = text::kSyncFailed;
+        out.End(out.setError == EPERM ? RunResult::NotPermitted : RunResult::Failed);
         return;
     }
     RecordSynchronised(out, out.offset, request);
 }
 
 void SyncOperation::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
-    outcome.stepRefused = false;
     if (stepped) {
         RecordSynchronised(outcome, outcome.offset, request);
     } else {
-        outcome.message = text::kSyncFailed;
+        outcome.End(RunResult::Failed);
     }
 }
 
 void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request) {
-    out.message = text::kSynchronised;
-    out.clockSet = true;
+    out.End(RunResult::Set);
     out.lastCon = static_cast<std::int64_t>(std::time(nullptr));
     out.lastDiff = offset;
     out.startBlink = request.blink;
@@ -180,10 +174,6 @@ void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& requ
 
 bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay) {
     return std::abs(firstOffset - secondOffset) <= 1.0 + (firstDelay + secondDelay) / 2;
-}
-
-std::string CompareMessage(double offset, bool systemKeepsClock) {
-    return systemKeepsClock ? SystemKeepsClockText(offset) : CompareText(offset);
 }
 
 }  // namespace hodra

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run_result.h"
+
 namespace hodra {
 
 class Exchanger;
@@ -36,14 +38,13 @@ struct SyncRequest {
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
 struct SyncOutcome {
-    bool synchronise = false;   // the run was asked to set the clock
-    bool automatic = false;     // started by the window itself
-    bool startUp = false;       // the window's compare as it starts
-    bool answered = false;      // a server answered
+    bool synchronise = false;  // the run was asked to set the clock
+    bool automatic = false;    // started by the window itself
+    bool startUp = false;      // the window's compare as it starts
+    RunResult result = RunResult::NotStarted;
     std::int32_t serverId = 0;  // 1-based position of the host that answered, hosts + 1 when none did
                                 // (3: neither deployment server); 0: the run never got to the servers
     std::string message;        // the message line's new text
-    bool clockSet = false;      // LastCon and LastDiff below are valid
     bool logStep = false;       // the step goes into the result log (Settings.Log at the start)
     std::int64_t lastCon = 0;
     double lastDiff = 0.0;
@@ -66,16 +67,20 @@ struct SyncOutcome {
     std::uint32_t referenceId = 0;
     std::uint64_t referenceTime = 0;
 
-    int setError = 0;  // errno of a clock setting that failed
-    // The clock was not set because this process may not set it: a system service may
-    // step it by `offset` instead (then SettleSystemStep finishes the outcome).
-    bool stepRefused = false;
-    bool tooLarge = false;              // the step was over the limit and not allowed: only compared
-    bool unconfirmed = false;           // over the limit, and no second source agreed: nothing set
+    int setError = 0;                   // errno of a clock setting that failed
     std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
 
+    // A server answered: the measurement above is valid.
+    bool Answered() const { return hodra::Answered(result); }
+    // The clock was stepped: LastCon and LastDiff above are valid.
+    bool ClockSet() const { return result == RunResult::Set; }
     // False when the run failed before it asked any server (the helper would not start).
-    bool ReachedServers() const { return serverId != 0; }
+    bool ReachedServers() const { return result != RunResult::NotStarted; }
+    // Ends the run with a result and the message line's text for it.
+    void End(RunResult how, bool systemKeepsClock = false) {
+        result = how;
+        message = ResultMessage(how, offset, systemKeepsClock);
+    }
 };
 
 // One run on a worker thread; the UI thread may raise cancel to end it at once.
@@ -118,15 +123,11 @@ bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, do
 
 // No server answered, or a synchronisation did not set the clock.
 inline bool RunFailed(const SyncOutcome& o) {
-    return !o.answered || (o.synchronise && !o.clockSet);
+    return o.result != RunResult::Compared && o.result != RunResult::Set;
 }
 
 // What a synchronisation that set the clock by offset leaves: the success text, the
 // time of the synchronisation, the blink and whether to log it.
 void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request);
-
-// The message of a compare run: the compare text, or when the system's time service keeps
-// the clock, the shorter text that says so.
-std::string CompareMessage(double offset, bool systemKeepsClock);
 
 }  // namespace hodra

@@ -96,16 +96,6 @@ std::string LimitText(const SntpCommandOptions& options, double offset) {
     return text::Fill(text::kOverStepLimit, size, FormatFixed(options.maxStep, 0));
 }
 
-int ExitStatus(const SntpCommandOptions& options, const SyncOutcome& outcome) {
-    if (!options.sync || outcome.clockSet) {
-        return kExitAnswered;
-    }
-    if (outcome.tooLarge) {
-        return kExitTooLarge;
-    }
-    return outcome.unconfirmed ? kExitUnconfirmed : kExitSetFailed;
-}
-
 }  // namespace
 
 SyncOutcome RunSntpRequest(const SntpCommandOptions& options, SyncOperation& operation, const CancelToken* cancel) {
@@ -127,21 +117,21 @@ int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outc
     for (const std::string& failure : outcome.failures) {
         err << "hodra2-sntp: " << failure << '\n';
     }
-    if (!outcome.answered) {
+    if (!outcome.Answered()) {
         out << text::kNoResponse << '\n' << FormatClockReport(outcome) << '\n';
-        return kExitNoAnswer;
+        return ExitStatusOf(outcome.result);
     }
     out << CompareText(outcome.offset) << '\n';
     if (options.sync) {
         out << outcome.message << '\n';
-        if (outcome.tooLarge) {
+        if (outcome.result == RunResult::TooLarge) {
             err << "hodra2-sntp: " << LimitText(options, outcome.offset) << '\n';
-        } else if (!outcome.clockSet && !outcome.unconfirmed) {
+        } else if (outcome.result == RunResult::NotPermitted || outcome.result == RunResult::Failed) {
             err << "hodra2-sntp: " << std::strerror(outcome.setError) << '\n';
         }
     }
     out << FormatClockReport(outcome) << '\n';
-    return ExitStatus(options, outcome);
+    return ExitStatusOf(outcome.result);
 }
 
 int RunSntpCommand(const SntpCommandOptions& options, SyncOperation& operation, std::ostream& out, std::ostream& err,

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run_result.h"
+
 namespace hodra {
 
 class CancelToken;
@@ -26,12 +28,8 @@ struct SntpCommandOptions {
     std::vector<std::string> hosts;
 };
 
-inline constexpr int kExitAnswered = 0;
-inline constexpr int kExitNoAnswer = 1;
+// The run's exit statuses are its result's (run_result.h); this one is the command line's.
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitSetFailed = 3;
-inline constexpr int kExitTooLarge = 4;     // over MaxStep without --allow-large-step: nothing set
-inline constexpr int kExitUnconfirmed = 5;  // over MaxStep, and no second server agreed: nothing set
 
 extern const char kSntpUsage[];
 

@@ -162,10 +162,10 @@ void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
     if (outcome.ReachedServers()) {
         settings.ServerID = outcome.serverId;
     }
-    if (outcome.answered) {
+    if (outcome.Answered()) {
         answered = {outcome.serverAddress, outcome.authenticated};
     }
-    if (outcome.clockSet) {
+    if (outcome.ClockSet()) {
         settings.LastCon = outcome.lastCon;
         settings.LastDiff = outcome.lastDiff;
     }

@@ -95,6 +95,7 @@ TEST_F(Tray, TheIconTellsTheLastRunAndMarksAFailedAutomaticOne) {
 
     SyncOutcome failed;
     failed.automatic = true;
+    failed.result = RunResult::NoAnswer;
     failed.serverId = 3;  // neither server answered
     status.Record(RecordOf(failed, 1796785200000));
     EXPECT_TRUE(status.marked());
@@ -111,7 +112,7 @@ TEST_F(Tray, TheIconTellsTheLastRunAndMarksAFailedAutomaticOne) {
     EXPECT_TRUE(frame->icon().toolTip().contains("\n다음 비교: ")) << "the pending try is a compare";
 
     SyncOutcome compared;
-    compared.answered = true;
+    compared.result = RunResult::Compared;
     compared.offset = 5.26;
     compared.serverHost = "time.example:123";
     compared.serverAddress = "192.0.2.7";

@@ -352,7 +352,7 @@ TEST_F(WholeProgram, TheHistoryKeepsTheRunAndItsWindowDrawsIt) {
     EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "사용자 PC가 5.2 초 늦습니다.", "13-compare"));
     ASSERT_TRUE(WaitUntil([&] { return History(*run).size() == 1; }));
     const RunRecord kept = History(*run).front();
-    EXPECT_EQ(kept.outcome, "compared");
+    EXPECT_EQ(kept.result, hodra::RunResult::Compared);
     EXPECT_TRUE(kept.automatic);
     EXPECT_NEAR(*kept.offset, 5.25, 0.01);
     EXPECT_EQ(kept.server, ahead.Address());
@@ -454,7 +454,7 @@ TEST_F(WholeProgram, AnAutomaticRunThatFoundNoServerTriesAgainByItself) {
     run->Profile("AutoCompare", 1);
     ASSERT_TRUE(run->Start());
     ASSERT_TRUE(WaitUntil([&] { return History(*run).size() == 1; })) << "the start-up run";
-    EXPECT_EQ(History(*run).front().outcome, "no-answer");
+    EXPECT_EQ(History(*run).front().result, hodra::RunResult::NoAnswer);
     test::ChronyServer::Options o;
     o.fakeOffset = "+5.25s";
     o.port = port;
@@ -463,7 +463,7 @@ TEST_F(WholeProgram, AnAutomaticRunThatFoundNoServerTriesAgainByItself) {
     EXPECT_TRUE(WaitUntil([&] { return History(*run).size() == 2; }, 45000)) << "a try within 40 s";
     const std::vector<RunRecord> runs = History(*run);
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].outcome, "compared");
+    EXPECT_EQ(runs[1].result, hodra::RunResult::Compared);
     EXPECT_TRUE(runs[1].automatic);
     EXPECT_GE(runs[1].utcMs - runs[0].utcMs, 29900) << "the first try waits its 30 s";
     EXPECT_TRUE(WaitForMessage("사용자 PC가 5.3 초 늦습니다.", "서버에서 응답이 없습니다", "14-recovered"));
@@ -497,7 +497,7 @@ TEST_F(WholeProgram, TheNetworkComingUpOrAResumeStartsThePendingTry) {
         events.Signal(told);
         ASSERT_TRUE(WaitUntil([&] { return History(offline).size() == 2; }, 45000));
         const std::vector<RunRecord> runs = History(offline);
-        EXPECT_EQ(runs[1].outcome, "compared") << told;
+        EXPECT_EQ(runs[1].result, hodra::RunResult::Compared) << told;
         EXPECT_LT(runs[1].utcMs - runs[0].utcMs, 25000) << "started by the signal, not by the 30 s try";
         EXPECT_EQ(offline.QuitFromTray(), 0);
     }

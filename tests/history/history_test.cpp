@@ -29,7 +29,7 @@ constexpr std::int64_t kNoon = 1796785200000;  // 2026-12-09 03:00:00 UTC
 RunRecord Runs(int n, const char* outcome = "compared") {
     RunRecord r;
     r.utcMs = kNoon + n * 60000LL;
-    r.outcome = outcome;
+    r.result = *ResultOfWord(outcome);
     r.server = "time.example:123";
     r.address = "2001:db8::7";
     if (std::string(outcome) != "no-answer") {

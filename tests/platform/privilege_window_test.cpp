@@ -95,7 +95,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideStepClock) {
         SyncOutcome outcome;
         std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}, false, false}); });
         worker.join();
-        set += outcome.clockSet;
+        set += outcome.ClockSet();
         // Between runs no thread is inside StepClock: the right must be down everywhere.
         outsideAfterRun += AnyThreadHoldsSysTime();
     }

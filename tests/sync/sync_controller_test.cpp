@@ -90,7 +90,7 @@ TEST_F(Controller, AppliesTheOutcomeInOrderOnTheUiThread) {
     const std::vector<std::string> expected = {"disable", "text:한국표준시에 동기되었습니다.", "results:1", "blink",
                                                "enable"};
     EXPECT_EQ(observer.events, expected);
-    EXPECT_TRUE(observer.last.clockSet);
+    EXPECT_TRUE(observer.last.ClockSet());
     EXPECT_NEAR(observer.last.lastDiff, 4.0, observer.last.delay / 2 + 0.0005);
 }
 
@@ -167,7 +167,7 @@ TEST_F(Controller, AutomaticRunsOnlyCompareWhereTheSystemKeepsTheClock) {
     EXPECT_TRUE(driver.calls.empty()) << "no step behind the system's back";
     std::vector<std::string> expected = {"disable", "text:시스템 동기중: PC가 4.0 초 늦습니다.", "results:1", "enable"};
     EXPECT_EQ(observer.events, expected);
-    EXPECT_FALSE(observer.last.clockSet);
+    EXPECT_FALSE(observer.last.ClockSet());
 
     observer.events.clear();
     c->OnSync();
@@ -215,7 +215,7 @@ TEST_F(Controller, AutomaticStepsOfADayAddUpToAtMostTheLimit) {
     c.OnAutoSync();
     ASSERT_TRUE(WaitIdle(c));
     EXPECT_EQ(driver.steps.size(), 1u) << "1800 s in a day is over the limit";
-    EXPECT_TRUE(observer.last.tooLarge);
+    EXPECT_EQ(observer.last.result, RunResult::TooLarge);
     EXPECT_EQ(observer.events[1], "text:PC가 900 초 늦지만 차이가 커서 안 맞췄습니다.");
     c.OnSync();
     ASSERT_TRUE(WaitIdle(c));
@@ -243,7 +243,7 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     std::vector<std::string> expected = {"disable", "text:한국표준시에 동기되었습니다.", "results:1", "blink",
                                          "enable"};
     EXPECT_EQ(observer.events, expected);
-    EXPECT_TRUE(observer.last.clockSet);
+    EXPECT_TRUE(observer.last.ClockSet());
     EXPECT_EQ(observer.last.lastDiff, system.steps[0]);
     EXPECT_TRUE(observer.last.logStep) << "the system's step is logged as our own";
 
@@ -259,7 +259,7 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
     ASSERT_TRUE(WaitIdle(c));
     expected = {"disable", "text:동기에 실패했습니다.", "results:1", "enable"};
     EXPECT_EQ(observer.events, expected) << "no blink, nothing recorded";
-    EXPECT_FALSE(observer.last.clockSet);
+    EXPECT_FALSE(observer.last.ClockSet());
 
     observer.events.clear();
     c.setTimeService(nullptr);
@@ -298,7 +298,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
                "outcome=set'"));
     EXPECT_EQ(Read("args"), "--sync\n") << "the helper picks the administrator's servers itself";
     EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
-    EXPECT_TRUE(out.clockSet);
+    EXPECT_TRUE(out.ClockSet());
     EXPECT_EQ(out.serverId, 2);
     EXPECT_EQ(out.serverAddress, "192.0.2.7");
     EXPECT_NEAR(out.lastDiff, 1.5, 1e-9);
@@ -308,15 +308,15 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     out =
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
                            "answered=1 outcome=not-permitted'\nexit 3"));
-    EXPECT_TRUE(out.stepRefused);
-    EXPECT_FALSE(out.clockSet);
+    EXPECT_EQ(out.result, RunResult::NotPermitted);
+    EXPECT_FALSE(out.ClockSet());
     EXPECT_DOUBLE_EQ(out.offset, -0.25);
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
 
     out =
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                            "outcome=too-large'\nexit 4"));
-    EXPECT_TRUE(out.tooLarge);
+    EXPECT_EQ(out.result, RunResult::TooLarge);
     EXPECT_EQ(out.message, "PC가 7201 초 빠르지만 차이가 커서 안 맞췄습니다.");
     out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                              "outcome=unconfirmed'\nexit 5"),
@@ -327,13 +327,13 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     automatic.stepBudget = 100.0;
     (void)budgeted.Run(automatic, CancelToken{});
     EXPECT_EQ(Read("args"), "--sync --step-budget 100.000 --auto\n") << "the day's budget goes with the timer's run";
-    EXPECT_TRUE(out.unconfirmed);
+    EXPECT_EQ(out.result, RunResult::Unconfirmed);
     EXPECT_EQ(out.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
 
     out = Synchronise(Helper("echo '서버에서 응답이 없습니다'\necho 'answered=3 outcome=no-answer'\nexit 1"));
     EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
     EXPECT_EQ(out.serverId, 3);
-    EXPECT_FALSE(out.answered);
+    EXPECT_FALSE(out.Answered());
 }
 
 TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord) {
@@ -341,10 +341,10 @@ TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord
     SyncOutcome out = Synchronise(dir.StdPath("no-such-helper"));
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     EXPECT_EQ(out.serverId, 0) << "the run never reached a server";
-    EXPECT_STREQ(OutcomeWord(out), "failed") << "the history and the tray must not blame the network";
+    EXPECT_STREQ(ResultWord(out.result), "failed") << "the history and the tray must not blame the network";
     out = Synchronise(Helper("echo 'answered=banana outcome=set'"));
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
-    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.ClockSet());
     EXPECT_EQ(out.serverId, 0);
     out = Synchronise(Helper("kill -9 $$"));
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
@@ -373,7 +373,7 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
     }
     c.CancelPendingRun();
     ASSERT_EQ(recorded.size(), 1u) << "the step is recorded before the close goes on";
-    EXPECT_TRUE(recorded[0].clockSet);
+    EXPECT_TRUE(recorded[0].ClockSet());
     EXPECT_DOUBLE_EQ(recorded[0].lastDiff, 2.0);
     EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(recorded[0].lastCon, 2.0));
     EXPECT_FALSE(c.busy());
@@ -396,7 +396,7 @@ TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
         }
         cancel.Cancel();
         worker.join();
-        EXPECT_FALSE(out.clockSet) << before;
+        EXPECT_FALSE(out.ClockSet()) << before;
     }
 }
 

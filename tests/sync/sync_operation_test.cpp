@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "chrony_server.h"
+#include "clock_report.h"
 #include "clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
@@ -59,10 +60,10 @@ protected:
 TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
     ServerAhead(-12.345);
     const SyncOutcome out = operation.Run(Request(false, answering, silent));
-    EXPECT_TRUE(out.answered);
+    EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
-    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.ClockSet());
     EXPECT_FALSE(out.startBlink);
     EXPECT_EQ(out.serverAddress, "127.0.0.1");
     EXPECT_TRUE(driver.calls.empty());
@@ -73,7 +74,7 @@ TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
 TEST_F(Run, PrimarySilentSecondaryAnswers) {
     ServerAhead(0.03);
     const SyncOutcome out = operation.Run(Request(false, silent, answering));
-    EXPECT_TRUE(out.answered);
+    EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 2);
     EXPECT_EQ(out.message, "한국표준시에 동기되어 있습니다.");
     EXPECT_EQ(silent.RequestsSeen(), SntpClient::kBurstRequests) << "a burst, each request in its own share";
@@ -83,9 +84,9 @@ TEST_F(Run, SynchroniseSetsTheClockRecordsAndLogs) {
     ServerAhead(1.5);
     const auto before = std::time(nullptr);
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
-    EXPECT_TRUE(out.answered);
+    EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
-    EXPECT_TRUE(out.clockSet);
+    EXPECT_TRUE(out.ClockSet());
     EXPECT_NEAR(out.lastDiff, 1.5, out.delay / 2 + 0.0005) << "within half the round trip of the truth";
     EXPECT_GE(out.lastCon, before);
     EXPECT_LE(out.lastCon, std::time(nullptr));
@@ -104,7 +105,7 @@ TEST_F(Run, BlinkAndLogFollowTheirSettings) {
     request.blink = false;
     request.log = false;
     const SyncOutcome out = operation.Run(request);
-    EXPECT_TRUE(out.clockSet);
+    EXPECT_TRUE(out.ClockSet());
     EXPECT_FALSE(out.startBlink);
     EXPECT_FALSE(out.logStep);
 }
@@ -113,10 +114,10 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
     ServerAhead(3.0);
     driver.setSucceeds = false;
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
-    EXPECT_TRUE(out.answered);
+    EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
-    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.ClockSet());
     EXPECT_FALSE(out.startBlink);
     EXPECT_FALSE(out.logStep);
 }
@@ -152,26 +153,27 @@ TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsOrWithinAShortTrip) {
     SyncRequest request = Request(true, answering, silent);
     request.kernelStampsOnly = true;
     const SyncOutcome stamped = operation.Run(request);
-    EXPECT_TRUE(stamped.clockSet) << "loopback gives both kernel stamps";
+    EXPECT_TRUE(stamped.ClockSet()) << "loopback gives both kernel stamps";
     ASSERT_EQ(driver.steps.size(), 1u);
 
     OwnTransmitStamp shortTrip(client, 0.0);
     const SyncOutcome own = SyncOperation(shortTrip, &setter).Run(request);
-    EXPECT_TRUE(own.clockSet) << "loopback's trip is far below 50 ms";
+    EXPECT_TRUE(own.ClockSet()) << "loopback's trip is far below 50 ms";
     EXPECT_FALSE(own.kernelTransmitStamp) << "and the report says whose stamp it was";
 
     OwnTransmitStamp longTrip(client, 0.060);
     SyncOperation fallback(longTrip, &setter);
     const SyncOutcome refused = fallback.Run(request);
-    EXPECT_TRUE(refused.answered);
-    EXPECT_FALSE(refused.clockSet);
-    EXPECT_FALSE(refused.stepRefused) << "not a missing right: the timedated route must not take it up";
+    EXPECT_TRUE(refused.Answered());
+    EXPECT_FALSE(refused.ClockSet());
+    EXPECT_NE(refused.result, RunResult::NotPermitted)
+        << "not a missing right: the timedated route must not take it up";
     EXPECT_EQ(refused.message, "동기에 실패했습니다.");
     EXPECT_EQ(refused.failures,
               (std::vector<std::string>{"커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다"}));
     EXPECT_EQ(driver.steps.size(), 2u) << "no third step";
     request.kernelStampsOnly = false;
-    EXPECT_TRUE(fallback.Run(request).clockSet) << "without a borrowed right our own stamp serves";
+    EXPECT_TRUE(fallback.Run(request).ClockSet()) << "without a borrowed right our own stamp serves";
 }
 
 // A forged year: never stepped by a run nobody confirmed, and with the user's word only
@@ -192,13 +194,13 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
         second.SetScript(s);
     };
     const SyncOutcome automatic = operation.Run(request(false));
-    EXPECT_TRUE(automatic.tooLarge);
+    EXPECT_EQ(automatic.result, RunResult::TooLarge);
     EXPECT_EQ(automatic.message, "PC가 365.0 일 늦지만 차이가 커서 안 맞췄습니다.");
     EXPECT_EQ(second.RequestsSeen(), 0) << "nothing to confirm without the user's word";
 
     secondAhead(0.0);
     const SyncOutcome disagreed = operation.Run(request(true));
-    EXPECT_TRUE(disagreed.unconfirmed);
+    EXPECT_EQ(disagreed.result, RunResult::Unconfirmed);
     EXPECT_EQ(disagreed.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
     ASSERT_FALSE(disagreed.failures.empty());
     EXPECT_NE(disagreed.failures.back().find(second.Address() + ": 다른 시각을 알림"), std::string::npos);
@@ -207,7 +209,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     quiet.silent = true;
     second.SetScript(quiet);
     const SyncOutcome alone = operation.Run(request(true));
-    EXPECT_TRUE(alone.unconfirmed);
+    EXPECT_EQ(alone.result, RunResult::Unconfirmed);
     EXPECT_EQ(alone.failures.back(), "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다");
     EXPECT_TRUE(driver.calls.empty()) << "no step without agreement";
     EXPECT_FALSE(alone.logStep);
@@ -224,7 +226,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     }());
     second.SetScript(sameReference);
     const SyncOutcome itself = operation.Run(request(true));
-    EXPECT_TRUE(itself.unconfirmed);
+    EXPECT_EQ(itself.result, RunResult::Unconfirmed);
     EXPECT_NE(itself.failures.front().find("처음 서버와 같은 서버임"), std::string::npos) << itself.failures.front();
     EXPECT_TRUE(driver.calls.empty());
     sameReference.reference = NtpTimestamp();
@@ -235,7 +237,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
         return s;
     }());
     const SyncOutcome agreed = operation.Run(request(true));
-    EXPECT_TRUE(agreed.clockSet) << "two orphan-mode servers agree";
+    EXPECT_TRUE(agreed.ClockSet()) << "two orphan-mode servers agree";
     ASSERT_EQ(driver.steps.size(), 1u);
     EXPECT_NEAR(driver.steps[0], kYear, 0.01) << "the first server's measurement is the step";
     ServerAhead(kYear);
@@ -246,7 +248,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     SyncRequest borrowed = request(true);
     borrowed.kernelStampsOnly = true;
     const SyncOutcome unreached = SyncOperation(slowSecond, &setter).Run(borrowed);
-    EXPECT_TRUE(unreached.unconfirmed);
+    EXPECT_EQ(unreached.result, RunResult::Unconfirmed);
     ASSERT_FALSE(unreached.failures.empty());
     EXPECT_EQ(unreached.failures.front(),
               second.Address() + ": 커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다");
@@ -254,8 +256,39 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
 
     ServerAhead(999.0);  // within the limit: no question, no second source
     const int asked = second.RequestsSeen();
-    EXPECT_TRUE(operation.Run(request(false)).clockSet);
+    EXPECT_TRUE(operation.Run(request(false)).ClockSet());
     EXPECT_EQ(second.RequestsSeen(), asked);
+}
+
+// A result leaves the helper as its report line's word and its exit status and comes back
+// in the window as the same result; the history keeps the same word.
+TEST(RunResultTable, ResultsTravelThroughTheReportLineAndTheirWordsAndExitStatuses) {
+    const std::pair<RunResult, int> expected[] = {
+        {RunResult::NoAnswer, 1}, {RunResult::Compared, 0}, {RunResult::Set, 0},         {RunResult::NotPermitted, 3},
+        {RunResult::Failed, 3},   {RunResult::TooLarge, 4}, {RunResult::Unconfirmed, 5},
+    };
+    for (const auto& [result, exitStatus] : expected) {
+        SyncOutcome sent;
+        sent.result = result;
+        sent.serverId = 2;
+        sent.serverHost = "127.0.0.1:123";
+        sent.offset = -1.5;
+        const std::string line = FormatClockReport(sent);
+        SyncOutcome back;
+        ASSERT_TRUE(ParseClockReport("hodra2-sntp: a complaint\n" + line + "\n", back)) << line;
+        EXPECT_EQ(back.result, result) << line;
+        EXPECT_EQ(back.serverId, 2);
+        EXPECT_EQ(back.Answered(), result != RunResult::NoAnswer) << line;
+        EXPECT_EQ(ResultOfWord(ResultWord(result)), result);
+        EXPECT_EQ(ExitStatusOf(result), exitStatus) << ResultWord(result);
+    }
+    EXPECT_STREQ(ResultWord(RunResult::NotStarted), "failed") << "the history does not blame the network";
+    EXPECT_EQ(ExitStatusOf(RunResult::NotStarted), 3);
+    EXPECT_EQ(ResultOfWord("stepped"), std::nullopt);
+    SyncOutcome unknown;
+    EXPECT_FALSE(ParseClockReport("answered=1 outcome=stepped", unknown));
+    EXPECT_FALSE(ParseClockReport("answered=0 outcome=no-answer", unknown)) << "a report names the host";
+    EXPECT_EQ(ResultMessage(RunResult::TooLarge, 7200.0), "PC가 7200 초 늦지만 차이가 커서 안 맞췄습니다.");
 }
 
 TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
@@ -273,10 +306,10 @@ TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
     const auto start = std::chrono::steady_clock::now();
     const SyncOutcome out = operation.Run(request);
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_FALSE(out.answered);
+    EXPECT_FALSE(out.Answered());
     EXPECT_EQ(out.serverId, 3);
     EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
-    EXPECT_FALSE(out.clockSet);
+    EXPECT_FALSE(out.ClockSet());
     EXPECT_TRUE(driver.calls.empty());
     // Each waited its full reply time-out (a monotonic deadline: load only makes it longer),
     // and each was asked its burst.

@@ -104,12 +104,14 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     SyncOutcome silence;
     silence.automatic = true;
     silence.synchronise = true;
+    silence.result = RunResult::NoAnswer;
     silence.serverId = 3;  // both servers asked, neither answered
     SyncOutcome asked = silence;
     asked.automatic = false;
     recovery.OnRunFinished(asked);
     EXPECT_FALSE(recovery.retrying()) << "a run the user asked for is the user's to repeat";
     SyncOutcome helperFailed = silence;
+    helperFailed.result = RunResult::NotStarted;
     helperFailed.serverId = 0;
     recovery.OnRunFinished(helperFailed);
     EXPECT_FALSE(recovery.retrying()) << "a helper that would not start is not a network that is down";
@@ -130,7 +132,7 @@ TEST(RunRecovery, TriesAgainSoonerThanTheIntervalAndStopsAtAnAnswer) {
     EXPECT_EQ(recovery.nextRun()->retry, 4) << "the fourth, of a synchronisation";
     EXPECT_TRUE(recovery.nextRun()->synchronise);
     SyncOutcome answered = silence;
-    answered.answered = true;
+    answered.result = RunResult::Compared;
     recovery.OnRunFinished(answered);
     EXPECT_FALSE(recovery.retrying());
     EXPECT_EQ(recovery.failures(), 0);

@@ -144,10 +144,10 @@ TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
     request.allowLargeStep = true;
     const SyncOutcome authenticated = operation.Run(request);
     EXPECT_TRUE(authenticated.authenticated);
-    EXPECT_TRUE(authenticated.clockSet) << (authenticated.failures.empty() ? "" : authenticated.failures.back());
+    EXPECT_TRUE(authenticated.ClockSet()) << (authenticated.failures.empty() ? "" : authenticated.failures.back());
     request.hosts = {plain.Address(), "127.0.0.1:9"};
     const SyncOutcome unauthenticated = operation.Run(request);
-    EXPECT_TRUE(unauthenticated.unconfirmed);
+    EXPECT_EQ(unauthenticated.result, RunResult::Unconfirmed);
     EXPECT_EQ(driver.steps.size(), 1u);
 }
 
