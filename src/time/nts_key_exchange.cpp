@@ -17,7 +17,6 @@
 #include "gnutls_library.h"
 #include "host_port.h"
 #include "nts_records.h"
-#include "time_texts.h"
 #include "unique_fd.h"
 
 namespace hodra::nts {
@@ -44,40 +43,44 @@ struct SessionDeleter {
 using Credentials = std::unique_ptr<gnutls_certificate_credentials_st, CredentialsDeleter>;
 using TlsSession = std::unique_ptr<gnutls_session_int, SessionDeleter>;
 
-// Why a step failed, or "" when it went on.
-using Failure = std::string;
+// Why a step failed; nothing when it went on.
+using Failure = std::optional<KeyExchangeFailure>;
+
+KeyExchangeFailure Because(KeyExchangeError why, int number = 0, std::string detail = {}) {
+    return KeyExchangeFailure{why, number, std::move(detail), {}};
+}
 
 Failure WaitSocket(int fd, short events, Deadline deadline, const CancelToken* cancel) {
     const Readiness ready = WaitFor(fd, events, cancel, deadline);
     switch (ready.status) {
-    case Readiness::Status::Ready: return {};
-    case Readiness::Status::Cancelled: return text::kErrorCancelled;
-    case Readiness::Status::TimedOut: return text::kKeTimeout;
-    case Readiness::Status::Failed: return std::strerror(ready.error);
+    case Readiness::Status::Ready: return std::nullopt;
+    case Readiness::Status::Cancelled: return Because(KeyExchangeError::Cancelled);
+    case Readiness::Status::TimedOut: return Because(KeyExchangeError::Timeout);
+    case Readiness::Status::Failed: return Because(KeyExchangeError::System, ready.error);
     }
-    return text::kErrorUnknown;
+    return Because(KeyExchangeError::System, EIO);
 }
 
 Failure Connect(const Endpoint& to, Deadline deadline, const CancelToken* cancel, UniqueFd& out) {
     out.Reset(socket(to.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!out.Valid()) {
-        return std::strerror(errno);
+        return Because(KeyExchangeError::System, errno);
     }
     if (connect(out.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length) == 0) {
-        return {};
+        return std::nullopt;
     }
     if (errno != EINPROGRESS) {
-        return std::strerror(errno);
+        return Because(KeyExchangeError::System, errno);
     }
-    if (Failure waited = WaitSocket(out.Get(), POLLOUT, deadline, cancel); !waited.empty()) {
+    if (Failure waited = WaitSocket(out.Get(), POLLOUT, deadline, cancel)) {
         return waited;
     }
     int error = 0;
     socklen_t size = sizeof error;
     if (getsockopt(out.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
-        return std::strerror(error != 0 ? error : errno);
+        return Because(KeyExchangeError::System, error != 0 ? error : errno);
     }
-    return {};
+    return std::nullopt;
 }
 
 bool IsAddress(const std::string& host) {
@@ -85,18 +88,24 @@ bool IsAddress(const std::string& host) {
     return inet_pton(AF_INET, host.c_str(), &any) == 1 || inet_pton(AF_INET6, host.c_str(), &any) == 1;
 }
 
-Failure Credentialed(const Trust& trust, Credentials& out) {
+Failure LoadTrust(const Trust& trust, Credentials& out) {
     gnutls_certificate_credentials_t c = nullptr;
     if (Tls().gnutls_certificate_allocate_credentials(&c) != 0) {
-        return text::kKeNoCredentials;
+        return Because(KeyExchangeError::NoCredentials);
     }
     out.reset(c);
     if (!trust.pem) {
-        return Tls().gnutls_certificate_set_x509_system_trust(c) > 0 ? "" : text::kKeNoSystemTrust;
+        if (Tls().gnutls_certificate_set_x509_system_trust(c) > 0) {
+            return std::nullopt;
+        }
+        return Because(KeyExchangeError::NoSystemTrust);
     }
     gnutls_datum_t pem{reinterpret_cast<unsigned char*>(const_cast<char*>(trust.pem->data())),
                        static_cast<unsigned>(trust.pem->size())};
-    return Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0 ? "" : text::kKeEmptyTrustFile;
+    if (Tls().gnutls_certificate_set_x509_trust_mem(c, &pem, GNUTLS_X509_FMT_PEM) > 0) {
+        return std::nullopt;
+    }
+    return Because(KeyExchangeError::EmptyTrustFile);
 }
 
 // A clock before the day this program was built is certainly wrong (a PC whose clock was
@@ -106,12 +115,12 @@ bool ClockCertainlyWrong() {
     return std::time(nullptr) < static_cast<std::time_t>(kBuildEpochUnix);
 }
 
-Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
+Failure ConfigureSession(gnutls_session_t s, gnutls_certificate_credentials_t c, const std::string& host, int fd) {
     gnutls_datum_t alpn{reinterpret_cast<unsigned char*>(const_cast<char*>(kAlpn)), sizeof kAlpn - 1};
     if (Tls().gnutls_priority_set_direct(s, kTls13Only, nullptr) != 0 ||
         Tls().gnutls_credentials_set(s, GNUTLS_CRD_CERTIFICATE, c) != 0 ||
         Tls().gnutls_alpn_set_protocols(s, &alpn, 1, GNUTLS_ALPN_MANDATORY) != 0) {
-        return text::kKeSessionSetup;
+        return Because(KeyExchangeError::SessionSetup);
     }
     if (!IsAddress(host)) {
         Tls().gnutls_server_name_set(s, GNUTLS_NAME_DNS, host.data(), host.size());
@@ -121,7 +130,7 @@ Failure Configured(gnutls_session_t s, gnutls_certificate_credentials_t c, const
         ClockCertainlyWrong() ? GNUTLS_VERIFY_DISABLE_TIME_CHECKS | GNUTLS_VERIFY_DISABLE_TRUSTED_TIME_CHECKS : 0;
     Tls().gnutls_session_set_verify_cert(s, host.c_str(), timeChecks);
     Tls().gnutls_transport_set_int2(s, fd, fd);
-    return {};
+    return std::nullopt;
 }
 
 // Runs a non-blocking TLS call to its end, waiting for the socket as it asks.
@@ -133,24 +142,24 @@ int Drive(gnutls_session_t s, int fd, Deadline deadline, const CancelToken* canc
             return rc;
         }
         failure = WaitSocket(fd, Tls().gnutls_record_get_direction(s) == 1 ? POLLOUT : POLLIN, deadline, cancel);
-        if (!failure.empty()) {
+        if (failure) {
             return rc;
         }
     }
 }
 
-Failure HandshakeFailure(gnutls_session_t s, int rc) {
+KeyExchangeFailure HandshakeFailure(gnutls_session_t s, int rc) {
     if (rc != GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR) {
-        return text::Fill(text::kKeTlsFailed, Tls().gnutls_strerror(rc));
+        return Because(KeyExchangeError::Tls, rc, Tls().gnutls_strerror(rc));
     }
     gnutls_datum_t text{};
     const unsigned status = Tls().gnutls_session_get_verify_cert_status(s);
-    std::string why = text::kKeUntrusted;
+    std::string why;
     if (Tls().gnutls_certificate_verification_status_print(status, GNUTLS_CRT_X509, &text, 0) == 0) {
-        why += std::string(" (") + reinterpret_cast<const char*>(text.data) + ")";
+        why = reinterpret_cast<const char*>(text.data);
         (*Tls().free)(text.data);
     }
-    return why;
+    return Because(KeyExchangeError::Untrusted, static_cast<int>(status), why);
 }
 
 // With the time checks left to a clock that is wrong, a certificate of the server's chain
@@ -184,48 +193,47 @@ std::optional<AesSivCmac256::Key> ExportKey(gnutls_session_t s, std::uint8_t dir
     return key;
 }
 
-// The exchange over one connected socket.
+// The exchange over one connected socket: the session, or why there is none.
 KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, Deadline deadline,
                            const CancelToken* cancel) {
     KeyExchangeResult result;
+    const auto fail = [&result](KeyExchangeFailure why) {
+        result.failures.push_back(std::move(why));
+        return result;
+    };
     Credentials credentials;
     gnutls_session_t raw = nullptr;
-    if (result.failure = Credentialed(trust, credentials); !result.failure.empty()) {
-        return result;
+    if (Failure trusted = LoadTrust(trust, credentials)) {
+        return fail(*trusted);
     }
     // No session tickets: every run makes a fresh exchange and never resumes one.
     if (Tls().gnutls_init(&raw, GNUTLS_CLIENT | GNUTLS_NONBLOCK | GNUTLS_NO_TICKETS) != 0) {
-        result.failure = text::kKeSessionMade;
-        return result;
+        return fail(Because(KeyExchangeError::SessionMade));
     }
     const TlsSession session(raw);
-    if (result.failure = Configured(raw, credentials.get(), host, fd); !result.failure.empty()) {
-        return result;
+    if (Failure configured = ConfigureSession(raw, credentials.get(), host, fd)) {
+        return fail(*configured);
     }
     Failure waited;
-    const int shaken = Drive(raw, fd, deadline, cancel, waited, [raw] { return Tls().gnutls_handshake(raw); });
-    if (!waited.empty() || shaken < 0) {
-        result.failure = !waited.empty() ? waited : HandshakeFailure(raw, shaken);
-        return result;
+    const int handshake = Drive(raw, fd, deadline, cancel, waited, [raw] { return Tls().gnutls_handshake(raw); });
+    if (waited || handshake < 0) {
+        return fail(waited ? *waited : HandshakeFailure(raw, handshake));
     }
     if (ClockCertainlyWrong() && ExpiredBeforeBuild(raw)) {
-        result.failure = text::Fill(text::kKeExpiredBeforeBuild, kBuildDay);
-        return result;
+        return fail(Because(KeyExchangeError::ExpiredBeforeBuild));
     }
     gnutls_datum_t chosen{};
     if (Tls().gnutls_alpn_get_selected_protocol(raw, &chosen) != 0 || chosen.size != sizeof kAlpn - 1 ||
         std::memcmp(chosen.data, kAlpn, chosen.size) != 0) {
-        result.failure = text::kKeNoAlpn;
-        return result;
+        return fail(Because(KeyExchangeError::NoAlpn));
     }
     const std::vector<std::uint8_t> request = EncodeKeyExchangeRequest();
     for (std::size_t sent = 0; sent < request.size();) {
         const auto n = Drive(raw, fd, deadline, cancel, waited, [&] {
             return static_cast<int>(Tls().gnutls_record_send(raw, request.data() + sent, request.size() - sent));
         });
-        if (!waited.empty() || n <= 0) {
-            result.failure = !waited.empty() ? waited : std::string(text::kKeSendFailed);
-            return result;
+        if (waited || n <= 0) {
+            return fail(waited ? *waited : Because(KeyExchangeError::SendFailed));
         }
         sent += static_cast<std::size_t>(n);
     }
@@ -234,22 +242,19 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
         std::uint8_t chunk[4096];
         const int n = Drive(raw, fd, deadline, cancel, waited,
                             [&] { return static_cast<int>(Tls().gnutls_record_recv(raw, chunk, sizeof chunk)); });
-        if (!waited.empty() || n <= 0) {
-            result.failure = !waited.empty() ? waited : std::string(text::kKeCutShort);
-            return result;
+        if (waited || n <= 0) {
+            return fail(waited ? *waited : Because(KeyExchangeError::CutShort));
         }
         answer.insert(answer.end(), chunk, chunk + n);
         KeyExchangeParse parse = ParseKeyExchangeAnswer(answer.data(), answer.size());
         if (parse.status == KeyExchangeParse::Status::Refused) {
-            result.failure = parse.reason;
-            return result;
+            return fail(*parse.refusal);
         }
         if (parse.status == KeyExchangeParse::Status::Complete) {
             const auto toServer = ExportKey(raw, 0);
             const auto toClient = ExportKey(raw, 1);
             if (!toServer || !toClient) {
-                result.failure = text::kKeNoKeys;
-                return result;
+                return fail(Because(KeyExchangeError::NoKeys));
             }
             result.session = Session{*toServer, *toClient, std::move(parse.answer.cookies)};
             result.ntpServer = parse.answer.ntpServer.empty() ? host : parse.answer.ntpServer;
@@ -258,10 +263,20 @@ KeyExchangeResult Exchange(const std::string& host, int fd, const Trust& trust, 
             return result;
         }
         if (answer.size() > kLongestAnswer) {
-            result.failure = text::kKeTooLong;
-            return result;
+            return fail(Because(KeyExchangeError::TooLong));
         }
     }
+}
+
+// Why the name gave no address to try.
+KeyExchangeFailure LookupFailure(const Resolution& found) {
+    if (found.error == EAI_CANCELED) {
+        return Because(KeyExchangeError::Cancelled);
+    }
+    if (found.timedOut) {
+        return Because(KeyExchangeError::LookupTimeout);
+    }
+    return Because(KeyExchangeError::LookupFailed, found.error, gai_strerror(found.error));
 }
 
 }  // namespace
@@ -274,7 +289,7 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
                                  const CancelToken* cancel) {
     KeyExchangeResult result;
     if (LoadGnuTls() == nullptr) {
-        result.failure = text::kKeNoGnuTls;
+        result.failures.push_back(Because(KeyExchangeError::NoGnuTls));
         return result;
     }
     // The lookup spends the exchange's time too.
@@ -282,35 +297,34 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const Resolution found = ResolveAll(host, port, SOCK_STREAM, cancel, left);
     if (found.error != 0) {
-        result.failure = found.error == EAI_CANCELED ? text::kErrorCancelled
-                         : found.timedOut            ? text::kErrorLookupTimeout
-                                                     : text::Fill(text::kKeLookupFailed, gai_strerror(found.error));
+        result.failures.push_back(LookupFailure(found));
         return result;
     }
     // The addresses share the time left for their connection, each in turn, as the NTP
     // exchange's do: one that never answers, or refuses, leaves room for the next.
     const auto start = std::chrono::steady_clock::now();
-    std::vector<std::string> failures;
+    std::vector<KeyExchangeFailure> failures;
     for (std::size_t i = 0; i < found.endpoints.size(); ++i) {
         const Endpoint& to = found.endpoints[i];
         const Deadline until = ShareOf(start, deadline, i, found.endpoints.size());
         UniqueFd socket;
-        Failure failed = Connect(to, until, cancel, socket);
-        if (failed.empty()) {
+        if (Failure refused = Connect(to, until, cancel, socket)) {
+            failures.push_back(*refused);
+        } else {
             // Connected, TLS and the records take their round trips: the time left is theirs.
             result = Exchange(host, socket.Get(), trust, deadline, cancel);
             if (result.session) {
                 return result;
             }
-            failed = result.failure;
+            failures.push_back(result.failures.back());
         }
-        failures.push_back(to.AddressText() + ": " + failed);
+        failures.back().address = to.AddressText();
         if (cancel != nullptr && cancel->Cancelled()) {
             break;
         }
     }
     result = KeyExchangeResult{};
-    result.failure = NameFailures(failures);
+    result.failures = std::move(failures);
     return result;
 }
 

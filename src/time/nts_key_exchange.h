@@ -5,7 +5,10 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "nts_authenticator.h"
+#include "nts_failure.h"
 
 namespace hodra {
 class CancelToken;
@@ -24,7 +27,9 @@ struct KeyExchangeResult {
     std::optional<Session> session;
     std::string ntpServer;  // where to send the NTP requests
     std::uint16_t ntpPort = 123;
-    std::string failure;  // why there is no session, in Korean
+    // Why there is no session: each address tried with its failure, or the one failure
+    // before any address (the library, the lookup).
+    std::vector<KeyExchangeFailure> failures;
 };
 
 inline constexpr std::chrono::milliseconds kKeyExchangeTimeout{3000};

@@ -1,7 +1,6 @@
 #include "nts_records.h"
 
 #include "byte_order.h"
-#include "time_texts.h"
 
 namespace hodra::nts {
 namespace {
@@ -28,11 +27,16 @@ void PutRecord(std::vector<std::uint8_t>& out, std::uint16_t type, const std::ve
     }
 }
 
-KeyExchangeParse Refuse(std::string reason) {
+KeyExchangeParse Refuse(KeyExchangeError why, int number = 0) {
     KeyExchangeParse p;
     p.status = KeyExchangeParse::Status::Refused;
-    p.reason = std::move(reason);
+    p.refusal = KeyExchangeFailure{why, number, {}, {}};
     return p;
+}
+
+// The code an error or warning record carries; -1 when it carries none.
+int CodeOf(const std::uint8_t* body, std::size_t length) {
+    return length >= 2 ? ReadBigEndian16(body) : -1;
 }
 
 bool PrintableName(const std::uint8_t* body, std::size_t length) {
@@ -74,35 +78,33 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
         switch (type) {
         case kEndOfMessage:
             if (length != 0) {
-                return Refuse(text::kKeBadEnd);
+                return Refuse(KeyExchangeError::BadEnd);
             }
             if (!protocolSeen || !algorithmSeen) {
-                return Refuse(text::kKeNothingChosen);
+                return Refuse(KeyExchangeError::NothingChosen);
             }
             if (parse.answer.cookies.empty()) {
-                return Refuse(text::kKeNoCookie);
+                return Refuse(KeyExchangeError::NoCookie);
             }
             parse.status = KeyExchangeParse::Status::Complete;
             return parse;
         case kNextProtocol:
             if (protocolSeen || length != 2 || ReadBigEndian16(body) != kNextProtocolNtpv4) {
-                return Refuse(text::kKeNoNtpv4);
+                return Refuse(KeyExchangeError::NoNtpv4);
             }
             protocolSeen = true;
             break;
-        case kError:
-            return Refuse(text::Fill(text::kKeServerError, std::to_string(length >= 2 ? ReadBigEndian16(body) : -1)));
-        case kWarning:
-            return Refuse(text::Fill(text::kKeServerWarning, std::to_string(length >= 2 ? ReadBigEndian16(body) : -1)));
+        case kError: return Refuse(KeyExchangeError::ServerError, CodeOf(body, length));
+        case kWarning: return Refuse(KeyExchangeError::ServerWarning, CodeOf(body, length));
         case kAeadAlgorithm:
             if (algorithmSeen || length != 2 || ReadBigEndian16(body) != kAeadAesSivCmac256) {
-                return Refuse(text::kKeNoAesSiv);
+                return Refuse(KeyExchangeError::NoAesSiv);
             }
             algorithmSeen = true;
             break;
         case kNewCookie:
             if (length == 0) {
-                return Refuse(text::kKeEmptyCookie);
+                return Refuse(KeyExchangeError::EmptyCookie);
             }
             if (parse.answer.cookies.size() < kMaxCookies) {
                 parse.answer.cookies.emplace_back(body, body + length);
@@ -110,20 +112,20 @@ KeyExchangeParse ParseKeyExchangeAnswer(const std::uint8_t* data, std::size_t si
             break;
         case kNtpServer:
             if (serverSeen || !PrintableName(body, length)) {
-                return Refuse(text::kKeBadServer);
+                return Refuse(KeyExchangeError::BadServer);
             }
             serverSeen = true;
             parse.answer.ntpServer.assign(reinterpret_cast<const char*>(body), length);
             break;
         case kNtpPort:
             if (parse.answer.ntpPort || length != 2 || ReadBigEndian16(body) == 0) {
-                return Refuse(text::kKeBadPort);
+                return Refuse(KeyExchangeError::BadPort);
             }
             parse.answer.ntpPort = ReadBigEndian16(body);
             break;
         default:
             if (critical) {
-                return Refuse(text::Fill(text::kKeUnknownCritical, std::to_string(type)));
+                return Refuse(KeyExchangeError::UnknownCritical, type);
             }
             break;
         }

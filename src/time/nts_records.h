@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "nts_failure.h"
+
 namespace hodra::nts {
 
 // The Network Time Security key exchange's records (RFC 8915, section 4): what the client
@@ -26,7 +28,7 @@ struct KeyExchangeAnswer {
 struct KeyExchangeParse {
     enum class Status { Incomplete, Complete, Refused };
     Status status = Status::Incomplete;
-    std::string reason;  // why Refused, in Korean, for diagnostics
+    std::optional<KeyExchangeFailure> refusal;  // why Refused
     KeyExchangeAnswer answer;
 };
 

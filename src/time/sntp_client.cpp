@@ -108,7 +108,7 @@ bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpRe
     }
     if (!keys.session) {
         Fail(SntpError::NtsKeyExchange, EPROTO);
-        lastDetail = keys.failure;
+        lastDetail = nts::Describe(keys.failures);
         return false;
     }
     nts::Authenticator authenticator(std::move(*keys.session));
