@@ -15,12 +15,12 @@ int main(int argc, char** argv) {
     hodra::SntpClient client;
     int failures = 0;
     for (int i = 0; i < count; ++i) {
-        hodra::SntpResult result;
-        if (!client.Exchange(host, result)) {
+        const hodra::ExchangeResult asked = client.Exchange(host);
+        if (!asked) {
             ++failures;
             continue;
         }
-        std::printf("%.9f %.9f\n", result.offset, hodra::RoundTripDelay(result));
+        std::printf("%.9f %.9f\n", asked.reply->offset, hodra::RoundTripDelay(*asked.reply));
     }
     return failures == 0 ? 0 : 1;
 }

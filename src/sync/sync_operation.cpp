@@ -49,14 +49,15 @@ SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelT
 }
 
 bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cancel, SyncOutcome& out) {
-    SntpResult result;
     for (std::size_t i = 0; i < request.hosts.size(); ++i) {
         const std::string& host = request.hosts[i];
-        if (exchanger.Exchange(host, result, kNtpPort, cancel, nullptr)) {
-            const auto asked = ParseServerName(host, kNtpPort);
+        const ExchangeResult asked = exchanger.Exchange(host, kNtpPort, cancel, nullptr);
+        if (asked) {
+            const SntpResult& result = *asked.reply;
+            const auto name = ParseServerName(host, kNtpPort);
             out.result = RunResult::Compared;
             out.serverId = static_cast<std::int32_t>(i + 1);
-            out.serverHost = asked ? asked->Text() : host;
+            out.serverHost = name ? name->Text() : host;
             out.serverAddress = result.serverAddress;
             out.serverPort = result.serverPort;
             out.offset = result.offset;
@@ -71,7 +72,7 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.referenceTime = result.reference.Value();
             return true;
         }
-        out.failures.push_back(host + ": " + exchanger.LastFailure());
+        out.failures.push_back(host + ": " + DescribeFailure(asked));
     }
     out.serverId = static_cast<std::int32_t>(request.hosts.size() + 1);
     out.End(RunResult::NoAnswer);
@@ -108,11 +109,12 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
     }
     sources.push_back(request.hosts.at(static_cast<std::size_t>(out.serverId - 1)));
     for (const std::string& host : sources) {
-        SntpResult second;
-        if (!exchanger.Exchange(host, second, kNtpPort, cancel, &first)) {
-            out.failures.push_back(host + ": " + exchanger.LastFailure());
+        const ExchangeResult asked = exchanger.Exchange(host, kNtpPort, cancel, &first);
+        if (!asked) {
+            out.failures.push_back(host + ": " + DescribeFailure(asked));
             continue;
         }
+        const SntpResult& second = *asked.reply;
         const double delay = RoundTripDelay(second);
         // Another address of one server (IPv4 and IPv6 of a dual-stack host) is no second
         // source. Orphan-mode servers send no reference time: two of them look alike there.

@@ -23,36 +23,13 @@ SntpClient::SntpClient() : SntpClient(kReplyTimeout) {}
 SntpClient::SntpClient(std::chrono::milliseconds replyTimeout)
     : timeout(replyTimeout), notBeforeUnix(static_cast<std::time_t>(kBuildEpochUnix)) {}
 
-void SntpClient::Reset() {
-    lastError = SntpError::None;
-    lastErrno = 0;
-    lastDetail.clear();
-    addressFailures.clear();
-    dropped = 0;
-}
-
-bool SntpClient::Fail(SntpError error, int errnoValue) {
-    lastError = error;
-    lastErrno = errnoValue;
-    lastDetail =
-        error == SntpError::Timeout || error == SntpError::LookupTimeout || errnoValue == 0 || errnoValue == EPROTO
-            ? ""
-            : std::strerror(errnoValue);
-    errno = errnoValue;
-    return false;
-}
-
-// The wait ended without a usable reply: what was dropped on the way says more than the end.
-bool SntpClient::WaitedInVain(SntpError why, int errnoValue) {
-    if (dropped == 0) {
-        return Fail(why, errnoValue);
-    }
-    Fail(lastDropped, EPROTO);
-    lastDetail = text::Fill(text::kDroppedReplies, std::to_string(dropped));
-    return false;
-}
-
 namespace {
+
+ExchangeResult Failed(SntpError kind, int error, std::string detail = {}) {
+    ExchangeResult r;
+    r.failure = SntpFailure{kind, error, std::move(detail), 0, {}, {}};
+    return r;
+}
 
 // After an answer, the next request of a burst waits this many of the best round trip for
 // its reply, within these bounds: a reply later than that would hardly be the best one.
@@ -69,71 +46,76 @@ std::chrono::nanoseconds WaitAfterAnswer(const SntpResult& best) {
                                                 kLongestWaitAfterAnswer);
 }
 
+// The wait ended without a usable reply: what was dropped on the way says more than the end.
+ExchangeResult WaitedInVain(const SntpBurst& burst, SntpError why, int error) {
+    if (burst.Dropped() == 0) {
+        return Failed(why, error);
+    }
+    ExchangeResult r = Failed(burst.LastDropped(), EPROTO);
+    r.failure.dropped = burst.Dropped();
+    return r;
+}
+
 }  // namespace
 
-// The last address's failure alone.
-std::string SntpClient::LastReason() const {
-    std::string reason = DescribeSntpError(lastError);
-    if (!lastDetail.empty()) {
-        reason += " (" + lastDetail + ")";
+std::string DescribeFailure(const ExchangeResult& result) {
+    if (result.addressFailures.size() <= 1) {
+        return Describe(result.failure);
     }
-    return reason;
+    std::vector<std::string> each;
+    for (const SntpFailure& f : result.addressFailures) {
+        each.push_back(f.address + ": " + Describe(f));
+    }
+    return NameFailures(each);
 }
 
-std::string SntpClient::LastFailure() const {
-    return addressFailures.size() <= 1 ? LastReason() : NameFailures(addressFailures);
-}
-
-bool SntpClient::Exchange(const std::string& hostText, SntpResult& result, std::uint16_t port,
-                          const CancelToken* cancel, const AnsweredBy* avoid) {
-    Reset();
+ExchangeResult SntpClient::Exchange(const std::string& hostText, std::uint16_t port, const CancelToken* cancel,
+                                    const AnsweredBy* avoid) {
     const auto server = ParseServerName(hostText, port);
     if (!server) {
-        return Fail(SntpError::BadHost, EINVAL);
+        return Failed(SntpError::BadHost, EINVAL);
     }
     if (server->nts) {
-        return ExchangeNts(server->host, server->port, result, cancel, avoid);
+        return ExchangeNts(server->host, server->port, cancel, avoid);
     }
-    return AskEachAddress(server->host, server->port, result, cancel, avoid, nullptr);
+    return AskEachAddress(server->host, server->port, cancel, avoid, nullptr);
 }
 
 // A fresh key exchange every time: the program asks seldom, and keeps no cookie. Whatever
 // fails here fails the host; it is never asked without authentication instead.
-bool SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
-                             const AnsweredBy* avoid) {
+ExchangeResult SntpClient::ExchangeNts(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                                       const AnsweredBy* avoid) {
     nts::KeyExchangeResult keys =
         nts::RunKeyExchange(host, port, ntsTrust, std::chrono::steady_clock::now() + nts::kKeyExchangeTimeout, cancel);
     if (cancel != nullptr && cancel->Cancelled()) {
-        return Fail(SntpError::Cancelled, ECANCELED);
+        return Failed(SntpError::Cancelled, ECANCELED);
     }
     if (!keys.session) {
-        Fail(SntpError::NtsKeyExchange, EPROTO);
-        lastDetail = nts::Describe(keys.failures);
-        return false;
+        ExchangeResult r = Failed(SntpError::NtsKeyExchange, EPROTO);
+        r.failure.keyExchange = std::move(keys.failures);
+        return r;
     }
     nts::Authenticator authenticator(std::move(*keys.session));
-    if (!AskEachAddress(keys.ntpServer, keys.ntpPort, result, cancel, avoid, &authenticator)) {
-        return false;
+    ExchangeResult r = AskEachAddress(keys.ntpServer, keys.ntpPort, cancel, avoid, &authenticator);
+    if (r.reply) {
+        r.reply->authenticated = true;
     }
-    result.authenticated = true;
-    return true;
+    return r;
 }
 
-bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result,
-                                const CancelToken* cancel, const AnsweredBy* avoid, RequestAuthenticator* auth) {
+ExchangeResult SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                                          const AnsweredBy* avoid, RequestAuthenticator* auth) {
     // The host's time starts with its lookup: a slow resolver spends it too.
     const auto start = std::chrono::steady_clock::now();
     const Resolution found = ResolveAll(host, port, SOCK_DGRAM, cancel, timeout);
     if (found.error == EAI_CANCELED) {
-        return Fail(SntpError::Cancelled, ECANCELED);
+        return Failed(SntpError::Cancelled, ECANCELED);
     }
     if (found.timedOut) {
-        return Fail(SntpError::LookupTimeout, ETIMEDOUT);
+        return Failed(SntpError::LookupTimeout, ETIMEDOUT);
     }
     if (found.error != 0) {
-        Fail(SntpError::LookupFailed, EHOSTUNREACH);
-        lastDetail = gai_strerror(found.error);
-        return false;
+        return Failed(SntpError::LookupFailed, EHOSTUNREACH, gai_strerror(found.error));
     }
     std::vector<Endpoint> addresses;
     for (const Endpoint& e : found.endpoints) {
@@ -143,27 +125,31 @@ bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, Snt
         }
     }
     if (addresses.empty()) {
-        return Fail(SntpError::NoOtherAddress, EADDRNOTAVAIL);
+        return Failed(SntpError::NoOtherAddress, EADDRNOTAVAIL);
     }
     const auto lookedUp = std::chrono::steady_clock::now();
+    ExchangeResult all;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         const Endpoint& to = addresses[i];
         UdpSocket socket;
+        ExchangeResult one;
         if (!socket.Create(to.Family())) {
-            Fail(SntpError::Socket, socket.LastErrno());
+            one = Failed(SntpError::Socket, socket.LastErrno());
         } else if (!socket.Connect(to)) {
-            Fail(SntpError::Connect, socket.LastErrno());
-        } else if (Ask(socket, ShareOf(lookedUp, start + timeout, i, addresses.size()), cancel, auth, result)) {
-            result.serverAddress = to.AddressText();
-            result.serverPort = to.Port();
-            return true;
+            one = Failed(SntpError::Connect, socket.LastErrno());
+        } else if (one = Ask(socket, ShareOf(lookedUp, start + timeout, i, addresses.size()), cancel, auth); one) {
+            one.reply->serverAddress = to.AddressText();
+            one.reply->serverPort = to.Port();
+            return one;
         }
-        if (lastError == SntpError::Cancelled) {
-            return false;
+        all.failure = one.failure;
+        if (one.failure.kind == SntpError::Cancelled) {
+            return all;
         }
-        addressFailures.push_back(to.AddressText() + ": " + LastReason());
+        all.addressFailures.push_back(one.failure);
+        all.addressFailures.back().address = to.AddressText();
     }
-    return false;
+    return all;
 }
 
 // A short burst to one address: up to kBurstRequests requests, the next one as soon as
@@ -171,8 +157,8 @@ bool SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, Snt
 // address's time equally (a lost datagram costs one share, not the host); after one, the
 // next waits a few of the best round trip. No wait buys nothing: the burst ends once its
 // last request is answered, or when too little time is left to hear another reply.
-bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
-                     SntpResult& result) {
+ExchangeResult SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel,
+                               RequestAuthenticator* auth) {
     SntpBurst burst(socket, auth, notBeforeUnix, std::chrono::duration<double>(timeout).count());
     SntpBurst::Heard heard = SntpBurst::Heard::Silence;
     SntpError unsent = SntpError::None;
@@ -192,22 +178,21 @@ bool SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* ca
             break;
         }
     }
-    dropped = burst.Dropped();
-    lastDropped = burst.LastDropped();
     if (heard == SntpBurst::Heard::Failed && burst.FailedErrno() == 0) {
-        return Fail(SntpError::Cancelled, ECANCELED);
+        return Failed(SntpError::Cancelled, ECANCELED);
     }
     if (burst.Best()) {
-        result = *burst.Best();
-        result.validReplies = burst.Answered();
-        result.requestsSent = burst.Sent();
-        return true;
+        ExchangeResult r;
+        r.reply = *burst.Best();
+        r.reply->validReplies = burst.Answered();
+        r.reply->requestsSent = burst.Sent();
+        return r;
     }
     if (unsent != SntpError::None) {
-        return Fail(unsent, unsent == SntpError::Send ? burst.FailedErrno() : EPROTO);
+        return Failed(unsent, unsent == SntpError::Send ? burst.FailedErrno() : EPROTO);
     }
-    return heard == SntpBurst::Heard::Failed ? WaitedInVain(SntpError::Receive, burst.FailedErrno())
-                                             : WaitedInVain(SntpError::Timeout, ETIMEDOUT);
+    return heard == SntpBurst::Heard::Failed ? WaitedInVain(burst, SntpError::Receive, burst.FailedErrno())
+                                             : WaitedInVain(burst, SntpError::Timeout, ETIMEDOUT);
 }
 
 }  // namespace hodra

@@ -32,48 +32,27 @@ public:
     // The certificates an NTS key exchange trusts; by default the system's store.
     void SetNtsTrust(nts::Trust trust) { ntsTrust = std::move(trust); }
 
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
-                  const AnsweredBy* avoid) override;
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port = kNtpPort,
-                  const CancelToken* cancel = nullptr) {
-        return Exchange(host, result, port, cancel, nullptr);
+    ExchangeResult Exchange(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                            const AnsweredBy* avoid) override;
+    ExchangeResult Exchange(const std::string& host, std::uint16_t port = kNtpPort,
+                            const CancelToken* cancel = nullptr) {
+        return Exchange(host, port, cancel, nullptr);
     }
-    std::string LastFailure() const override;
-
-    // After a failure: why (of the last address asked). When datagrams came but none was a
-    // usable reply, the kind of the last one dropped.
-    SntpError LastError() const { return lastError; }
-    int LastErrno() const { return lastErrno; }
-    // Why the last failure happened, in detail (errno, resolver or TLS text), for diagnostics.
-    const std::string& LastDetail() const { return lastDetail; }
-    // Datagrams of the last request that were not a usable reply to it.
-    int DroppedDatagrams() const { return dropped; }
     std::chrono::milliseconds ReplyTimeout() const { return timeout; }
 
 private:
     using Deadline = std::chrono::steady_clock::time_point;
 
-    void Reset();
-    bool Fail(SntpError error, int errnoValue);
-    bool ExchangeNts(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
-                     const AnsweredBy* avoid);
-    bool AskEachAddress(const std::string& host, std::uint16_t port, SntpResult& result, const CancelToken* cancel,
-                        const AnsweredBy* avoid, RequestAuthenticator* auth);
+    ExchangeResult ExchangeNts(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                               const AnsweredBy* avoid);
+    ExchangeResult AskEachAddress(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                                  const AnsweredBy* avoid, RequestAuthenticator* auth);
     // A burst of requests on a connected socket, the least-delayed valid reply kept.
-    bool Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth,
-             SntpResult& result);
-    bool WaitedInVain(SntpError why, int errnoValue);
-    std::string LastReason() const;
+    ExchangeResult Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth);
 
     const std::chrono::milliseconds timeout;
     std::time_t notBeforeUnix;
     nts::Trust ntsTrust;
-    SntpError lastError = SntpError::None;
-    int lastErrno = 0;
-    std::string lastDetail;
-    std::vector<std::string> addressFailures;  // "address: reason" of each address asked
-    int dropped = 0;
-    SntpError lastDropped = SntpError::None;
 };
 
 }  // namespace hodra

@@ -1,5 +1,8 @@
 #include "sntp_error.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "time_texts.h"
 
 namespace hodra {
@@ -36,6 +39,36 @@ const char* DescribeSntpError(SntpError error) {
     case SntpError::NtsUnauthenticated: return text::kErrorNtsUnauthenticated;
     }
     return text::kErrorUnknown;
+}
+
+namespace {
+
+// What the failure's numbers and texts add to its kind; empty when nothing.
+std::string Detail(const SntpFailure& f) {
+    if (f.dropped > 0) {
+        return text::Fill(text::kDroppedReplies, std::to_string(f.dropped));
+    }
+    if (!f.keyExchange.empty()) {
+        return nts::Describe(f.keyExchange);
+    }
+    if (!f.detail.empty()) {
+        return f.detail;
+    }
+    // A time-out says all there is; EPROTO stands for a reply that broke the protocol.
+    if (f.kind == SntpError::Timeout || f.kind == SntpError::LookupTimeout || f.error == 0 || f.error == EPROTO) {
+        return {};
+    }
+    return std::strerror(f.error);
+}
+
+}  // namespace
+
+std::string Describe(const SntpFailure& failure) {
+    std::string text = DescribeSntpError(failure.kind);
+    if (const std::string detail = Detail(failure); !detail.empty()) {
+        text += " (" + detail + ")";
+    }
+    return text;
 }
 
 }  // namespace hodra

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "nts_failure.h"
+
 namespace hodra {
 
 // Why an exchange gave no usable reply; read after a false result.
@@ -36,5 +41,18 @@ enum class SntpError {
 
 // A short Korean explanation for diagnostics on stderr.
 const char* DescribeSntpError(SntpError error);
+
+// Why an exchange with an address, or with a host before any address, gave no usable reply.
+struct SntpFailure {
+    SntpError kind = SntpError::None;
+    int error = 0;                                     // errno, where the system gave one
+    std::string detail;                                // the resolver's own text
+    int dropped = 0;                                   // replies that were no answer to ours; kind is the last one's
+    std::vector<nts::KeyExchangeFailure> keyExchange;  // NtsKeyExchange: why, address by address
+    std::string address;                               // the address asked; empty before any was
+};
+
+// The failure in Korean, for diagnostics: what went wrong, then its detail in parentheses.
+std::string Describe(const SntpFailure& failure);
 
 }  // namespace hodra

@@ -172,8 +172,7 @@ bool ChronyServer::WaitUntilAnswering() {
     SntpClient probe(std::chrono::milliseconds(200));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-        SntpResult result;
-        if (probe.Exchange(Address(), result) && (ntsPort == 0 || AcceptsConnections(ntsPort))) {
+        if (probe.Exchange(Address()) && (ntsPort == 0 || AcceptsConnections(ntsPort))) {
             return true;
         }
         int status = 0;

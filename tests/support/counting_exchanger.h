@@ -11,16 +11,16 @@ class CountingExchanger : public Exchanger {
 public:
     explicit CountingExchanger(Exchanger& real) : real(real) {}
 
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
-                  const AnsweredBy* avoid) override {
+    ExchangeResult Exchange(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                            const AnsweredBy* avoid) override {
         const int now = ++inside;
         int seen = most.load();
         while (now > seen && !most.compare_exchange_weak(seen, now)) {
         }
         ++calls;
-        const bool ok = real.Exchange(host, result, port, cancel, avoid);
+        ExchangeResult result = real.Exchange(host, port, cancel, avoid);
         --inside;
-        return ok;
+        return result;
     }
 
     std::atomic<int> inside{0};

@@ -129,15 +129,15 @@ class OwnTransmitStamp : public Exchanger {
 public:
     OwnTransmitStamp(Exchanger& real, double earlier, int untouched = 0)
         : real(real), earlier(earlier), untouched(untouched) {}
-    bool Exchange(const std::string& host, SntpResult& result, std::uint16_t port, const CancelToken* cancel,
-                  const AnsweredBy* avoid) override {
-        const bool ok = real.Exchange(host, result, port, cancel, avoid);
-        if (untouched-- > 0) {
-            return ok;
+    ExchangeResult Exchange(const std::string& host, std::uint16_t port, const CancelToken* cancel,
+                            const AnsweredBy* avoid) override {
+        ExchangeResult result = real.Exchange(host, port, cancel, avoid);
+        if (untouched-- > 0 || !result) {
+            return result;
         }
-        result.kernelTransmitStamp = false;
-        result.originate = AddSeconds(result.originate, -earlier);
-        return ok;
+        result.reply->kernelTransmitStamp = false;
+        result.reply->originate = AddSeconds(result.reply->originate, -earlier);
+        return result;
     }
 
 private:

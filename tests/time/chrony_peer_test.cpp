@@ -22,13 +22,16 @@ namespace {
 double MedianOffset(const std::string& address, int samples) {
     SntpClient client;
     std::vector<double> offsets;
+    std::string failure;
     for (int i = 0; i < samples; ++i) {
-        SntpResult result;
-        if (client.Exchange(address, result)) {
-            offsets.push_back(result.offset);
+        const ExchangeResult asked = client.Exchange(address);
+        if (asked) {
+            offsets.push_back(asked.reply->offset);
+        } else {
+            failure = DescribeFailure(asked);
         }
     }
-    EXPECT_EQ(static_cast<int>(offsets.size()), samples) << DescribeSntpError(client.LastError());
+    EXPECT_EQ(static_cast<int>(offsets.size()), samples) << failure;
     if (offsets.empty()) {
         return 1e9;
     }
@@ -65,8 +68,9 @@ TEST(ChronyPeer, ServersPastTheEraBoundaryAreMeasuredAndSteppedTo) {
         test::ChronyServer chrony(start);
         ASSERT_TRUE(chrony.Running()) << chrony.Failure();
         SntpClient client;
-        SntpResult result;
-        ASSERT_TRUE(client.Exchange(chrony.Address(), result)) << client.LastFailure();
+        const ExchangeResult asked = client.Exchange(chrony.Address());
+        ASSERT_TRUE(asked) << DescribeFailure(asked);
+        const SntpResult& result = *asked.reply;
         const std::optional<double> reference = chrony.ReferenceOffset();
         ASSERT_TRUE(reference.has_value()) << "chronyd -Q measured nothing";
         EXPECT_GT(*reference, 2.8e8) << start;

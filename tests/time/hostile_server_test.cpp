@@ -175,14 +175,16 @@ TEST_F(Hostile, ToleratedOddities) {
     for (const auto& [name, script] : cases) {
         hostile.SetScript(script);
         SntpClient client;
-        SntpResult result;
-        ASSERT_TRUE(client.Exchange(hostile.Address(), result)) << name;
-        EXPECT_NEAR(result.offset, 7.0, RoundTripDelay(result) / 2 + 0.0005) << name;
+        ExchangeResult asked = client.Exchange(hostile.Address());
+        ASSERT_TRUE(asked) << name;
+        EXPECT_NEAR(asked.reply->offset, 7.0, RoundTripDelay(*asked.reply) / 2 + 0.0005) << name;
         ReplyScript plain;
         plain.clockOffset = -2.0;
         hostile.SetScript(plain);
-        ASSERT_TRUE(client.Exchange(hostile.Address(), result)) << name;
-        EXPECT_NEAR(result.offset, -2.0, RoundTripDelay(result) / 2 + 0.0005) << name << ": a stale copy was taken";
+        asked = client.Exchange(hostile.Address());
+        ASSERT_TRUE(asked) << name;
+        EXPECT_NEAR(asked.reply->offset, -2.0, RoundTripDelay(*asked.reply) / 2 + 0.0005)
+            << name << ": a stale copy was taken";
     }
 }
 
@@ -276,9 +278,8 @@ TEST_F(HostileNetwork, ADatagramTheReadDropsDoesNotEndTheWait) {
         sockaddr_in server{};
         const int serverFd = BoundUdp(server);
         SntpClient client(milliseconds(500));
-        SntpResult result;
-        bool ok = true;
-        std::thread asking([&] { ok = client.Exchange("127.0.0.1", result, ntohs(server.sin_port)); });
+        ExchangeResult asked;
+        std::thread asking([&] { asked = client.Exchange("127.0.0.1", ntohs(server.sin_port)); });
         std::uint8_t request[48];
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;
@@ -291,10 +292,10 @@ TEST_F(HostileNetwork, ADatagramTheReadDropsDoesNotEndTheWait) {
         asking.join();
         close(serverFd);
         if (thenAnswer) {
-            EXPECT_TRUE(ok) << "the good reply after the bad one: " << client.LastFailure();
+            EXPECT_TRUE(asked) << "the good reply after the bad one: " << DescribeFailure(asked);
         } else {
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(client.LastError(), SntpError::Timeout) << "the wait must go on to its deadline, not fail";
+            EXPECT_FALSE(asked);
+            EXPECT_EQ(asked.failure.kind, SntpError::Timeout) << "the wait must go on to its deadline, not fail";
         }
     }
 }
@@ -330,10 +331,9 @@ TEST_F(HostileNetwork, ANameLookupThatHangsIsCancelled) {
     ASSERT_EQ(bind(dnsFd, reinterpret_cast<sockaddr*>(&dns), sizeof dns), 0) << std::strerror(errno);
 
     SntpClient client;
-    SntpResult result;
     CancelToken cancel;
-    bool ok = true;
-    std::thread asking([&] { ok = client.Exchange("time.hangs.example", result, kNtpPort, &cancel); });
+    ExchangeResult asked;
+    std::thread asking([&] { asked = client.Exchange("time.hangs.example", kNtpPort, &cancel); });
     char question[512];
     ASSERT_GT(recv(dnsFd, question, sizeof question, 0), 0) << "the lookup never reached the name server";
     // The clock helper holds termination off in its own thread around a step; the lookup's
@@ -341,14 +341,15 @@ TEST_F(HostileNetwork, ANameLookupThatHangsIsCancelled) {
     EXPECT_EQ(ThreadsBlockingTermination(), blockingBefore + 1);
     cancel.Cancel();
     asking.join();  // without the cancel this would wait 30 s times five
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(client.LastError(), SntpError::Cancelled);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(asked.failure.kind, SntpError::Cancelled);
     // Uncancelled, the lookup counts against the host's own time: the host fails when that
     // is up, however long the resolver would wait.
     SntpClient hurried(std::chrono::milliseconds(300));
-    EXPECT_FALSE(hurried.Exchange("time.hangs.example", result));
-    EXPECT_EQ(hurried.LastError(), SntpError::LookupTimeout);
-    EXPECT_EQ(hurried.LastFailure(), "이름 조회 시간 초과");
+    const ExchangeResult late = hurried.Exchange("time.hangs.example");
+    EXPECT_FALSE(late);
+    EXPECT_EQ(late.failure.kind, SntpError::LookupTimeout);
+    EXPECT_EQ(DescribeFailure(late), "이름 조회 시간 초과");
     close(dnsFd);
     umount("/etc/resolv.conf");
 }

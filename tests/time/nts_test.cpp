@@ -70,8 +70,9 @@ protected:
 
 TEST_F(Nts, MeasuresWhatChronydMeasuresAndSaysItIsAuthenticated) {
     SntpClient client = Trusting("localhost");
-    SntpResult result;
-    ASSERT_TRUE(client.Exchange(chrony->NtsAddress(), result)) << client.LastFailure();
+    const ExchangeResult asked = client.Exchange(chrony->NtsAddress());
+    ASSERT_TRUE(asked) << DescribeFailure(asked);
+    const SntpResult& result = *asked.reply;
     EXPECT_TRUE(result.authenticated);
     EXPECT_EQ(result.serverAddress, "127.0.0.2") << "the NTP server the key exchange named";
     EXPECT_EQ(result.serverPort, chrony->Port()) << "and its port";
@@ -163,21 +164,16 @@ TEST_F(Nts, CertificatesThatProveNothingEndTheHostBeforeAnyNtpPacket) {
                           Case{"other", "other", "made for another name"}, Case{"expired", "expired", "expired"}}) {
         Serve(c.served);
         SntpClient client = Trusting(c.trusted);
-        SntpResult result;
-        EXPECT_FALSE(client.Exchange(chrony->NtsAddress(), result)) << c.why;
-        EXPECT_EQ(client.LastError(), SntpError::NtsKeyExchange) << c.why;
+        const ExchangeResult asked = client.Exchange(chrony->NtsAddress());
+        EXPECT_FALSE(asked) << c.why;
+        EXPECT_EQ(asked.failure.kind, SntpError::NtsKeyExchange) << c.why;
+        ASSERT_EQ(asked.failure.keyExchange.size(), 1u) << c.why;
+        EXPECT_EQ(asked.failure.keyExchange[0].kind, nts::KeyExchangeError::Untrusted)
+            << c.why << ": " << DescribeFailure(asked);
         EXPECT_EQ(relay->RequestsSeen(), 0) << c.why;
-        const auto server = ParseServerName(chrony->NtsAddress(), 0);
-        ASSERT_TRUE(server);
-        const nts::KeyExchangeResult keys =
-            nts::RunKeyExchange(server->host, server->port, {test::ReadFile(dir.StdPath() + "/" + c.trusted + ".crt")},
-                                std::chrono::steady_clock::now() + nts::kKeyExchangeTimeout, nullptr);
-        ASSERT_EQ(keys.failures.size(), 1u) << c.why;
-        EXPECT_EQ(keys.failures[0].kind, nts::KeyExchangeError::Untrusted) << c.why << ": " << client.LastDetail();
     }
     SntpClient systemStore;  // the machine's trust store knows no test certificate
-    SntpResult result;
-    EXPECT_FALSE(systemStore.Exchange(chrony->NtsAddress(), result));
+    EXPECT_FALSE(systemStore.Exchange(chrony->NtsAddress()));
     EXPECT_EQ(relay->RequestsSeen(), 0);
 }
 
@@ -186,8 +182,7 @@ TEST_F(Nts, CertificatesThatProveNothingEndTheHostBeforeAnyNtpPacket) {
 TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
     test::FakeSntpServer next;
     SntpClient client = Trusting("localhost", milliseconds(400));
-    SntpResult first;
-    ASSERT_TRUE(client.Exchange(chrony->NtsAddress(), first)) << "one good reply, for the replay";
+    ASSERT_TRUE(client.Exchange(chrony->NtsAddress())) << "one good reply, for the replay";
     struct Case {
         NtpRelay::Spoil spoil;
         const char* reason;
@@ -338,16 +333,18 @@ protected:
 
 TEST_F(Addresses, Ipv6IsMeasuredAsWrittenAndThroughAName) {
     SntpClient client;
-    SntpResult result;
-    ASSERT_TRUE(client.Exchange("[::1]:" + std::to_string(chrony->Port()), result)) << client.LastFailure();
-    EXPECT_EQ(result.serverAddress, "::1");
-    ASSERT_TRUE(client.Exchange("::1", result, chrony->Port())) << "a bare IPv6 address takes the port given";
-    EXPECT_EQ(result.serverAddress, "::1");
+    ExchangeResult asked = client.Exchange("[::1]:" + std::to_string(chrony->Port()));
+    ASSERT_TRUE(asked) << DescribeFailure(asked);
+    EXPECT_EQ(asked.reply->serverAddress, "::1");
+    asked = client.Exchange("::1", chrony->Port());
+    ASSERT_TRUE(asked) << "a bare IPv6 address takes the port given";
+    EXPECT_EQ(asked.reply->serverAddress, "::1");
     if (!NameForBothLoopbacks()) {
         GTEST_SKIP() << "no hosts file of our own here";
     }
-    ASSERT_TRUE(client.Exchange("both.test:" + std::to_string(chrony->Port()), result)) << client.LastFailure();
-    EXPECT_EQ(result.serverAddress, "::1");
+    asked = client.Exchange("both.test:" + std::to_string(chrony->Port()));
+    ASSERT_TRUE(asked) << DescribeFailure(asked);
+    EXPECT_EQ(asked.reply->serverAddress, "::1");
     umount("/etc/hosts");
 }
 
@@ -365,11 +362,11 @@ TEST_F(Addresses, ASilentFirstAddressLeavesTimeForTheSecond) {
     at.sin6_port = htons(second.Port());
     ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0) << "::1 port taken";
     SntpClient client;
-    SntpResult result;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(client.Exchange("both.test:" + std::to_string(second.Port()), result)) << client.LastFailure();
+    const ExchangeResult asked = client.Exchange("both.test:" + std::to_string(second.Port()));
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(result.serverAddress, "127.0.0.1");
+    ASSERT_TRUE(asked) << DescribeFailure(asked);
+    EXPECT_EQ(asked.reply->serverAddress, "127.0.0.1");
     EXPECT_GE(took, milliseconds(995)) << "the silent address had its half";
     EXPECT_LT(took, SntpClient::kReplyTimeout) << "and the host stayed within its budget";
     char request[64];
@@ -390,9 +387,10 @@ TEST_F(Addresses, ANameOfSixtyFourRefusingAddressesCostsSixteenAndAShortText) {
     }
     const std::string host = "many.test:" + std::to_string(test::FreeUdpPort());
     SntpClient client;  // as the window compares
-    SntpResult result;
-    EXPECT_FALSE(client.Exchange(host, result));
-    const std::string failure = client.LastFailure();
+    const ExchangeResult asked = client.Exchange(host);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(asked.addressFailures.size(), 16u) << "the first 16 addresses only";
+    const std::string failure = DescribeFailure(asked);
     EXPECT_NE(failure.find("127.0.0.4: "), std::string::npos) << failure;
     EXPECT_EQ(failure.find("127.0.0.5: "), std::string::npos) << failure;
     EXPECT_NE(failure.find("그 밖의 주소 12개도 실패"), std::string::npos) << failure;

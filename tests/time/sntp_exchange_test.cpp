@@ -36,7 +36,11 @@ protected:
         const int before = OpenDescriptors();
         const int seen = server.RequestsSeen();
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = client.Exchange(server.Address(), result);
+        const ExchangeResult asked = client.Exchange(server.Address());
+        const bool ok = static_cast<bool>(asked);
+        if (ok) {
+            result = *asked.reply;
+        }
         took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         // A burst may end before the server has read its last request: wait for it, so that
         // the next script is not spent on a request of this exchange.
@@ -44,7 +48,7 @@ protected:
             EXPECT_TRUE(server.WaitForRequests(seen + result.requestsSent));
         }
         EXPECT_EQ(OpenDescriptors(), before) << "a socket was left open";
-        error = client.LastError();
+        error = asked.failure.kind;
         return ok;
     }
 
@@ -122,10 +126,11 @@ TEST_F(Exchange, SilenceTimesOutAfterTheFullTwoSeconds) {
     SntpClient client;  // the real 2000 ms
     EXPECT_EQ(client.ReplyTimeout(), milliseconds(2000));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(client.Exchange(server.Address(), result));
+    const ExchangeResult asked = client.Exchange(server.Address());
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(client.LastError(), SntpError::Timeout);
-    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(asked.failure.kind, SntpError::Timeout);
+    EXPECT_EQ(asked.failure.error, ETIMEDOUT);
     EXPECT_GE(waited, milliseconds(1995));  // a monotonic deadline: load only makes it later
 }
 
@@ -275,37 +280,36 @@ TEST_F(Exchange, ReplyFromAnotherPortIsDroppedByTheConnectedSocket) {
 }
 
 TEST(ExchangeFailures, ClosedPortFailsAtOnceAndBadHostsFailWithTheirReason) {
-    SntpResult result;
     SntpClient client(milliseconds(1500));
     const int before = OpenDescriptors();
     FakeSntpServer* nobody = new FakeSntpServer;
     const std::string closed = nobody->Address();
     delete nobody;
-    EXPECT_FALSE(client.Exchange(closed, result));
+    const ExchangeResult refused = client.Exchange(closed);
+    EXPECT_FALSE(refused);
     // ICMP port unreachable ends the wait: a receive error, not the time-out.
-    EXPECT_EQ(client.LastError(), SntpError::Receive);
-    EXPECT_EQ(client.LastErrno(), ECONNREFUSED);
+    EXPECT_EQ(refused.failure.kind, SntpError::Receive);
+    EXPECT_EQ(refused.failure.error, ECONNREFUSED);
 
-    EXPECT_FALSE(client.Exchange("no-such-host.invalid", result));
-    EXPECT_EQ(client.LastError(), SntpError::LookupFailed);
+    EXPECT_EQ(client.Exchange("no-such-host.invalid").failure.kind, SntpError::LookupFailed);
     // 255.255.255.255 is the one dotted form inet_addr cannot return: it goes to the lookup,
     // which yields the broadcast address that an unprivileged connect refuses.
-    EXPECT_FALSE(client.Exchange("255.255.255.255:9", result));
-    EXPECT_EQ(client.LastError(), SntpError::Connect);
+    EXPECT_EQ(client.Exchange("255.255.255.255:9").failure.kind, SntpError::Connect);
     for (const char* bad : {"127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", ":123", "127.0.0.1:12x", ""}) {
-        EXPECT_FALSE(client.Exchange(bad, result)) << bad;
-        EXPECT_EQ(client.LastError(), SntpError::BadHost) << bad;
+        const ExchangeResult asked = client.Exchange(bad);
+        EXPECT_FALSE(asked) << bad;
+        EXPECT_EQ(asked.failure.kind, SntpError::BadHost) << bad;
     }
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(ExchangeHosts, NamesResolveAndThePortArgumentAppliesWithoutOne) {
     FakeSntpServer server;
-    SntpResult result;
     SntpClient client(milliseconds(500));
-    EXPECT_TRUE(client.Exchange("localhost:" + std::to_string(server.Port()), result));
-    EXPECT_EQ(result.serverAddress, "127.0.0.1");
-    EXPECT_TRUE(client.Exchange("127.0.0.1", result, server.Port()));
+    const ExchangeResult named = client.Exchange("localhost:" + std::to_string(server.Port()));
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named.reply->serverAddress, "127.0.0.1");
+    EXPECT_TRUE(client.Exchange("127.0.0.1", server.Port()));
     EXPECT_EQ(server.RequestsSeen(), 2 * SntpClient::kBurstRequests);
 }
 
