@@ -8,7 +8,7 @@
 namespace hodra::text {
 
 inline constexpr char kAlreadyRunning[] = "이미 실행중인 프로그램이 있습니다";
-inline constexpr char kCannotDropRights[] = "hodra2: 권한을 내려놓을 수 없어 시작하지 않습니다\n";
+inline constexpr char kCannotDropCapabilities[] = "hodra2: 권한을 내려놓을 수 없어 시작하지 않습니다\n";
 
 // A failed automatic run while the window is out of sight.
 inline constexpr char kNoticeAutoSync[] = "Hodra2 자동 동기";

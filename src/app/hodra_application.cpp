@@ -42,11 +42,11 @@ std::string ClockHelperPath() {
     return (QCoreApplication::applicationDirPath() + QStringLiteral("/hodra2-sntp")).toStdString();
 }
 
-// "비교" and "동기" ask the same servers: where the helper holds its right it reads only the
+// "비교" and "동기" ask the same servers: where the helper holds its capability it reads only the
 // administrator's file (by its own rules), and so does the window. As built, the helper
 // holds none and reads the files of XDG_CONFIG_DIRS, as the window does.
-Deployment ReadWindowDeployment(bool helperHoldsRight) {
-    if (!helperHoldsRight) {
+Deployment ReadWindowDeployment(bool helperHoldsCapability) {
+    if (!helperHoldsCapability) {
         return LoadDeployment();
     }
     const AdministratorDeployment admin = ReadAdministratorDeployment(kAdministratorDeploymentFile);
@@ -57,8 +57,8 @@ Deployment ReadWindowDeployment(bool helperHoldsRight) {
 }
 
 // Said once, at start, where the program's other complaints about its files go.
-Deployment WindowDeployment(bool helperHoldsRight) {
-    Deployment deployment = ReadWindowDeployment(helperHoldsRight);
+Deployment WindowDeployment(bool helperHoldsCapability) {
+    Deployment deployment = ReadWindowDeployment(helperHoldsCapability);
     if (deployment.ignoredMaxStep) {
         const std::string notice =
             text::Fill(text::kMaxStepIgnored, *deployment.ignoredMaxStep, FormatFixed(Deployment::kDefaultMaxStep, 0));
@@ -70,8 +70,8 @@ Deployment WindowDeployment(bool helperHoldsRight) {
 }  // namespace
 
 HodraApplication::HodraApplication()
-    : helperHoldsRight(FileHoldsClockRight(ClockHelperPath())),
-      deployment(WindowDeployment(helperHoldsRight)),
+    : helperHoldsCapability(FileHoldsClockCapability(ClockHelperPath())),
+      deployment(WindowDeployment(helperHoldsCapability)),
       timeService(std::make_unique<Timedate1>()) {
     runs = std::make_unique<RunParts>(
         client, RunParts::Plan{{{deployment.primaryHost, deployment.secondaryHost}, deployment.maxStep},
@@ -146,7 +146,7 @@ void HodraApplication::TrustNtsCertificates() {
     if (deployment.ntsTrustedCerts.empty()) {
         return;
     }
-    const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, helperHoldsRight);
+    const AdministratorFile file = ReadTrustedCertificates(deployment.ntsTrustedCerts, helperHoldsCapability);
     if (!file.trusted) {
         // Fails closed: the system's store never stands in for the administrator's file.
         std::fprintf(stderr, "hodra2: %s%s\n", text::kTrustFileNotUsed, file.reason.c_str());

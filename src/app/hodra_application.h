@@ -55,7 +55,7 @@ private:
     // What the first sight of the clock does not need: the last run, the system's events.
     void AfterFirstPaint();
 
-    const bool helperHoldsRight;  // the clock helper is installed with its file capability
+    const bool helperHoldsCapability;  // the clock helper is installed with its file capability
     Settings settings;
     WindowState state;
     SettingsStore store;

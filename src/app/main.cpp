@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.
     if (!hodra::DropAllPrivileges()) {
-        std::fputs(hodra::text::kCannotDropRights, stderr);
+        std::fputs(hodra::text::kCannotDropCapabilities, stderr);
         return 1;
     }
     const bool choseXWayland = hodra::PreferXWaylandForAFixedClock();

@@ -28,11 +28,11 @@ constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 class HoldingDriver : public ClockDriver {
 public:
     explicit HoldingDriver(TerminationHold& hold) : hold(hold) {}
-    bool RaiseRight() override {
+    bool RaiseCapability() override {
         hold.Begin();
-        return real.RaiseRight();
+        return real.RaiseCapability();
     }
-    void LowerRight() override { real.LowerRight(); }
+    void LowerCapability() override { real.LowerCapability(); }
     bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
     bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
     int LastError() const override { return real.LastError(); }

@@ -15,7 +15,7 @@ bool HasFlag(cap_t caps, cap_flag_t set) {
     return cap_get_flag(caps, CAP_SYS_TIME, set, &value) == 0 && value == CAP_SET;
 }
 
-// The calling thread's sets through the bare calls: the keeper raises its right under a
+// The calling thread's sets through the bare calls: the keeper raises its capability under a
 // filter that admits them and nothing that allocates memory.
 struct ThreadCaps {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -31,11 +31,10 @@ struct ThreadCaps {
 
 bool LinuxClockDriver::Fail(int code) {
     lastError = code;
-    errno = code;
     return false;
 }
 
-bool LinuxClockDriver::RaiseRight() {
+bool LinuxClockDriver::RaiseCapability() {
     ThreadCaps caps;
     if (!caps.Read()) {
         // A kernel without capabilities has nothing to raise: the clock is set directly.
@@ -48,7 +47,7 @@ bool LinuxClockDriver::RaiseRight() {
     return caps.Write() || Fail(errno);
 }
 
-void LinuxClockDriver::LowerRight() {
+void LinuxClockDriver::LowerCapability() {
     ThreadCaps caps;
     if (caps.Read()) {
         caps.Word(&__user_cap_data_struct::effective) &= ~CAP_TO_MASK(CAP_SYS_TIME);
@@ -73,7 +72,7 @@ bool LinuxClockDriver::StepSystemClock(const timespec& offset) {
 
 namespace {
 
-// Dropping rights is always allowed; a kernel without capabilities has none to drop.
+// Dropping capabilities is always allowed; a kernel without capabilities has none to drop.
 bool KeepOnly(bool keepClock) {
     cap_t only = cap_init();  // all clear
     if (only == nullptr) {
@@ -90,7 +89,7 @@ bool KeepOnly(bool keepClock) {
 }
 
 // Where the process may (root's CAP_SETPCAP), so that nothing it could start would regain a
-// right. Ends at the first refusal: EPERM without that right, EINVAL past the kernel's last.
+// capability. Ends at the first refusal: EPERM without that capability, EINVAL past the kernel's last.
 // A capability already out is not dropped again (each drop makes new credentials).
 void EmptyBoundingSet() {
     for (int value = 0;; ++value) {
@@ -118,11 +117,11 @@ bool DropAllPrivileges() {
     return KeepOnly(false);
 }
 
-bool RunsWithBorrowedRight() {
+bool RunsUnderAtSecure() {
     return getauxval(AT_SECURE) != 0;
 }
 
-bool FileHoldsClockRight(const std::string& path) {
+bool FileHoldsClockCapability(const std::string& path) {
     cap_t caps = cap_get_file(path.c_str());
     if (caps == nullptr) {
         return false;

@@ -6,15 +6,15 @@ namespace hodra {
 
 class TerminationHold;
 
-// The network process's clock driver. It holds no right: the one step goes to the keeper
+// The network process's clock driver. It holds no capability: the one step goes to the keeper
 // over its socket, and the keeper's answer is the step's result.
 class KeeperClockDriver : public ClockDriver {
 public:
     KeeperClockDriver(int keeperFd, TerminationHold& hold) : fd(keeperFd), hold(hold) {}
 
     // The hold begins before the request goes out: from then on a stop waits for the report.
-    bool RaiseRight() override;
-    void LowerRight() override {}
+    bool RaiseCapability() override;
+    void LowerCapability() override {}
     bool StepSystemClock(const timespec& offset) override;
     // Only the keeper sets the clock absolutely, where the kernel lacks the relative step.
     bool SetSystemClock(const timespec& utc) override;

@@ -33,7 +33,7 @@ bool KeeperClockDriver::Fail(int code) {
     return false;
 }
 
-bool KeeperClockDriver::RaiseRight() {
+bool KeeperClockDriver::RaiseCapability() {
     hold.Begin();
     return true;
 }

@@ -12,7 +12,7 @@ class QDBusPendingCallWatcher;
 namespace hodra {
 
 // systemd-timedated on the system bus (org.freedesktop.timedate1). Reads NTP and
-// NTPSynchronized without any right; SetTime steps the clock relatively, with interactive
+// NTPSynchronized without any capability; SetTime steps the clock relatively, with interactive
 // authorisation when the user asked for the step, so polkit may ask for a password.
 class Timedate1 : public QObject, public SystemTimeService {
 public:

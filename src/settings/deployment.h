@@ -38,7 +38,7 @@ Deployment ReadDeployment(const std::vector<std::string>& files);
 // The program's deployment: the system-scope files named by this process's environment.
 Deployment LoadDeployment();
 
-// The administrator's file at a fixed path, for a program that holds a right its caller
+// The administrator's file at a fixed path, for a program that holds a capability its caller
 // lacks: it is used only when it is a regular file that root owns and no one else may
 // change, nor any directory above it. A missing file means the built-in defaults.
 struct AdministratorDeployment {
@@ -61,7 +61,7 @@ struct AdministratorFile {
 AdministratorFile ReadAdministratorFile(const std::string& path, std::size_t longest);
 
 // The PEM text of a trust file for nts:// servers: under the administrator's rules for a
-// program that holds a right its caller lacks, else any file the user can read. A file
+// program that holds a capability its caller lacks, else any file the user can read. A file
 // without a single certificate (an empty one) is refused like an unsafe one.
 AdministratorFile ReadTrustedCertificates(const std::string& path, bool administrators);
 

@@ -7,7 +7,7 @@
 
 namespace hodra {
 
-// The window's runs. It compares in this process, but it never holds the right to set
+// The window's runs. It compares in this process, but it never holds the capability to set
 // the clock: a synchronisation is measured and set by the clock helper (hodra2-sntp
 // --sync), which asks the administrator's servers itself, and its report becomes the
 // same outcome an in-process run would give.

@@ -145,7 +145,7 @@ void SyncController::Deliver() {
         return;
     }
     if (outcome->result == RunResult::NotPermitted) {
-        std::fputs(text::kNoClockRight, stderr);
+        std::fputs(text::kNoClockCapability, stderr);
     }
     Apply(*outcome);
 }

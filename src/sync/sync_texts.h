@@ -12,7 +12,7 @@ inline constexpr char kPcSlow[] = "사용자 PC가 %1 초 늦습니다.";
 inline constexpr char kInStep[] = "한국표준시에 동기되어 있습니다.";
 inline constexpr char kSyncFailed[] = "동기에 실패했습니다.";
 inline constexpr char kSynchronised[] = "한국표준시에 동기되었습니다.";
-// Why a borrowed right sets nothing: a stamp of the exchange was not the kernel's, and the
+// Why a capability borrowed under AT_SECURE sets nothing: a stamp of the exchange was not the kernel's, and the
 // round trip was too long to bound what a stamp of our own could be off by.
 inline constexpr char kNoKernelStamps[] = "커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다";
 
@@ -45,7 +45,8 @@ inline constexpr char kLogNotOpened[] = "hodra2: 로그 파일 %s을(를) 열 �
 inline constexpr char kLogNotWritten[] = "hodra2: 로그 파일 %s에 쓸 수 없습니다: %s\n";
 inline constexpr char kLogIsSymlink[] = "기호 링크여서 따라가지 않습니다";
 inline constexpr char kShortWrite[] = "짧은 쓰기";
-inline constexpr char kNoClockRight[] = "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n";
+inline constexpr char kNoClockCapability[] =
+    "hodra2: 시각을 맞출 권한이 없습니다 (hodra2-sntp에 cap_sys_time이 없음)\n";
 inline constexpr char kSystemStepFailed[] = "hodra2: 시스템 시간 서비스도 시각을 맞추지 못했습니다: %s\n";
 inline constexpr char kHelperNotStarted[] = "hodra2: 시각 도우미를 실행할 수 없습니다: %s: %s\n";
 inline constexpr char kHelperUnreadable[] = "hodra2: 시각 도우미의 결과를 알 수 없습니다 (종료 상태 %d)\n";

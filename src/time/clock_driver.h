@@ -4,15 +4,15 @@
 
 namespace hodra {
 
-// The operating system's side of setting the clock: the right to do it, raised on the
+// The operating system's side of setting the clock: the capability to do it, raised on the
 // calling thread for one call, and the two ways the kernel sets the clock.
 class ClockDriver {
 public:
     virtual ~ClockDriver() = default;
-    // Raises the right into the calling thread's effective set; false when the process does
-    // not hold it. A system without such rights has nothing to raise and says true.
-    virtual bool RaiseRight() = 0;
-    virtual void LowerRight() = 0;
+    // Raises the capability into the calling thread's effective set; false when the process does
+    // not hold it. A system without such capabilities has nothing to raise and says true.
+    virtual bool RaiseCapability() = 0;
+    virtual void LowerCapability() = 0;
     // Moves the clock by offset (tv_nsec in 0..999999999, tv_sec signed) in one kernel call,
     // so nothing happens between reading the clock and setting it. On failure LastError()
     // tells why; ENOSYS or EOPNOTSUPP say the kernel has no such step.
@@ -22,14 +22,14 @@ public:
     virtual int LastError() const = 0;
 };
 
-// The right to set the clock, held for this object's life: one call. It is lowered on
+// The capability to set the clock, held for this object's life: one call. It is lowered on
 // every path, also after a raise that failed half-way.
-class ClockRight {
+class ClockCapability {
 public:
-    explicit ClockRight(ClockDriver& driver) : driver(driver), held(driver.RaiseRight()) {}
-    ~ClockRight() { driver.LowerRight(); }
-    ClockRight(const ClockRight&) = delete;
-    ClockRight& operator=(const ClockRight&) = delete;
+    explicit ClockCapability(ClockDriver& driver) : driver(driver), held(driver.RaiseCapability()) {}
+    ~ClockCapability() { driver.LowerCapability(); }
+    ClockCapability(const ClockCapability&) = delete;
+    ClockCapability& operator=(const ClockCapability&) = delete;
 
     bool Held() const { return held; }
 

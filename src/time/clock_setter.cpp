@@ -31,8 +31,8 @@ bool ClockSetter::StepClock(double offset) {
 }
 
 bool ClockSetter::StepClock(const timespec& offset) {
-    const ClockRight right(driver);
-    if (!right.Held()) {
+    const ClockCapability capability(driver);
+    if (!capability.Held()) {
         return false;
     }
     if (driver.StepSystemClock(offset)) {

@@ -5,7 +5,7 @@
 
 namespace hodra {
 
-// Sets the system clock, holding the right to do so for the one call only.
+// Sets the system clock, holding the capability to do so for the one call only.
 class ClockSetter {
 public:
     explicit ClockSetter(ClockDriver& driver) : driver(driver) {}

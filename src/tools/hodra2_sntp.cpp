@@ -1,7 +1,7 @@
 // hodra2-sntp: the time core from the command line (query, compare, sync), and the one
-// program that may hold the right to set the clock. With --sync it runs as two processes:
-// a keeper that holds the right and makes one bounded step, and this one, which gives the
-// right up and confines itself before it resolves a name or reads a datagram.
+// program that may hold CAP_SYS_TIME. With --sync it runs as two processes:
+// a keeper that holds the capability and makes one bounded step, and this one, which gives the
+// capability up and confines itself before it resolves a name or reads a datagram.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -36,7 +36,7 @@
 
 namespace {
 
-// With a borrowed right only the administrator decides where the time comes from: the
+// With a capability borrowed under AT_SECURE only the administrator decides where the time comes from: the
 // caller's environment (XDG_*, HOME, locale paths) is dropped before anything reads it.
 bool LoadServers(bool borrowed, hodra::Deployment& deployment) {
     if (!borrowed) {
@@ -63,7 +63,7 @@ void SayWhatWasIgnored(const hodra::Deployment& deployment) {
 }
 
 // Whom the certificate of an nts:// server must chain to: the caller's file, the
-// deployment's, or the system's store. With a borrowed right only a file of the
+// deployment's, or the system's store. With a capability borrowed under AT_SECURE only a file of the
 // administrator's counts.
 bool LoadNtsTrust(bool borrowed, const hodra::Deployment& deployment, const hodra::SntpCommandOptions& options,
                   hodra::SntpClient& client) {
@@ -114,7 +114,7 @@ hodra::StepBound Bound(const hodra::SntpCommandOptions& options, double maxStep)
     return {bound, options.allowLargeStep};
 }
 
-// A run that only compares holds no right: it is confined where the kernel allows, and
+// A run that only compares holds no capability: it is confined where the kernel allows, and
 // runs all the same where not.
 int Compare(const hodra::SntpCommandOptions& options, hodra::SntpClient& client) {
     if (!hodra::DropAllPrivileges()) {
@@ -126,11 +126,11 @@ int Compare(const hodra::SntpCommandOptions& options, hodra::SntpClient& client)
     return hodra::RunSntpCommand(options, operation, std::cout, std::cerr);
 }
 
-// The keeper holds the right and makes the one step; this process gives the right up,
+// The keeper holds the capability and makes the one step; this process gives the capability up,
 // confines itself before it meets the network, and never runs unconfined while a keeper
 // waits for its word.
 int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, bool borrowed, double maxStep) {
-    // With a borrowed right only the kernel's own relative step: reading the clock and then
+    // With a capability borrowed under AT_SECURE only the kernel's own relative step: reading the clock and then
     // setting it would let a caller who stops the helper in between set any time.
     hodra::KeeperLink keeper = hodra::StartClockKeeper(Bound(options, maxStep), !borrowed);
     // Destroyed last: the report is out before a stop held off meanwhile takes effect.
@@ -152,10 +152,10 @@ int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, b
     hodra::ClockSetter setter(driver);
     setter.AllowAbsoluteFallback(false);  // the keeper's to decide, as it was told at its start
     // A stamp of our own serves only within a short round trip: a caller who lent us the
-    // right could stop us around it, but not by more than the trip took.
+    // capability (AT_SECURE) could stop us around it, but not by more than the trip took.
     options.kernelStampsOnly = borrowed;
-    // The limit is the administrator's too; --allow-large-step is honoured with a borrowed
-    // right, since a large step still needs a second of the administrator's servers to agree.
+    // The limit is the administrator's too; --allow-large-step is honoured under AT_SECURE
+    // too, since a large step still needs a second of the administrator's servers to agree.
     options.maxStep = maxStep;
     hodra::SyncOperation operation(client, &setter);
     const hodra::SyncOutcome outcome = hodra::RunSntpRequest(options, operation);
@@ -180,12 +180,12 @@ int Synchronise(hodra::SntpCommandOptions& options, hodra::SntpClient& client, b
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool borrowed = hodra::RunsWithBorrowedRight();
+    const bool borrowed = hodra::RunsUnderAtSecure();
     if (borrowed) {
         clearenv();
     }
     if (!hodra::DropPrivilegesAtStart()) {
-        std::cerr << hodra::text::kHelperCannotDropRights;
+        std::cerr << hodra::text::kHelperCannotDropCapabilities;
         return hodra::kExitUsage;
     }
     if (argc < 1) {
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
         std::cout << hodra::kSntpUsage << '\n';
         return hodra::kExitAnswered;
     }
-    if (const std::string refusal = borrowed ? hodra::RefusalWithBorrowedRight(*options) : ""; !refusal.empty()) {
+    if (const std::string refusal = borrowed ? hodra::RefusalUnderAtSecure(*options) : ""; !refusal.empty()) {
         std::cerr << refusal << '\n';
         return hodra::kExitUsage;
     }

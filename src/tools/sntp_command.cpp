@@ -76,7 +76,7 @@ std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::stri
     return options;
 }
 
-std::string RefusalWithBorrowedRight(const SntpCommandOptions& options) {
+std::string RefusalUnderAtSecure(const SntpCommandOptions& options) {
     if (options.sync && options.hostsGiven) {
         return text::kOnlyAdministratorsServers;
     }

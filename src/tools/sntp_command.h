@@ -17,7 +17,7 @@ struct SntpCommandOptions {
     bool sync = false;
     bool help = false;
     bool hostsGiven = false;        // false: the deployment servers
-    bool kernelStampsOnly = false;  // with a borrowed right: see SyncRequest
+    bool kernelStampsOnly = false;  // with a capability borrowed under AT_SECURE: see SyncRequest
     bool allowLargeStep = false;    // --allow-large-step: a step over maxStep may be made
     bool automatic = false;         // --auto: a program's timer asked, not a person (the journal says so)
     // --step-budget SECONDS: this run may step at most that far (an automatic run's share of
@@ -38,9 +38,9 @@ extern const char kSntpUsage[];
 std::optional<SntpCommandOptions> ParseSntpArguments(const std::vector<std::string>& args,
                                                      const std::vector<std::string>& defaultHosts);
 
-// Why these options may not run when the program holds a right its caller lacks (only
+// Why these options may not run when the program holds a capability its caller lacks (only
 // the administrator's servers may set the clock then); empty when they may.
-std::string RefusalWithBorrowedRight(const SntpCommandOptions& options);
+std::string RefusalUnderAtSecure(const SntpCommandOptions& options);
 
 // Asks the hosts in order, stops at the first that answers, and with --sync sets the
 // clock. A raised cancel ends the run at once (the helper itself is stopped by a signal

@@ -3,8 +3,8 @@
 // The command-line programs' own texts, on stderr (the rest comes from the layers below).
 namespace hodra::text {
 
-inline constexpr char kHelperCannotDropRights[] = "hodra2-sntp: 쓰지 않는 권한을 내려놓을 수 없어 끝냅니다\n";
-// Refused when the helper holds a right it borrowed from its file.
+inline constexpr char kHelperCannotDropCapabilities[] = "hodra2-sntp: 쓰지 않는 권한을 내려놓을 수 없어 끝냅니다\n";
+// Refused when the helper holds a capability it borrowed from its file.
 inline constexpr char kOnlyAdministratorsServers[] =
     "hodra2-sntp: 시각은 관리자가 정한 서버로만 맞출 수 있습니다: --sync에는 서버를 지정할 수 없습니다";
 inline constexpr char kOnlyAdministratorsTrust[] =

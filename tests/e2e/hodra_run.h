@@ -42,7 +42,7 @@ public:
     test::JournalListener& ListenToJournal();
 
     // Starts the program and waits for its clock window; false when it did not appear.
-    // Without the shim, setting the clock fails as it does for a helper without its right.
+    // Without the shim, setting the clock fails as it does for a helper without its capability.
     bool Start(bool shim = true, bool withTray = true);
     pid_t Pid() const { return pid; }
     // Another start in the same session (the single-instance check).

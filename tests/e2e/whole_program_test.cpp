@@ -848,7 +848,7 @@ TEST_F(WholeProgram, DraggedWindowOpensWhereItWasLeft) {
 
 // Where the helper may not set the clock (here: no shim, so the kernel refuses it), the
 // window asks the system's time service to step it by the helper's measurement.
-TEST_F(WholeProgram, WithoutTheHelpersRightTheSystemTimeServiceStepsTheClock) {
+TEST_F(WholeProgram, WithoutTheHelpersCapabilityTheSystemTimeServiceStepsTheClock) {
     std::string why;
     if (!test::PrivateBus::Available(&why)) {
         GTEST_SKIP() << why;

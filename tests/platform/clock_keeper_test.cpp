@@ -162,7 +162,7 @@ protected:
     }
 };
 
-TEST_F(Split, TheKeeperIsConfinedHoldsOnlyItsRightAndServesOneRequest) {
+TEST_F(Split, TheKeeperIsConfinedHoldsOnlyItsCapabilityAndServesOneRequest) {
     KeeperLink keeper = StartClockKeeper({1000 * kSecond, false}, false);
     ASSERT_TRUE(keeper.error == 0 && AwaitClockKeeper(keeper)) << std::strerror(keeper.error);
     EXPECT_EQ(CapPrm(keeper.pid), 1ull << CAP_SYS_TIME);
@@ -273,7 +273,7 @@ TEST(SyscallFilter, TheKeeperMayNotEvenOpenASocket) {
 }
 
 // The helper as it runs: caught while it waits on a server that never answers.
-TEST_F(Split, WhileTheHelperWaitsOnAServerOnlyTheConfinedKeeperHoldsTheRight) {
+TEST_F(Split, WhileTheHelperWaitsOnAServerOnlyTheConfinedKeeperHoldsTheCapability) {
     test::FakeSntpServer silent;
     test::ReplyScript quiet;
     quiet.silent = true;
@@ -332,7 +332,7 @@ int RunShell(const std::string& command, std::string& output) {
 }
 
 // On a kernel without seccomp filters no keeper waits and not one packet goes out for a
-// synchronisation; a compare holds no right and runs all the same.
+// synchronisation; a compare holds no capability and runs all the same.
 TEST_F(Split, WithoutSeccompTheHelperSetsNothingButStillCompares) {
     test::FakeSntpServer server;
     std::string output;

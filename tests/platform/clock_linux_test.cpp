@@ -44,18 +44,18 @@ bool CapEffHasSysTime() {
 }
 
 // The window tells the installed helper from the built one by its file capability.
-// Before any test drops the rights: giving a file a capability takes CAP_SETFCAP.
+// Before any test drops the capabilities: giving a file a capability takes CAP_SETFCAP.
 TEST(LinuxClockFile, TheHelpersFileCapabilityIsSeen) {
     char dir[] = "/tmp/hodra-cap-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string helper = std::string(dir) + "/hodra2-sntp";
     std::ofstream(helper) << "#!/bin/sh\n";
-    EXPECT_FALSE(FileHoldsClockRight(helper)) << "as built";
+    EXPECT_FALSE(FileHoldsClockCapability(helper)) << "as built";
     cap_t caps = cap_from_text("cap_sys_time+p");
     ASSERT_EQ(cap_set_file(helper.c_str(), caps), 0) << std::strerror(errno);
     cap_free(caps);
-    EXPECT_TRUE(FileHoldsClockRight(helper)) << "as installed";
-    EXPECT_FALSE(FileHoldsClockRight(std::string(dir) + "/missing"));
+    EXPECT_TRUE(FileHoldsClockCapability(helper)) << "as installed";
+    EXPECT_FALSE(FileHoldsClockCapability(std::string(dir) + "/missing"));
     std::remove(helper.c_str());
     rmdir(dir);
 }
@@ -70,27 +70,27 @@ protected:
     }
 };
 
-TEST_F(LinuxClock, StartKeepsOnlyThePermittedClockRight) {
+TEST_F(LinuxClock, StartKeepsOnlyThePermittedClockCapability) {
     EXPECT_EQ(CapSet("CapPrm:"), 1ull << CAP_SYS_TIME);
     EXPECT_EQ(CapSet("CapEff:"), 0ull);
     EXPECT_EQ(CapSet("CapInh:"), 0ull);
     EXPECT_EQ(CapSet("CapAmb:"), 0ull);
 }
 
-TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
+TEST_F(LinuxClock, SettingFailsWithEpermAndTheCapabilityIsNeverLeftRaised) {
     EXPECT_FALSE(CapEffHasSysTime());
     EXPECT_FALSE(ClockPrivilegeEffective());
     LinuxClockDriver driver;
     ClockSetter setter(driver);
     // Were the namespace ever to allow it, this would set the clock to what it already is.
     {
-        const ClockRight right(driver);
-        EXPECT_TRUE(right.Held());
+        const ClockCapability capability(driver);
+        EXPECT_TRUE(capability.Held());
         EXPECT_FALSE(driver.SetSystemClock(NtpTimestamp::Now().ToUnix()));
     }
     EXPECT_EQ(driver.LastError(), EPERM);
     EXPECT_FALSE(CapEffHasSysTime());
-    // The relative step by nothing: refused for want of the right, which is no reason to
+    // The relative step by nothing: refused for want of the capability, which is no reason to
     // try the absolute set.
     EXPECT_FALSE(driver.StepSystemClock(timespec{0, 0}));
     EXPECT_EQ(driver.LastError(), EPERM);
@@ -98,7 +98,7 @@ TEST_F(LinuxClock, SettingFailsWithEpermAndTheRightIsNeverLeftRaised) {
     EXPECT_FALSE(CapEffHasSysTime());
 }
 
-TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {
+TEST_F(LinuxClock, WithoutThePermittedCapabilityTheRaiseIsRefused) {
     cap_t caps = cap_get_proc();
     const cap_value_t sysTime[] = {CAP_SYS_TIME};
     cap_set_flag(caps, CAP_PERMITTED, 1, sysTime, CAP_CLEAR);
@@ -108,9 +108,9 @@ TEST_F(LinuxClock, WithoutThePermittedRightTheRaiseIsRefused) {
 
     LinuxClockDriver driver;
     ClockSetter setter(driver);
-    EXPECT_FALSE(driver.RaiseRight());
+    EXPECT_FALSE(driver.RaiseCapability());
     EXPECT_EQ(driver.LastError(), EPERM);
-    driver.LowerRight();
+    driver.LowerCapability();
     EXPECT_FALSE(setter.StepClock(0.0));
     EXPECT_FALSE(CapEffHasSysTime());
 }

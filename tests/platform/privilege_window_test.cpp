@@ -24,12 +24,12 @@ std::atomic<unsigned> windowEdges{0};
 
 class WatchedDriver : public ClockDriver {
 public:
-    bool RaiseRight() override {
+    bool RaiseCapability() override {
         windowEdges.fetch_add(1);
-        return real.RaiseRight();
+        return real.RaiseCapability();
     }
-    void LowerRight() override {
-        real.LowerRight();
+    void LowerCapability() override {
+        real.LowerCapability();
         windowEdges.fetch_add(1);
     }
     bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
@@ -58,7 +58,7 @@ bool AnyThreadHoldsSysTime() {
     return held;
 }
 
-TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideStepClock) {
+TEST(PrivilegeWindow, ClockCapabilityIsEffectiveOnlyInsideStepClock) {
     {
         std::ifstream map("/proc/self/uid_map");
         long a = 0, b = 0, count = 0;
@@ -96,7 +96,7 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideStepClock) {
         std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}, false, false}); });
         worker.join();
         set += outcome.ClockSet();
-        // Between runs no thread is inside StepClock: the right must be down everywhere.
+        // Between runs no thread is inside StepClock: the capability must be down everywhere.
         outsideAfterRun += AnyThreadHoldsSysTime();
     }
     // The sampler has looked at least once before it stops, however slow the machine.
@@ -115,8 +115,8 @@ TEST(PrivilegeWindow, ClockRightIsEffectiveOnlyInsideStepClock) {
     }
     EXPECT_EQ(lines, 1000) << "one recorded step per run";
     EXPECT_EQ(windowEdges.load(), 2000u);
-    std::printf("samples %ld, with the right raised inside StepClock %ld, outside %ld\n", samples.load(), seenInside,
-                violations);
+    std::printf("samples %ld, with the capability raised inside StepClock %ld, outside %ld\n", samples.load(),
+                seenInside, violations);
 }
 
 }  // namespace

@@ -331,7 +331,7 @@ TEST(Deployment, AdministratorFileIsTrustedOnlyWhenRootAloneCanChangeIt) {
     const AdministratorDeployment writable = ReadAdministratorDeployment(file);
     EXPECT_EQ(writable.verdict, Verdict::Refused);
     EXPECT_EQ(writable.values.primaryHost, kDefaultPrimaryHost) << "nothing of a refused file is used";
-    // A trust file for nts:// servers: the same rules with a borrowed right, none without;
+    // A trust file for nts:// servers: the same rules with a capability borrowed under AT_SECURE, none without;
     // and under either, a file that names no certificate (empty, or not a PEM file at all)
     // is refused, naming the file, never read as "the system's store".
     std::ofstream(file) << "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n";

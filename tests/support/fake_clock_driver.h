@@ -22,9 +22,9 @@ public:
     // call plus the offset.
     std::vector<timespec> setTimes;
     std::vector<double> steps;  // the offsets of relative steps, seconds
-    bool effective = false;     // the right is currently raised
+    bool effective = false;     // the capability is currently raised
 
-    bool RaiseRight() override {
+    bool RaiseCapability() override {
         calls.push_back("raise");
         if (!raiseSucceeds) {
             return Fail(EPERM);
@@ -32,7 +32,7 @@ public:
         effective = true;
         return true;
     }
-    void LowerRight() override {
+    void LowerCapability() override {
         calls.push_back("lower");
         effective = false;
     }

@@ -14,7 +14,7 @@ namespace hodra::test {
 
 // The clock helper as the window's tests run it: its own arguments, run and report, over
 // the test's exchanger and clock setter, in this process. Only what the program leaves to
-// the operating system differs: no process, no right, and a raised cancel ends the run
+// the operating system differs: no process, no capability, and a raised cancel ends the run
 // where the program's stop would end the helper.
 class InProcessHelper {
 public:

@@ -146,7 +146,7 @@ private:
     int untouched;
 };
 
-// With a borrowed right the clock moves on the kernel's stamps, which a caller who stops
+// With a capability borrowed under AT_SECURE the clock moves on the kernel's stamps, which a caller who stops
 // the helper cannot shift, or on our own within a 50 ms round trip (wrong by at most 25 ms).
 TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsOrWithinAShortTrip) {
     ServerAhead(2.5);
@@ -167,13 +167,14 @@ TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsOrWithinAShortTrip) {
     EXPECT_TRUE(refused.Answered());
     EXPECT_FALSE(refused.ClockSet());
     EXPECT_NE(refused.result, RunResult::NotPermitted)
-        << "not a missing right: the timedated route must not take it up";
+        << "not a missing capability: the timedated route must not take it up";
     EXPECT_EQ(refused.message, "동기에 실패했습니다.");
     EXPECT_EQ(refused.failures,
               (std::vector<std::string>{"커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다"}));
     EXPECT_EQ(driver.steps.size(), 2u) << "no third step";
     request.kernelStampsOnly = false;
-    EXPECT_TRUE(fallback.Run(request).ClockSet()) << "without a borrowed right our own stamp serves";
+    EXPECT_TRUE(fallback.Run(request).ClockSet())
+        << "without a capability borrowed under AT_SECURE our own stamp serves";
 }
 
 // A forged year: never stepped by a run nobody confirmed, and with the user's word only
@@ -242,7 +243,7 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     EXPECT_NEAR(driver.steps[0], kYear, 0.01) << "the first server's measurement is the step";
     ServerAhead(kYear);
 
-    // With a borrowed right the second measurement must be as far from a caller's reach as
+    // With a capability borrowed under AT_SECURE the second measurement must be as far from a caller's reach as
     // the first: our own stamps over a long trip confirm nothing.
     OwnTransmitStamp slowSecond(client, 0.060, 1);
     SyncRequest borrowed = request(true);

@@ -9,7 +9,7 @@ namespace {
 using Calls = std::vector<std::string>;
 using test::FakeClockDriver;
 
-TEST(ClockSetter, RaisesTheRightOnlyAroundTheClockCall) {
+TEST(ClockSetter, RaisesTheCapabilityOnlyAroundTheClockCall) {
     FakeClockDriver driver;
     ClockSetter setter(driver);
     EXPECT_TRUE(setter.StepClock(timespec{2, 500000000}));
@@ -30,7 +30,7 @@ TEST(ClockSetter, EveryFailurePathLowersWhatWasRaised) {
         EXPECT_EQ(setter.LastError(), EPERM);
     }
     {
-        // A refused raise is lowered too, and nothing is set without the right.
+        // A refused raise is lowered too, and nothing is set without the capability.
         FakeClockDriver driver;
         driver.raiseSucceeds = false;
         ClockSetter setter(driver);
@@ -51,7 +51,7 @@ TEST(ClockSetter, EachCallRaisesAndLowersAfresh) {
 }
 
 // The step is one kernel call by the offset; only a kernel without it gets the absolute set,
-// and a step refused for want of the right is not retried another way.
+// and a step refused for want of the capability is not retried another way.
 TEST(ClockSetter, StepsRelativelyAndFallsBackOnlyWhereTheKernelHasNoStep) {
     {
         FakeClockDriver driver;

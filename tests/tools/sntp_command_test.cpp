@@ -163,16 +163,17 @@ TEST_F(SntpCommand, BadUsage) {
     ASSERT_TRUE(hosts);
     EXPECT_EQ(hosts->hosts, (std::vector<std::string>{"[::1]:123", "::1", "nts://time.example"}));
     EXPECT_EQ(hosts->ntsCaFile, "ca.pem");
-    EXPECT_NE(RefusalWithBorrowedRight(*hosts), "") << "with a borrowed right only the administrator's trust file";
+    EXPECT_NE(RefusalUnderAtSecure(*hosts), "")
+        << "with a capability borrowed under AT_SECURE only the administrator's trust file";
     const auto defaults = ParseSntpArguments({}, deployment);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->hosts, deployment);
     EXPECT_FALSE(defaults->sync);
-    // With a borrowed right only the administrator's servers may set the clock.
-    EXPECT_EQ(RefusalWithBorrowedRight(*defaults), "");
-    EXPECT_EQ(RefusalWithBorrowedRight(*ParseSntpArguments({"--sync"}, deployment)), "");
-    EXPECT_EQ(RefusalWithBorrowedRight(*ParseSntpArguments({"127.0.0.1:9"}, deployment)), "");
-    EXPECT_NE(RefusalWithBorrowedRight(*ParseSntpArguments({"--sync", "127.0.0.1:9"}, deployment)), "");
+    // With a capability borrowed under AT_SECURE only the administrator's servers may set the clock.
+    EXPECT_EQ(RefusalUnderAtSecure(*defaults), "");
+    EXPECT_EQ(RefusalUnderAtSecure(*ParseSntpArguments({"--sync"}, deployment)), "");
+    EXPECT_EQ(RefusalUnderAtSecure(*ParseSntpArguments({"127.0.0.1:9"}, deployment)), "");
+    EXPECT_NE(RefusalUnderAtSecure(*ParseSntpArguments({"--sync", "127.0.0.1:9"}, deployment)), "");
 }
 
 }  // namespace

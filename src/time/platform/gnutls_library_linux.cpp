@@ -5,7 +5,7 @@
 namespace hodra::nts {
 namespace {
 
-// The soname of the GnuTLS the build was made with; a program holding a right finds it in
+// The soname of the GnuTLS the build was made with; a program holding a capability finds it in
 // the system's library directories only.
 constexpr char kLibrary[] = "libgnutls.so.30";
 
