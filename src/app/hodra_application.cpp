@@ -21,6 +21,7 @@
 #include "run_recovery.h"
 #include "system_events.h"
 #include "tray_status.h"
+#include "large_step_question.h"
 #include "main_clock_window.h"
 #include "run_notices.h"
 #include "settings_sheet.h"
@@ -80,7 +81,8 @@ HodraApplication::HodraApplication()
                                ResultLog::kDefaultPath,
                                [this] {
                                    return SyncController::RunFlags{settings.Blink, settings.Log};
-                               }});
+                               },
+                               [this](const SyncOutcome& outcome) { AskAboutLargeStep(outcome); }});
     runs->Controller().setTimeService(timeService.get());
     TrustNtsCertificates();
     timers = std::make_unique<SyncTimers>();
@@ -96,14 +98,29 @@ HodraApplication::~HodraApplication() = default;
 
 void HodraApplication::WireRecovery() {
     recovery = std::make_unique<RunRecovery>(*timers);
-    // First the schedule, then the record: the tooltip tells the next run from the schedule.
     SyncController& sync = runs->Controller();
-    QObject::connect(&sync, &SyncController::resultsRecorded, recovery.get(), &RunRecovery::OnRunFinished);
-    QObject::connect(&sync, &SyncController::resultsRecorded, frame.get(),
-                     [this](const SyncOutcome& outcome) { RecordRun(outcome); });
     QObject::connect(recovery.get(), &RunRecovery::retryDue, &sync,
                      [&sync](bool synchronise) { synchronise ? sync.OnAutoSync() : sync.OnAutoCompare(); });
     status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRun(); });
+}
+
+void HodraApplication::OnRunFinished(const SyncOutcome& outcome) {
+    // The result log first: a step is written down before anything else can fail.
+    runs->LogStep(outcome);
+    // The window's settings next (the server that answered, the last step), which the
+    // history window and the tray read.
+    window->RecordOutcome(outcome);
+    // Then the schedule: whether to try again soon. The tooltip names the next run from it.
+    recovery->OnRunFinished(outcome);
+    // The record: history, journal, the tray's mark and tooltip.
+    RecordRun(outcome);
+    // Last, a notice for a failure the user did not see.
+    notices->Tell(outcome);
+}
+
+void HodraApplication::AskAboutLargeStep(const SyncOutcome& outcome) {
+    LargeStepQuestion::Ask(window.get(), outcome.offset,
+                           [this](bool make) { runs->Controller().AnswerLargeStep(make); });
 }
 
 void HodraApplication::RecordRun(const SyncOutcome& outcome) {
@@ -195,8 +212,10 @@ bool HodraApplication::Start() {
     QObject::connect(signalExit.get(), &SignalExit::requested, frame.get(), &TrayFrame::Exit);
     notifications = std::make_unique<DesktopNotifications>();
     notices = std::make_unique<RunNotices>(
-        runs->Controller(), *window,
-        [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
+        *window, [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
+    QObject::connect(&runs->Controller(), &SyncController::resultsRecorded, frame.get(),
+                     [this](const SyncOutcome& outcome) { OnRunFinished(outcome); });
+    QObject::connect(timers.get(), &SyncTimers::autoSyncDue, &runs->Controller(), &SyncController::OnAutoSync);
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     // The clock paints once the loop runs.
     QObject::connect(window->clock(), &ClockFace::firstPainted, frame.get(), [this] { AfterFirstPaint(); });

@@ -50,6 +50,9 @@ public:
 private:
     void TrustNtsCertificates();
     void WireRecovery();
+    // Hands a finished run to everything that keeps or shows it, in order.
+    void OnRunFinished(const SyncOutcome& outcome);
+    void AskAboutLargeStep(const SyncOutcome& outcome);
     void RecordRun(const SyncOutcome& outcome);
     void ShowHistory();
     // What the first sight of the clock does not need: the last run, the system's events.

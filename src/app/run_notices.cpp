@@ -2,17 +2,14 @@
 
 #include <QWidget>
 
-#include "sync_controller.h"
+#include "sync_operation.h"
 #include "app_texts.h"
 
 namespace hodra {
 
-RunNotices::RunNotices(SyncController& sync, const QWidget& window, Notify notify, QObject* parent)
-    : QObject(parent), window(window), notify(std::move(notify)) {
-    connect(&sync, &SyncController::resultsRecorded, this, &RunNotices::OnResults);
-}
+RunNotices::RunNotices(const QWidget& window, Notify notify) : window(window), notify(std::move(notify)) {}
 
-void RunNotices::OnResults(const SyncOutcome& outcome) {
+void RunNotices::Tell(const SyncOutcome& outcome) {
     const bool outOfSight = !window.isVisible() || window.isMinimized();
     if (!outcome.automatic || !RunFailed(outcome) || !outOfSight) {
         return;

@@ -8,20 +8,20 @@ class QWidget;
 
 namespace hodra {
 
-class SyncController;
 struct SyncOutcome;
 
 // An automatic run (at start-up or on the timer) that failed while the clock window was
 // out of sight would go unseen in its message line: it is told as a desktop notification.
-class RunNotices : public QObject {
+class RunNotices {
 public:
     using Notify = std::function<void(const QString& summary, const QString& body)>;
 
-    RunNotices(SyncController& sync, const QWidget& window, Notify notify, QObject* parent = nullptr);
+    RunNotices(const QWidget& window, Notify notify);
+
+    // Tells a finished run when it failed out of sight.
+    void Tell(const SyncOutcome& outcome);
 
 private:
-    void OnResults(const SyncOutcome& outcome);
-
     const QWidget& window;
     Notify notify;
 };

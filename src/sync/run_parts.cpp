@@ -6,12 +6,12 @@ RunParts::RunParts(Exchanger& exchanger, Plan plan)
     : compare(exchanger, nullptr),
       helper(compare, std::move(plan.helperPath), std::move(plan.runChild)),
       log(std::move(plan.logPath)),
-      sync(helper, std::move(plan.servers), std::move(plan.flags)) {
-    QObject::connect(&sync, &SyncController::resultsRecorded, &sync, [this](const SyncOutcome& outcome) {
-        if (outcome.ClockSet() && outcome.logStep) {
-            log.Append(outcome.lastCon, outcome.lastDiff);
-        }
-    });
+      sync(helper, std::move(plan.servers), std::move(plan.flags), std::move(plan.askAboutLargeStep)) {}
+
+void RunParts::LogStep(const SyncOutcome& outcome) {
+    if (outcome.ClockSet() && outcome.logStep) {
+        log.Append(outcome.lastCon, outcome.lastDiff);
+    }
 }
 
 }  // namespace hodra

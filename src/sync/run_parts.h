@@ -15,7 +15,7 @@ class Exchanger;
 // The one wiring of a run, made alike by the program and by the tests that drive its
 // window: "비교" measured in this process over the exchanger, "동기" by the clock helper
 // through the child runner, the controller that runs either on its worker thread, and the
-// result log, written on the UI thread from each outcome that asks for it.
+// result log, written on the UI thread from each outcome that asks for it (LogStep).
 class RunParts {
 public:
     struct Plan {
@@ -24,11 +24,14 @@ public:
         ChildRunner runChild;
         std::string logPath = ResultLog::kDefaultPath;
         SyncController::FlagsSource flags;
+        SyncController::LargeStepAsker askAboutLargeStep{};
     };
 
     RunParts(Exchanger& exchanger, Plan plan);
 
     SyncController& Controller() { return sync; }
+    // Writes a step the outcome made to the result log, when the run was to log it.
+    void LogStep(const SyncOutcome& outcome);
 
 private:
     SyncOperation compare;  // no clock setter: this process never sets the clock

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QMetaMethod>
 #include <QMetaObject>
 #include <cstdio>
 
@@ -23,8 +22,13 @@ void ReportToStderr(const SyncOutcome& outcome) {
 
 }  // namespace
 
-SyncController::SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, QObject* parent)
-    : QObject(parent), runner(runner), servers(std::move(servers)), flags(std::move(flags)) {}
+SyncController::SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, LargeStepAsker askAboutLargeStep,
+                               QObject* parent)
+    : QObject(parent),
+      runner(runner),
+      servers(std::move(servers)),
+      flags(std::move(flags)),
+      askAboutLargeStep(std::move(askAboutLargeStep)) {}
 
 SyncController::~SyncController() {
     CancelPendingRun();
@@ -152,12 +156,11 @@ void SyncController::Deliver() {
 
 // Only the user may let a step over the limit through, and only for a run they asked for.
 bool SyncController::AskAboutLargeStep(SyncOutcome& outcome) {
-    if (outcome.result != RunResult::TooLarge || current.automatic || current.allowLargeStep ||
-        !isSignalConnected(QMetaMethod::fromSignal(&SyncController::largeStepQuestion))) {
+    if (outcome.result != RunResult::TooLarge || current.automatic || current.allowLargeStep || !askAboutLargeStep) {
         return false;
     }
     awaitingAnswer = std::move(outcome);
-    emit largeStepQuestion(*awaitingAnswer);
+    askAboutLargeStep(*awaitingAnswer);
     return true;
 }
 

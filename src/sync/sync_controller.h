@@ -28,12 +28,16 @@ public:
         bool log = false;
     };
     using FlagsSource = std::function<RunFlags()>;
+    // Asks the user whether to make a step over the limit; the answer comes later through
+    // AnswerLargeStep. Without one, such a step is never made.
+    using LargeStepAsker = std::function<void(const SyncOutcome& outcome)>;
     struct Servers {
         std::vector<std::string> hosts;  // asked in order
         double maxStep = 0.0;            // the step limit, seconds (see SyncRequest)
     };
 
-    SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, QObject* parent = nullptr);
+    SyncController(SyncRunner& runner, Servers servers, FlagsSource flags, LargeStepAsker askAboutLargeStep = {},
+                   QObject* parent = nullptr);
     ~SyncController() override;
 
     void setTimeService(SystemTimeService* service) { timeService = service; }
@@ -44,7 +48,7 @@ public:
     // Ends a run in progress at once (the window is closing): the exchange or the helper is
     // stopped, the clock is not set and nothing of the run is applied.
     void CancelPendingRun();
-    // The user's answer to largeStepQuestion: make the step (a new run that may step that
+    // The user's answer to the large-step question: make the step (a new run that may step that
     // far) or leave the clock as it is.
     void AnswerLargeStep(bool make);
 
@@ -62,9 +66,6 @@ signals:
     void resultsRecorded(const hodra::SyncOutcome& outcome);
     void blinkRequested(qint64 lastCon);
     void runFinished();
-    // A run the user asked for found a step over the limit: the run stays busy until
-    // AnswerLargeStep. Without a receiver the step is not made.
-    void largeStepQuestion(const hodra::SyncOutcome& outcome);
 
 private:
     void Start(bool synchronise, bool automatic, bool startUp = false);
@@ -77,6 +78,7 @@ private:
     SyncRunner& runner;
     const Servers servers;
     FlagsSource flags;
+    LargeStepAsker askAboutLargeStep;
     std::function<double()> ledger;
     SystemTimeService* timeService = nullptr;
     bool running = false;

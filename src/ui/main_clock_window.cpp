@@ -11,7 +11,6 @@
 #include "control_ids.h"
 #include "dialog_builder.h"
 #include "info_dialog.h"
-#include "large_step_question.h"
 #include "message_label.h"
 #include "resources.h"
 #include "settings_store.h"
@@ -67,14 +66,8 @@ void MainClockWindow::BuildFromTemplate() {
 void MainClockWindow::ConnectSync() {
     connect(&sync, &SyncController::buttonsEnabledChanged, this, &MainClockWindow::SetButtonsEnabled);
     connect(&sync, &SyncController::messageChanged, messageLabel, &QLabel::setText);
-    connect(&sync, &SyncController::resultsRecorded, this, &MainClockWindow::RecordOutcome);
     connect(&sync, &SyncController::blinkRequested, &timers, &SyncTimers::StartBlink);
-    connect(&sync, &SyncController::largeStepQuestion, this, [this](const SyncOutcome& outcome) {
-        LargeStepQuestion::Ask(this, outcome.offset,
-                               [controller = &sync](bool make) { controller->AnswerLargeStep(make); });
-    });
     connect(&timers, &SyncTimers::messageChanged, messageLabel, &QLabel::setText);
-    connect(&timers, &SyncTimers::autoSyncDue, &sync, &SyncController::OnAutoSync);
 }
 
 void MainClockWindow::Initialise() {

@@ -80,6 +80,9 @@ public:
     // The server that answered the last run, for the server page.
     const LastServer& lastServer() const { return answered; }
     const Settings& currentSettings() const { return settings; }
+    // Keeps what a finished run leaves in the settings: the server that answered, the time
+    // and size of a step.
+    void RecordOutcome(const SyncOutcome& outcome);
 
 signals:
     // After the close sequence: the tray frame ends the program.
@@ -101,7 +104,6 @@ private:
     void ConnectSync();
     void PlaceAtStoredPosition();
     void ApplyMessageColours();
-    void RecordOutcome(const SyncOutcome& outcome);
     void SetButtonsEnabled(bool enabled);
     void SetTopButtonsVisible(bool visible);
     void SetFlagInPlace(Qt::WindowType flag, bool on);

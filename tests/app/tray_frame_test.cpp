@@ -56,8 +56,9 @@ TEST_F(Tray, CommandsReachTheWindowAndExitSavesBeforeFinishing) {
 // Only an automatic run that fails while the window is out of sight becomes a notification.
 TEST_F(Tray, AnAutomaticRunThatFailsOutOfSightIsNotified) {
     std::vector<std::pair<QString, QString>> told;
-    RunNotices notices(sync, *window,
+    RunNotices notices(*window,
                        [&told](const QString& summary, const QString& body) { told.emplace_back(summary, body); });
+    QObject::connect(&sync, &SyncController::resultsRecorded, [&notices](const SyncOutcome& o) { notices.Tell(o); });
     test::ReplyScript quiet;
     quiet.silent = true;
     server.SetScript(quiet);

@@ -14,6 +14,7 @@
 #include "fake_tick_sound.h"
 #include "main_clock_window.h"
 #include "in_process_helper.h"
+#include "large_step_question.h"
 #include "run_parts.h"
 #include "settings_store.h"
 #include "sntp_client.h"
@@ -53,6 +54,10 @@ public:
                                         dir.StdPath("HodraLog.txt"),
                                         [this] {
                                             return SyncController::RunFlags{settings.Blink, settings.Log};
+                                        },
+                                        [this](const SyncOutcome& outcome) {
+                                            LargeStepQuestion::Ask(window.get(), outcome.offset,
+                                                                   [this](bool make) { sync.AnswerLargeStep(make); });
                                         }}),
           sync(runs.Controller()),
           timers(monotonic) {}
@@ -70,6 +75,13 @@ public:
     MainClockWindow& Open() {
         window = std::make_unique<MainClockWindow>(
             MainWindowServices{settings, store, state, sync, timers, host, &tick, [this] { return now; }});
+        // As the program wires a finished run and the timer (its history, tray and notices
+        // aside): the result log, then the window.
+        QObject::connect(&sync, &SyncController::resultsRecorded, window.get(), [this](const SyncOutcome& outcome) {
+            runs.LogStep(outcome);
+            window->RecordOutcome(outcome);
+        });
+        QObject::connect(&timers, &SyncTimers::autoSyncDue, window.get(), [this] { sync.OnAutoSync(); });
         window->show();
         return *window;
     }

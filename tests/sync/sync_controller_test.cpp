@@ -365,7 +365,10 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
                                          }});
     SyncController& c = runs.Controller();
     std::vector<SyncOutcome> recorded;
-    QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) { recorded.push_back(o); });
+    QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) {
+        runs.LogStep(o);
+        recorded.push_back(o);
+    });
     c.OnSync();
     struct stat seen {};
     while (stat(dir.StdPath("stepping").c_str(), &seen) != 0) {
