@@ -4,7 +4,7 @@
 #include <string>
 #include <sys/resource.h>
 
-#include "sntp_client.h"
+#include "time/sntp_client.h"
 
 namespace {
 double CpuSeconds() {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "sntp_client.h"
+#include "time/sntp_client.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

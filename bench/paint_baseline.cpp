@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "first_paint_probe.h"
-#include "fonts.h"
+#include "ui/first_paint_probe.h"
+#include "dialogs/fonts.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "control_ids.h"
+#include "dialogs/control_ids.h"
 #include "desktop.h"
-#include "fonts.h"
+#include "dialogs/fonts.h"
 #include "hodra_run.h"
 
 namespace {

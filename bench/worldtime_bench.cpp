@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "world_time_table.h"
+#include "worldtime/world_time_table.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "history_texts.h"
-#include "settings_texts.h"
-#include "ui_texts.h"
+#include "history/history_texts.h"
+#include "settings/settings_texts.h"
+#include "ui/ui_texts.h"
 
 // The program's own texts: start-up, the tray's tooltip and the desktop notices.
 namespace hodra::text {

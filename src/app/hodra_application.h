@@ -2,19 +2,19 @@
 
 #include <memory>
 
-#include "deployment.h"
-#include "main_clock_window.h"
-#include "run_parts.h"
-#include "settings.h"
-#include "settings_store.h"
-#include "sntp_client.h"
-#include "sync_controller.h"
-#include "sync_operation.h"
-#include "sync_timers.h"
-#include "screen_saver.h"
-#include "web_browser.h"
-#include "window_state.h"
-#include "world_time_table.h"
+#include "settings/deployment.h"
+#include "ui/main_clock_window.h"
+#include "sync/run_parts.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "time/sntp_client.h"
+#include "sync/sync_controller.h"
+#include "sync/sync_operation.h"
+#include "sync/sync_timers.h"
+#include "platform/screen_saver.h"
+#include "platform/web_browser.h"
+#include "ui/window_state.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 

@@ -2,14 +2,14 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "clock_linux.h"
-#include "app_texts.h"
-#include "fonts.h"
-#include "hodra_application.h"
-#include "instance_lock.h"
-#include "notice.h"
-#include "qt_translations.h"
-#include "session.h"
+#include "platform/clock_linux.h"
+#include "app/app_texts.h"
+#include "dialogs/fonts.h"
+#include "app/hodra_application.h"
+#include "platform/instance_lock.h"
+#include "dialogs/notice.h"
+#include "dialogs/qt_translations.h"
+#include "platform/session.h"
 
 int main(int argc, char** argv) {
     // The window never sets the clock itself (the helper does): it keeps no capability at all.

@@ -1,9 +1,9 @@
-#include "run_notices.h"
+#include "app/run_notices.h"
 
 #include <QWidget>
 
-#include "sync_operation.h"
-#include "app_texts.h"
+#include "sync/sync_operation.h"
+#include "app/app_texts.h"
 
 namespace hodra {
 

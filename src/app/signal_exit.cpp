@@ -1,4 +1,4 @@
-#include "signal_exit.h"
+#include "app/signal_exit.h"
 
 #include <QSocketNotifier>
 #include <csignal>

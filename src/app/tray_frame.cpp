@@ -1,11 +1,11 @@
-#include "tray_frame.h"
+#include "app/tray_frame.h"
 
 #include <QAction>
 
-#include "control_ids.h"
-#include "main_clock_window.h"
-#include "resources.h"
-#include "window_state.h"
+#include "dialogs/control_ids.h"
+#include "ui/main_clock_window.h"
+#include "dialogs/resources.h"
+#include "ui/window_state.h"
 
 namespace hodra {
 

@@ -1,12 +1,12 @@
-#include "tray_status.h"
+#include "app/tray_status.h"
 
 #include <QPainter>
 #include <QPixmap>
 
-#include "app_texts.h"
-#include "compare_text.h"
-#include "resources.h"
-#include "tray_frame.h"
+#include "app/app_texts.h"
+#include "sync/compare_text.h"
+#include "dialogs/resources.h"
+#include "app/tray_frame.h"
 
 namespace hodra {
 namespace {

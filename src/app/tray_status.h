@@ -8,8 +8,8 @@
 #include <functional>
 #include <optional>
 
-#include "run_record.h"
-#include "run_recovery.h"
+#include "history/run_record.h"
+#include "sync/run_recovery.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "dialog_builder.h"
+#include "dialogs/dialog_builder.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "fonts.h"
-#include "tree_lines_style.h"
+#include "dialogs/fonts.h"
+#include "dialogs/tree_lines_style.h"
 
 namespace hodra {
 namespace {

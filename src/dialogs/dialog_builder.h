@@ -6,8 +6,8 @@
 #include <QVector>
 #include <functional>
 
-#include "dialog_template.h"
-#include "dialog_units.h"
+#include "dialogs/dialog_template.h"
+#include "dialogs/dialog_units.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "dialog_template.h"
+#include "dialogs/dialog_template.h"
 
 #include <QFile>
 #include <QJsonArray>

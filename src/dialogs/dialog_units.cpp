@@ -1,4 +1,4 @@
-#include "dialog_units.h"
+#include "dialogs/dialog_units.h"
 
 #include <QFontMetrics>
 

@@ -1,10 +1,10 @@
-#include "fonts.h"
+#include "dialogs/fonts.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
 #include <cmath>
 
-#include "data_files.h"
+#include "settings/data_files.h"
 
 namespace hodra {
 namespace {

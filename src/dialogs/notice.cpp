@@ -1,6 +1,6 @@
-#include "notice.h"
+#include "dialogs/notice.h"
 
-#include "dialogs_texts.h"
+#include "dialogs/dialogs_texts.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "qt_translations.h"
+#include "dialogs/qt_translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -6,7 +6,7 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "dialogs_texts.h"
+#include "dialogs/dialogs_texts.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "resources.h"
+#include "dialogs/resources.h"
 
 #include <QAction>
 #include <QFile>

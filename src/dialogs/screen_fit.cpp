@@ -1,4 +1,4 @@
-#include "screen_fit.h"
+#include "dialogs/screen_fit.h"
 
 #include <QScreen>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include <QSize>
 
-#include "dialog_builder.h"
+#include "dialogs/dialog_builder.h"
 
 class QScreen;
 

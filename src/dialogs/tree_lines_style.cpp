@@ -1,4 +1,4 @@
-#include "tree_lines_style.h"
+#include "dialogs/tree_lines_style.h"
 
 #include <QStyleFactory>
 

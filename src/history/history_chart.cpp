@@ -1,4 +1,4 @@
-#include "history_chart.h"
+#include "history/history_chart.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <optional>
 
-#include "history_texts.h"
+#include "history/history_texts.h"
 
 namespace hodra {
 namespace {

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "run_record.h"
+#include "history/run_record.h"
 
 namespace hodra {
 

@@ -1,11 +1,11 @@
-#include "history_view.h"
+#include "history/history_view.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
 #include <cstdio>
 
 #include "build_info.h"
-#include "history_texts.h"
+#include "history/history_texts.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "history_window.h"
+#include "history/history_window.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "compare_text.h"
-#include "history_texts.h"
-#include "offset_chart.h"
-#include "screen_fit.h"
+#include "sync/compare_text.h"
+#include "history/history_texts.h"
+#include "history/offset_chart.h"
+#include "dialogs/screen_fit.h"
 
 namespace hodra {
 namespace {

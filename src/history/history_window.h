@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <vector>
 
-#include "history_view.h"
+#include "history/history_view.h"
 
 class QButtonGroup;
 class QTreeWidget;

@@ -1,4 +1,4 @@
-#include "offset_chart.h"
+#include "history/offset_chart.h"
 
 #include <QDateTime>
 #include <QHelpEvent>
@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "compare_text.h"
-#include "history_texts.h"
+#include "sync/compare_text.h"
+#include "history/history_texts.h"
 
 namespace hodra {
 namespace {

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "history_chart.h"
+#include "history/history_chart.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "run_history.h"
+#include "history/run_history.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "unique_fd.h"
-#include "append_line.h"
-#include "history_texts.h"
+#include "time/platform/unique_fd.h"
+#include "sync/append_line.h"
+#include "history/history_texts.h"
 
 namespace hodra {
 namespace {

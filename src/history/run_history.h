@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run_record.h"
+#include "history/run_record.h"
 
 namespace hodra {
 

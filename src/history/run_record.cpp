@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "history/run_record.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <sstream>
 #include <vector>
 
-#include "compare_text.h"
-#include "sync_operation.h"
+#include "sync/compare_text.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 namespace {

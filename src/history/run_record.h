@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "run_result.h"
+#include "sync/run_result.h"
 
 namespace hodra {
 

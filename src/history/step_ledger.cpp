@@ -1,4 +1,4 @@
-#include "step_ledger.h"
+#include "history/step_ledger.h"
 
 #include <cmath>
 

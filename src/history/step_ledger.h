@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "run_record.h"
+#include "history/run_record.h"
 
 namespace hodra {
 

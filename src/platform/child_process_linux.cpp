@@ -1,4 +1,4 @@
-#include "child_process_linux.h"
+#include "platform/child_process_linux.h"
 
 #include <cerrno>
 #include <chrono>
@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "cancel_token.h"
-#include "unique_fd.h"
+#include "time/cancel_token.h"
+#include "time/platform/unique_fd.h"
 
 extern char** environ;
 

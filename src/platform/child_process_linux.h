@@ -1,6 +1,6 @@
 #pragma once
 
-#include "child_process.h"
+#include "sync/child_process.h"
 
 namespace hodra {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <sys/types.h>
 
-#include "unique_fd.h"
+#include "time/platform/unique_fd.h"
 
 namespace hodra {
 

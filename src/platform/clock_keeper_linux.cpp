@@ -1,4 +1,4 @@
-#include "clock_keeper.h"
+#include "platform/clock_keeper.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,10 +7,10 @@
 #include <unistd.h>
 #include <utility>
 
-#include "clock_linux.h"
-#include "clock_setter.h"
-#include "syscall_filter.h"
-#include "termination_hold.h"
+#include "platform/clock_linux.h"
+#include "time/clock_setter.h"
+#include "platform/syscall_filter.h"
+#include "platform/termination_hold.h"
 
 namespace hodra {
 

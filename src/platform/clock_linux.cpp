@@ -1,4 +1,4 @@
-#include "clock_linux.h"
+#include "platform/clock_linux.h"
 
 #include <cerrno>
 #include <sys/auxv.h>

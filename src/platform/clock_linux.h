@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "clock_driver.h"
+#include "time/clock_driver.h"
 
 namespace hodra {
 

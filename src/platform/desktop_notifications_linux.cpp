@@ -1,4 +1,4 @@
-#include "desktop_notifications.h"
+#include "platform/desktop_notifications.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clock_driver.h"
+#include "time/clock_driver.h"
 
 namespace hodra {
 

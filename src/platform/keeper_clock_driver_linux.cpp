@@ -1,11 +1,11 @@
-#include "keeper_clock_driver.h"
+#include "platform/keeper_clock_driver.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <unistd.h>
 
-#include "clock_keeper.h"
-#include "termination_hold.h"
+#include "platform/clock_keeper.h"
+#include "platform/termination_hold.h"
 
 namespace hodra {
 namespace {

@@ -1,10 +1,10 @@
-#include "run_journal.h"
+#include "platform/run_journal.h"
 
 #include <syslog.h>
 
-#include "compare_text.h"
-#include "journal_message_ids.h"
-#include "sync_operation.h"
+#include "sync/compare_text.h"
+#include "platform/journal_message_ids.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 namespace {

@@ -1,5 +1,5 @@
-#include "run_journal.h"
-#include "unique_fd.h"
+#include "platform/run_journal.h"
+#include "time/platform/unique_fd.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "screen_saver.h"
+#include "platform/screen_saver.h"
 
 #include <QDir>
 #include <QSettings>
 #include <X11/Xlib.h>
 
-#include "x11_display.h"
+#include "platform/x11_display.h"
 
 namespace hodra {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "syscall_filter_rules.h"
+#include "platform/syscall_filter_rules.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "platform/session.h"
 
 #include <QByteArray>
 #include <QtGlobal>

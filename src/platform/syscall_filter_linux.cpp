@@ -1,4 +1,4 @@
-#include "syscall_filter.h"
+#include "platform/syscall_filter.h"
 
 #include <cerrno>
 #include <cstddef>

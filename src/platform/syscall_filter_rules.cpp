@@ -1,4 +1,4 @@
-#include "syscall_filter_rules.h"
+#include "platform/syscall_filter_rules.h"
 
 #include <cerrno>
 #include <cstdint>

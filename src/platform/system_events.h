@@ -5,7 +5,7 @@
 
 class QSocketNotifier;
 
-#include "unique_fd.h"
+#include "time/platform/unique_fd.h"
 
 namespace hodra {
 

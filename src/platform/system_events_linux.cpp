@@ -1,4 +1,4 @@
-#include "system_events.h"
+#include "platform/system_events.h"
 
 #include <QDBusConnectionInterface>
 #include <QSocketNotifier>

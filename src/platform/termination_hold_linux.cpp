@@ -1,4 +1,4 @@
-#include "termination_hold.h"
+#include "platform/termination_hold.h"
 
 #include <csignal>
 #include <cstdio>

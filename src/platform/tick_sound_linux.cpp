@@ -1,10 +1,10 @@
-#include "tick_sound.h"
+#include "platform/tick_sound.h"
 
 #include <QApplication>
 #include <X11/Xlib.h>
 #include <canberra.h>
 
-#include "x11_display.h"
+#include "platform/x11_display.h"
 
 namespace hodra {
 namespace {

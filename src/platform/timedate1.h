@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QSet>
 
-#include "system_time_service.h"
+#include "sync/system_time_service.h"
 
 class QDBusPendingCall;
 class QDBusPendingCallWatcher;

@@ -1,4 +1,4 @@
-#include "timedate1.h"
+#include "platform/timedate1.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform_texts.h"
+#include "platform/platform_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,4 +1,4 @@
-#include "web_browser.h"
+#include "platform/web_browser.h"
 
 #include <QStandardPaths>
 #include <QTimer>

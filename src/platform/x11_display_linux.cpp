@@ -1,4 +1,4 @@
-#include "x11_display.h"
+#include "platform/x11_display.h"
 
 #include <QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "deployment.h"
+#include "settings/deployment.h"
 
 #include <cerrno>
 #include <charconv>
@@ -15,9 +15,9 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "unique_fd.h"
+#include "time/platform/unique_fd.h"
 #include "build_info.h"
-#include "settings_texts.h"
+#include "settings/settings_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,9 +1,9 @@
-#include "korean_code_page.h"
+#include "settings/korean_code_page.h"
 
 #include <QStringDecoder>
 #include <cstdio>
 
-#include "settings_texts.h"
+#include "settings/settings_texts.h"
 
 namespace hodra {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "settings.h"
+#include "settings/settings.h"
 
 namespace hodra {
 

@@ -1,7 +1,7 @@
-#include "settings_store.h"
+#include "settings/settings_store.h"
 
-#include "options.h"
-#include "settings_texts.h"
+#include "settings/options.h"
+#include "settings/settings_texts.h"
 
 #include <QSettings>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "settings.h"
+#include "settings/settings.h"
 
 class QSettings;
 

@@ -1,9 +1,9 @@
-#include "text_decoding.h"
+#include "settings/text_decoding.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
-#include "korean_code_page.h"
+#include "settings/korean_code_page.h"
 
 namespace hodra {
 namespace {

@@ -1,4 +1,4 @@
-#include "append_line.h"
+#include "sync/append_line.h"
 
 #include <cerrno>
 #include <sys/stat.h>

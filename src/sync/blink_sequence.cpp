@@ -1,9 +1,9 @@
-#include "blink_sequence.h"
+#include "sync/blink_sequence.h"
 
 #include <cstdio>
 #include <ctime>
 
-#include "sync_texts.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "clock_report.h"
+#include "sync/clock_report.h"
 
 #include <cerrno>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "compare_text.h"
+#include "sync/compare_text.h"
 
 namespace hodra {
 

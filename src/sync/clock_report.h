@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sync_operation.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 

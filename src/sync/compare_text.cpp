@@ -1,9 +1,9 @@
-#include "compare_text.h"
+#include "sync/compare_text.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "sync_texts.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,11 +1,11 @@
-#include "helper_sync.h"
+#include "sync/helper_sync.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "clock_report.h"
-#include "compare_text.h"
-#include "sync_texts.h"
+#include "sync/clock_report.h"
+#include "sync/compare_text.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "child_process.h"
-#include "sync_operation.h"
+#include "sync/child_process.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 

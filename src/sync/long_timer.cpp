@@ -1,4 +1,4 @@
-#include "long_timer.h"
+#include "sync/long_timer.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <cstdint>
 
-#include "boot_clock.h"
+#include "sync/boot_clock.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "result_log.h"
+#include "sync/result_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,10 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "unique_fd.h"
-#include "append_line.h"
-#include "compare_text.h"
-#include "sync_texts.h"
+#include "time/platform/unique_fd.h"
+#include "sync/append_line.h"
+#include "sync/compare_text.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 

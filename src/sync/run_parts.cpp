@@ -1,4 +1,4 @@
-#include "run_parts.h"
+#include "sync/run_parts.h"
 
 namespace hodra {
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "child_process.h"
-#include "helper_sync.h"
-#include "result_log.h"
-#include "sync_controller.h"
-#include "sync_operation.h"
+#include "sync/child_process.h"
+#include "sync/helper_sync.h"
+#include "sync/result_log.h"
+#include "sync/sync_controller.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 

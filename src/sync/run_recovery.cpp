@@ -1,9 +1,9 @@
-#include "run_recovery.h"
+#include "sync/run_recovery.h"
 
 #include <algorithm>
 
-#include "sync_operation.h"
-#include "sync_timers.h"
+#include "sync/sync_operation.h"
+#include "sync/sync_timers.h"
 
 namespace hodra {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "long_timer.h"
+#include "sync/long_timer.h"
 
 namespace hodra {
 

@@ -1,7 +1,7 @@
-#include "run_result.h"
+#include "sync/run_result.h"
 
-#include "compare_text.h"
-#include "sync_texts.h"
+#include "sync/compare_text.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,4 +1,4 @@
-#include "sync_controller.h"
+#include "sync/sync_controller.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <QMetaObject>
 #include <cstdio>
 
-#include "sync_texts.h"
-#include "system_time_service.h"
+#include "sync/sync_texts.h"
+#include "sync/system_time_service.h"
 
 namespace hodra {
 namespace {

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "cancel_token.h"
-#include "sync_operation.h"
+#include "time/cancel_token.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 

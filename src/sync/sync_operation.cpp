@@ -1,15 +1,15 @@
-#include "sync_operation.h"
+#include "sync/sync_operation.h"
 
 #include <cerrno>
 #include <cmath>
 #include <ctime>
 
-#include "cancel_token.h"
-#include "clock_setter.h"
-#include "compare_text.h"
-#include "exchanger.h"
-#include "host_port.h"
-#include "sync_texts.h"
+#include "time/cancel_token.h"
+#include "time/clock_setter.h"
+#include "sync/compare_text.h"
+#include "time/exchanger.h"
+#include "time/host_port.h"
+#include "sync/sync_texts.h"
 
 namespace hodra {
 namespace {

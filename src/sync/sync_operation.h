@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run_result.h"
+#include "sync/run_result.h"
 
 namespace hodra {
 

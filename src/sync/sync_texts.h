@@ -1,6 +1,6 @@
 #pragma once
 
-#include "time_texts.h"
+#include "time/time_texts.h"
 
 // The texts of compare and synchronise runs: the message line, the blink, the log's and the
 // controller's complaints on stderr.

@@ -1,4 +1,4 @@
-#include "sync_timers.h"
+#include "sync/sync_timers.h"
 
 namespace hodra {
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QTimer>
 
-#include "blink_sequence.h"
-#include "long_timer.h"
+#include "sync/blink_sequence.h"
+#include "sync/long_timer.h"
 
 namespace hodra {
 

@@ -1,6 +1,6 @@
-#include "aes_siv.h"
+#include "time/aes_siv.h"
 
-#include "gnutls_library.h"
+#include "time/platform/gnutls_library.h"
 
 namespace hodra::nts {
 namespace {

@@ -1,4 +1,4 @@
-#include "cancel_token.h"
+#include "time/cancel_token.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <optional>
 
-#include "wake_fd.h"
+#include "time/platform/wake_fd.h"
 
 namespace hodra {
 

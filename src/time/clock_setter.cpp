@@ -1,4 +1,4 @@
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 
 #include <cerrno>
 #include <cmath>

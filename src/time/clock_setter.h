@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clock_driver.h"
-#include "ntp_timestamp.h"
+#include "time/clock_driver.h"
+#include "time/ntp_timestamp.h"
 
 namespace hodra {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sntp_error.h"
-#include "sntp_result.h"
+#include "time/sntp_error.h"
+#include "time/sntp_result.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "host_port.h"
+#include "time/host_port.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -11,10 +11,10 @@
 #include <system_error>
 #include <thread>
 
-#include "cancel_token.h"
-#include "quiet_thread.h"
-#include "time_texts.h"
-#include "wake_fd.h"
+#include "time/cancel_token.h"
+#include "time/platform/quiet_thread.h"
+#include "time/time_texts.h"
+#include "time/platform/wake_fd.h"
 
 namespace hodra {
 namespace {

@@ -1,8 +1,8 @@
-#include "ntp_timestamp.h"
+#include "time/ntp_timestamp.h"
 
 #include <cmath>
 
-#include "byte_order.h"
+#include "time/byte_order.h"
 
 namespace hodra {
 namespace {

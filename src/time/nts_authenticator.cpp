@@ -1,10 +1,10 @@
-#include "nts_authenticator.h"
+#include "time/nts_authenticator.h"
 
 #include <cstring>
 
-#include "byte_order.h"
-#include "random_bytes.h"
-#include "sntp_packet.h"
+#include "time/byte_order.h"
+#include "time/platform/random_bytes.h"
+#include "time/sntp_packet.h"
 
 namespace hodra::nts {
 namespace {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "aes_siv.h"
-#include "request_authenticator.h"
+#include "time/aes_siv.h"
+#include "time/request_authenticator.h"
 
 namespace hodra::nts {
 

@@ -1,10 +1,10 @@
-#include "nts_failure.h"
+#include "time/nts_failure.h"
 
 #include <cstring>
 
 #include "build_info.h"
-#include "host_port.h"
-#include "time_texts.h"
+#include "time/host_port.h"
+#include "time/time_texts.h"
 
 namespace hodra::nts {
 namespace {

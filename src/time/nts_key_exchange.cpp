@@ -1,4 +1,4 @@
-#include "nts_key_exchange.h"
+#include "time/nts_key_exchange.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "build_info.h"
-#include "cancel_token.h"
-#include "gnutls_library.h"
-#include "host_port.h"
-#include "nts_records.h"
-#include "unique_fd.h"
+#include "time/cancel_token.h"
+#include "time/platform/gnutls_library.h"
+#include "time/host_port.h"
+#include "time/nts_records.h"
+#include "time/platform/unique_fd.h"
 
 namespace hodra::nts {
 namespace {

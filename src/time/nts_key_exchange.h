@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "nts_authenticator.h"
-#include "nts_failure.h"
+#include "time/nts_authenticator.h"
+#include "time/nts_failure.h"
 
 namespace hodra {
 class CancelToken;

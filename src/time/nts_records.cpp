@@ -1,6 +1,6 @@
-#include "nts_records.h"
+#include "time/nts_records.h"
 
-#include "byte_order.h"
+#include "time/byte_order.h"
 
 namespace hodra::nts {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "nts_failure.h"
+#include "time/nts_failure.h"
 
 namespace hodra::nts {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sntp_error.h"
+#include "time/sntp_error.h"
 
 namespace hodra {
 

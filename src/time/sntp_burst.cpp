@@ -1,13 +1,13 @@
-#include "sntp_burst.h"
+#include "time/sntp_burst.h"
 
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
 
-#include "request_authenticator.h"
-#include "sntp_packet.h"
-#include "udp_socket.h"
+#include "time/request_authenticator.h"
+#include "time/sntp_packet.h"
+#include "time/platform/udp_socket.h"
 
 namespace hodra {
 namespace {

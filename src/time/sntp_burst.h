@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "ntp_timestamp.h"
-#include "sntp_error.h"
-#include "sntp_result.h"
+#include "time/ntp_timestamp.h"
+#include "time/sntp_error.h"
+#include "time/sntp_result.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "sntp_client.h"
+#include "time/sntp_client.h"
 
 #include <algorithm>
 #include <array>
@@ -8,13 +8,13 @@
 #include <optional>
 
 #include "build_info.h"
-#include "cancel_token.h"
-#include "host_port.h"
-#include "nts_authenticator.h"
-#include "request_authenticator.h"
-#include "sntp_burst.h"
-#include "time_texts.h"
-#include "udp_socket.h"
+#include "time/cancel_token.h"
+#include "time/host_port.h"
+#include "time/nts_authenticator.h"
+#include "time/request_authenticator.h"
+#include "time/sntp_burst.h"
+#include "time/time_texts.h"
+#include "time/platform/udp_socket.h"
 
 namespace hodra {
 

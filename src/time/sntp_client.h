@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "exchanger.h"
-#include "nts_key_exchange.h"
-#include "sntp_error.h"
+#include "time/exchanger.h"
+#include "time/nts_key_exchange.h"
+#include "time/sntp_error.h"
 
 namespace hodra {
 

@@ -1,9 +1,9 @@
-#include "sntp_error.h"
+#include "time/sntp_error.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "time_texts.h"
+#include "time/time_texts.h"
 
 namespace hodra {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "nts_failure.h"
+#include "time/nts_failure.h"
 
 namespace hodra {
 

@@ -1,9 +1,9 @@
-#include "sntp_packet.h"
+#include "time/sntp_packet.h"
 
 #include <cmath>
 
-#include "byte_order.h"
-#include "random_bytes.h"
+#include "time/byte_order.h"
+#include "time/platform/random_bytes.h"
 
 namespace hodra {
 namespace {

@@ -6,8 +6,8 @@
 #include <ctime>
 #include <optional>
 
-#include "ntp_timestamp.h"
-#include "sntp_error.h"
+#include "time/ntp_timestamp.h"
+#include "time/sntp_error.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "sntp_result.h"
+#include "time/sntp_result.h"
 
 namespace hodra {
 

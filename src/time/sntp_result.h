@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ntp_timestamp.h"
+#include "time/ntp_timestamp.h"
 
 namespace hodra {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "data_files.h"
-#include "korean_code_page.h"
-#include "world_time_table.h"
-#include "worldtime_command.h"
-#include "tool_texts.h"
+#include "settings/data_files.h"
+#include "settings/korean_code_page.h"
+#include "worldtime/world_time_table.h"
+#include "tools/worldtime_command.h"
+#include "tools/tool_texts.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -1,17 +1,17 @@
-#include "sntp_command.h"
+#include "tools/sntp_command.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <ostream>
 
-#include "clock_report.h"
-#include "compare_text.h"
-#include "exchanger.h"
-#include "host_port.h"
-#include "sync_texts.h"
-#include "sync_operation.h"
-#include "tool_texts.h"
+#include "sync/clock_report.h"
+#include "sync/compare_text.h"
+#include "time/exchanger.h"
+#include "time/host_port.h"
+#include "sync/sync_texts.h"
+#include "sync/sync_operation.h"
+#include "tools/tool_texts.h"
 
 namespace hodra {
 

@@ -1,13 +1,13 @@
-#include "worldtime_command.h"
+#include "tools/worldtime_command.h"
 
 #include <QByteArray>
 #include <cstdio>
 #include <ostream>
 
-#include "region_description.h"
-#include "region_time.h"
-#include "world_time_table.h"
-#include "worldtime_texts.h"
+#include "worldtime/region_description.h"
+#include "worldtime/region_time.h"
+#include "worldtime/world_time_table.h"
+#include "worldtime/worldtime_texts.h"
 
 namespace hodra {
 

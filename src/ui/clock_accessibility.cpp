@@ -1,10 +1,10 @@
-#include "clock_accessibility.h"
+#include "ui/clock_accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>
 #include <functional>
 
-#include "clock_texts.h"
+#include "ui/clock_texts.h"
 
 namespace hodra {
 namespace {

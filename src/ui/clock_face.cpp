@@ -1,20 +1,20 @@
-#include "clock_face.h"
+#include "ui/clock_face.h"
 
-#include "clock_accessibility.h"
+#include "ui/clock_accessibility.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStaticText>
 
-#include "clock_texts.h"
-#include "clock_timing.h"
-#include "colorref.h"
-#include "first_paint_probe.h"
-#include "fonts.h"
-#include "text_painting.h"
-#include "tick_sound.h"
-#include "ui_texts.h"
+#include "ui/clock_texts.h"
+#include "ui/clock_timing.h"
+#include "ui/colorref.h"
+#include "ui/first_paint_probe.h"
+#include "dialogs/fonts.h"
+#include "ui/text_painting.h"
+#include "platform/tick_sound.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 

@@ -9,9 +9,9 @@
 #include <ctime>
 #include <functional>
 
-#include "clock_accessibility.h"
-#include "settings.h"
-#include "window_state.h"
+#include "ui/clock_accessibility.h"
+#include "settings/settings.h"
+#include "ui/window_state.h"
 
 namespace hodra {
 

@@ -1,6 +1,6 @@
-#include "clock_texts.h"
+#include "ui/clock_texts.h"
 
-#include "ui_texts.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 namespace {

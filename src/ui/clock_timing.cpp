@@ -1,4 +1,4 @@
-#include "clock_timing.h"
+#include "ui/clock_timing.h"
 
 #include <algorithm>
 #include <ctime>

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "settings.h"
+#include "settings/settings.h"
 
 namespace hodra {
 

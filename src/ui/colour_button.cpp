@@ -1,10 +1,10 @@
-#include "colour_button.h"
+#include "ui/colour_button.h"
 
 #include <QPainter>
 #include <QStyle>
 #include <qdrawutil.h>
 
-#include "colorref.h"
+#include "ui/colorref.h"
 
 namespace hodra {
 

@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "settings.h"
+#include "settings/settings.h"
 
 namespace hodra {
 

@@ -1,16 +1,16 @@
-#include "env_page.h"
+#include "ui/env_page.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "colorref.h"
-#include "control_ids.h"
-#include "colour_button.h"
-#include "window_system.h"
-#include "notice.h"
-#include "ui_texts.h"
+#include "ui/colorref.h"
+#include "dialogs/control_ids.h"
+#include "ui/colour_button.h"
+#include "ui/window_system.h"
+#include "dialogs/notice.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 namespace {

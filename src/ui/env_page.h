@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "dialog_builder.h"
-#include "options.h"
-#include "settings.h"
+#include "dialogs/dialog_builder.h"
+#include "settings/options.h"
+#include "settings/settings.h"
 
 class QCheckBox;
 class QLineEdit;

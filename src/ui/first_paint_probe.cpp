@@ -1,4 +1,4 @@
-#include "first_paint_probe.h"
+#include "ui/first_paint_probe.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,13 +1,13 @@
-#include "info_dialog.h"
+#include "ui/info_dialog.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "data_files.h"
-#include "dialog_builder.h"
-#include "screen_fit.h"
-#include "text_decoding.h"
-#include "ui_texts.h"
+#include "settings/data_files.h"
+#include "dialogs/dialog_builder.h"
+#include "dialogs/screen_fit.h"
+#include "settings/text_decoding.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 

@@ -1,11 +1,11 @@
-#include "large_step_question.h"
+#include "ui/large_step_question.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <cmath>
 
-#include "compare_text.h"
-#include "ui_texts.h"
+#include "sync/compare_text.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,4 +1,4 @@
-#include "main_clock_window.h"
+#include "ui/main_clock_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,15 +8,15 @@
 #include <QScreen>
 #include <QWindowStateChangeEvent>
 
-#include "control_ids.h"
-#include "dialog_builder.h"
-#include "info_dialog.h"
-#include "message_label.h"
-#include "resources.h"
-#include "settings_store.h"
-#include "sync_controller.h"
-#include "sync_timers.h"
-#include "window_system.h"
+#include "dialogs/control_ids.h"
+#include "dialogs/dialog_builder.h"
+#include "ui/info_dialog.h"
+#include "ui/message_label.h"
+#include "dialogs/resources.h"
+#include "settings/settings_store.h"
+#include "sync/sync_controller.h"
+#include "sync/sync_timers.h"
+#include "ui/window_system.h"
 
 namespace hodra {
 

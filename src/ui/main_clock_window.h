@@ -5,11 +5,11 @@
 #include <QRect>
 #include <functional>
 
-#include "clock_face.h"
-#include "server_page.h"
-#include "window_drag.h"
-#include "settings.h"
-#include "window_state.h"
+#include "ui/clock_face.h"
+#include "ui/server_page.h"
+#include "ui/window_drag.h"
+#include "settings/settings.h"
+#include "ui/window_state.h"
 
 class QPushButton;
 class QLabel;

@@ -1,8 +1,8 @@
-#include "message_label.h"
+#include "ui/message_label.h"
 
 #include <QApplication>
 
-#include "colorref.h"
+#include "ui/colorref.h"
 
 namespace hodra {
 

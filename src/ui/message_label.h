@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "settings.h"
+#include "settings/settings.h"
 
 namespace hodra {
 

@@ -1,5 +1,5 @@
-#include "control_ids.h"
-#include "server_page.h"
+#include "dialogs/control_ids.h"
+#include "ui/server_page.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -7,11 +7,11 @@
 #include <chrono>
 #include <sys/socket.h>
 
-#include "exchanger.h"
-#include "host_port.h"
-#include "web_browser.h"
-#include "notice.h"
-#include "ui_texts.h"
+#include "time/exchanger.h"
+#include "time/host_port.h"
+#include "platform/web_browser.h"
+#include "dialogs/notice.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 namespace {

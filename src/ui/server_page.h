@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "deployment.h"
-#include "dialog_builder.h"
+#include "settings/deployment.h"
+#include "dialogs/dialog_builder.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "settings_sheet.h"
+#include "ui/settings_sheet.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -8,11 +8,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "env_page.h"
-#include "fonts.h"
-#include "screen_fit.h"
-#include "server_page.h"
-#include "ui_texts.h"
+#include "ui/env_page.h"
+#include "dialogs/fonts.h"
+#include "dialogs/screen_fit.h"
+#include "ui/server_page.h"
+#include "ui/ui_texts.h"
 
 namespace hodra {
 

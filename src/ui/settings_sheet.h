@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <string>
 
-#include "deployment.h"
-#include "server_page.h"
-#include "settings.h"
+#include "settings/deployment.h"
+#include "ui/server_page.h"
+#include "settings/settings.h"
 
 class QTabWidget;
 

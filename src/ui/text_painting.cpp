@@ -1,4 +1,4 @@
-#include "text_painting.h"
+#include "ui/text_painting.h"
 
 #include <QPainter>
 #include <QStaticText>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs_texts.h"
+#include "dialogs/dialogs_texts.h"
 
 // The texts of the clock window, the settings sheet and the question box.
 namespace hodra::text {

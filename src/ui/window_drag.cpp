@@ -1,9 +1,9 @@
-#include "window_drag.h"
+#include "ui/window_drag.h"
 
 #include <QWidget>
 #include <QWindow>
 
-#include "window_system.h"
+#include "ui/window_system.h"
 
 namespace hodra {
 

@@ -1,6 +1,6 @@
-#include "dst_rules.h"
+#include "worldtime/dst_rules.h"
 
-#include "world_time_table.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

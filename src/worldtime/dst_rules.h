@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "wall_time.h"
+#include "worldtime/wall_time.h"
 
 namespace hodra {
 

@@ -1,18 +1,18 @@
-#include "region_clock.h"
+#include "worldtime/region_clock.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "clock_accessibility.h"
-#include "clock_texts.h"
-#include "clock_timing.h"
-#include "colorref.h"
-#include "fonts.h"
-#include "region_time.h"
-#include "text_painting.h"
-#include "world_time_table.h"
-#include "dialogs_texts.h"
-#include "worldtime_texts.h"
+#include "ui/clock_accessibility.h"
+#include "ui/clock_texts.h"
+#include "ui/clock_timing.h"
+#include "ui/colorref.h"
+#include "dialogs/fonts.h"
+#include "worldtime/region_time.h"
+#include "ui/text_painting.h"
+#include "worldtime/world_time_table.h"
+#include "dialogs/dialogs_texts.h"
+#include "worldtime/worldtime_texts.h"
 
 namespace hodra {
 namespace {

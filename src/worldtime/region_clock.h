@@ -7,9 +7,9 @@
 #include <ctime>
 #include <functional>
 
-#include "clock_accessibility.h"
-#include "clock_texts.h"
-#include "settings.h"
+#include "ui/clock_accessibility.h"
+#include "ui/clock_texts.h"
+#include "settings/settings.h"
 
 namespace hodra {
 

@@ -1,10 +1,10 @@
-#include "region_description.h"
+#include "worldtime/region_description.h"
 
 #include <cstddef>
 
-#include "region_time.h"
-#include "world_time_table.h"
-#include "worldtime_texts.h"
+#include "worldtime/region_time.h"
+#include "worldtime/world_time_table.h"
+#include "worldtime/worldtime_texts.h"
 
 namespace hodra {
 namespace {

@@ -1,7 +1,7 @@
-#include "region_time.h"
+#include "worldtime/region_time.h"
 
-#include "dst_rules.h"
-#include "world_time_table.h"
+#include "worldtime/dst_rules.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "wall_time.h"
+#include "worldtime/wall_time.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "wall_time.h"
+#include "worldtime/wall_time.h"
 
 namespace hodra {
 

@@ -1,5 +1,5 @@
-#include "control_ids.h"
-#include "world_time_dialog.h"
+#include "dialogs/control_ids.h"
+#include "worldtime/world_time_dialog.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -9,14 +9,14 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "data_files.h"
-#include "notice.h"
-#include "dialog_builder.h"
-#include "screen_fit.h"
-#include "region_clock.h"
-#include "region_description.h"
-#include "world_time_table.h"
-#include "worldtime_texts.h"
+#include "settings/data_files.h"
+#include "dialogs/notice.h"
+#include "dialogs/dialog_builder.h"
+#include "dialogs/screen_fit.h"
+#include "worldtime/region_clock.h"
+#include "worldtime/region_description.h"
+#include "worldtime/world_time_table.h"
+#include "worldtime/worldtime_texts.h"
 
 namespace hodra {
 namespace {

@@ -5,8 +5,8 @@
 #include <ctime>
 #include <functional>
 
-#include "settings.h"
-#include "window_state.h"
+#include "settings/settings.h"
+#include "ui/window_state.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "world_time_table.h"
+#include "worldtime/world_time_table.h"
 
 #include <QDir>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "unique_fd.h"
-#include "korean_code_page.h"
+#include "time/platform/unique_fd.h"
+#include "settings/korean_code_page.h"
 
 namespace hodra {
 namespace {

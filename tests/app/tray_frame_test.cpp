@@ -4,10 +4,10 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 
-#include "control_ids.h"
-#include "run_notices.h"
-#include "tray_frame.h"
-#include "tray_status.h"
+#include "dialogs/control_ids.h"
+#include "app/run_notices.h"
+#include "app/tray_frame.h"
+#include "app/tray_status.h"
 #include "window_fixture.h"
 
 namespace hodra {

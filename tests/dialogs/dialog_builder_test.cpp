@@ -4,8 +4,8 @@
 #include <QTreeWidget>
 #include <QWidget>
 
-#include "dialog_builder.h"
-#include "resources.h"
+#include "dialogs/dialog_builder.h"
+#include "dialogs/resources.h"
 
 namespace hodra {
 namespace {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "dialog_builder.h"
+#include "dialogs/dialog_builder.h"
 
 namespace hodra::e2e {
 

@@ -2,7 +2,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "web_browser.h"
+#include "platform/web_browser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString line = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

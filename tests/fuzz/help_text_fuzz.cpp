@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "text_decoding.h"
+#include "settings/text_decoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size > 10240 ? 10240 : size));

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nts_authenticator.h"
-#include "nts_records.h"
+#include "time/nts_authenticator.h"
+#include "time/nts_records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using hodra::nts::KeyExchangeParse;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <unistd.h>
 
-#include "settings_store.h"
+#include "settings/settings_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QString path = QStringLiteral("/tmp/hodra-profile-fuzz-%1.conf").arg(getpid());

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sntp_packet.h"
+#include "time/sntp_packet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::uint8_t buffer[hodra::kSntpPacketSize] = {};

@@ -3,9 +3,9 @@
 #include <QString>
 #include <cstdint>
 
-#include "dst_rules.h"
-#include "region_description.h"
-#include "world_time_table.h"
+#include "worldtime/dst_rules.h"
+#include "worldtime/region_description.h"
+#include "worldtime/world_time_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static hodra::WorldTimeTable table;

@@ -14,11 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "history_chart.h"
-#include "history_window.h"
-#include "offset_chart.h"
+#include "history/history_chart.h"
+#include "history/history_window.h"
+#include "history/offset_chart.h"
 #include "read_file.h"
-#include "run_history.h"
+#include "history/run_history.h"
 #include "temp_dir.h"
 
 namespace hodra {

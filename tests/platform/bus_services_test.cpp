@@ -17,9 +17,9 @@
 #include "private_bus.h"
 #include "read_file.h"
 #include "temp_dir.h"
-#include "desktop_notifications.h"
-#include "system_events.h"
-#include "timedate1.h"
+#include "platform/desktop_notifications.h"
+#include "platform/system_events.h"
+#include "platform/timedate1.h"
 
 namespace hodra {
 namespace {

@@ -25,11 +25,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "clock_keeper.h"
-#include "clock_setter.h"
+#include "platform/clock_keeper.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
-#include "syscall_filter.h"
+#include "platform/syscall_filter.h"
 
 extern char** environ;
 

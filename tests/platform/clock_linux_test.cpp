@@ -11,8 +11,8 @@
 #include <sys/capability.h>
 #include <unistd.h>
 
-#include "clock_linux.h"
-#include "clock_setter.h"
+#include "platform/clock_linux.h"
+#include "time/clock_setter.h"
 
 namespace hodra {
 namespace {

@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "instance_lock.h"
+#include "platform/instance_lock.h"
 #include "temp_dir.h"
 
 namespace hodra {

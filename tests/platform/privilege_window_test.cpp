@@ -10,11 +10,11 @@
 #include <sys/capability.h>
 #include <thread>
 
-#include "clock_linux.h"
-#include "clock_setter.h"
+#include "platform/clock_linux.h"
+#include "time/clock_setter.h"
 #include "fake_sntp_server.h"
-#include "sntp_client.h"
-#include "sync_operation.h"
+#include "time/sntp_client.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 namespace {

@@ -13,9 +13,9 @@
 #include <unistd.h>
 
 #include "build_info.h"
-#include "deployment.h"
+#include "settings/deployment.h"
 #include "profile_sets.h"
-#include "settings_store.h"
+#include "settings/settings_store.h"
 #include "temp_dir.h"
 
 namespace hodra {

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "sntp_client.h"
+#include "time/sntp_client.h"
 
 extern char** environ;
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "exchanger.h"
+#include "time/exchanger.h"
 
 namespace hodra::test {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "clock_driver.h"
-#include "ntp_timestamp.h"
+#include "time/clock_driver.h"
+#include "time/ntp_timestamp.h"
 
 namespace hodra::test {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boot_clock.h"
+#include "sync/boot_clock.h"
 
 namespace hodra::test {
 

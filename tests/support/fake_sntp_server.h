@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "ntp_timestamp.h"
+#include "time/ntp_timestamp.h"
 
 namespace hodra::test {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tick_sound.h"
+#include "platform/tick_sound.h"
 
 namespace hodra::test {
 

@@ -4,7 +4,7 @@
 #include <QMetaObject>
 #include <vector>
 
-#include "system_time_service.h"
+#include "sync/system_time_service.h"
 
 namespace hodra::test {
 

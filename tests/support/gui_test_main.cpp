@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "fonts.h"
+#include "dialogs/fonts.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

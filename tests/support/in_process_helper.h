@@ -3,12 +3,12 @@
 #include <iostream>
 #include <sstream>
 
-#include "cancel_token.h"
-#include "child_process.h"
-#include "clock_setter.h"
-#include "exchanger.h"
-#include "sntp_command.h"
-#include "sync_controller.h"
+#include "time/cancel_token.h"
+#include "sync/child_process.h"
+#include "time/clock_setter.h"
+#include "time/exchanger.h"
+#include "tools/sntp_command.h"
+#include "sync/sync_controller.h"
 
 namespace hodra::test {
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "fonts.h"
+#include "dialogs/fonts.h"
 #include "profile_sets.h"
 #include "window_fixture.h"
 

@@ -5,21 +5,21 @@
 #include <QSettings>
 #include <memory>
 
-#include "clock_setter.h"
-#include "deployment.h"
+#include "time/clock_setter.h"
+#include "settings/deployment.h"
 #include "counting_exchanger.h"
 #include "fake_clock_driver.h"
 #include "fake_monotonic_clock.h"
 #include "fake_sntp_server.h"
 #include "fake_tick_sound.h"
-#include "main_clock_window.h"
+#include "ui/main_clock_window.h"
 #include "in_process_helper.h"
-#include "large_step_question.h"
-#include "run_parts.h"
-#include "settings_store.h"
-#include "sntp_client.h"
-#include "sync_controller.h"
-#include "sync_timers.h"
+#include "ui/large_step_question.h"
+#include "sync/run_parts.h"
+#include "settings/settings_store.h"
+#include "time/sntp_client.h"
+#include "sync/sync_controller.h"
+#include "sync/sync_timers.h"
 #include "temp_dir.h"
 
 namespace hodra::test {

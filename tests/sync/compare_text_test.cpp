@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "compare_text.h"
+#include "sync/compare_text.h"
 
 namespace hodra {
 namespace {

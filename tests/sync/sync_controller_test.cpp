@@ -10,18 +10,18 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "clock_report.h"
-#include "clock_setter.h"
+#include "sync/clock_report.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "fake_time_service.h"
-#include "child_process_linux.h"
-#include "helper_sync.h"
+#include "platform/child_process_linux.h"
+#include "sync/helper_sync.h"
 #include "read_file.h"
-#include "result_log.h"
-#include "run_parts.h"
-#include "sntp_client.h"
-#include "sync_controller.h"
+#include "sync/result_log.h"
+#include "sync/run_parts.h"
+#include "time/sntp_client.h"
+#include "sync/sync_controller.h"
 #include "temp_dir.h"
 
 namespace hodra {

@@ -9,14 +9,14 @@
 #include <unistd.h>
 
 #include "chrony_server.h"
-#include "clock_report.h"
-#include "clock_setter.h"
+#include "sync/clock_report.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "read_file.h"
-#include "result_log.h"
-#include "sntp_client.h"
-#include "sync_operation.h"
+#include "sync/result_log.h"
+#include "time/sntp_client.h"
+#include "sync/sync_operation.h"
 #include "temp_dir.h"
 
 namespace hodra {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "blink_sequence.h"
+#include "sync/blink_sequence.h"
 #include "fake_monotonic_clock.h"
-#include "long_timer.h"
-#include "run_recovery.h"
-#include "sync_operation.h"
-#include "sync_timers.h"
+#include "sync/long_timer.h"
+#include "sync/run_recovery.h"
+#include "sync/sync_operation.h"
+#include "sync/sync_timers.h"
 
 namespace hodra {
 namespace {

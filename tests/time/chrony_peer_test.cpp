@@ -14,7 +14,7 @@
 #include "chrony_server.h"
 #include "read_file.h"
 #include "temp_dir.h"
-#include "sntp_client.h"
+#include "time/sntp_client.h"
 
 namespace hodra {
 namespace {

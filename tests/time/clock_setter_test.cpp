@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 
 namespace hodra {

@@ -22,14 +22,14 @@
 #include <thread>
 #include <unistd.h>
 
-#include "cancel_token.h"
+#include "time/cancel_token.h"
 #include "temp_dir.h"
 
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
-#include "sntp_client.h"
-#include "sync_operation.h"
+#include "time/sntp_client.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 namespace {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <limits>
 
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
-#include "ntp_timestamp.h"
-#include "sntp_result.h"
+#include "time/ntp_timestamp.h"
+#include "time/sntp_result.h"
 
 namespace hodra {
 namespace {

@@ -14,16 +14,16 @@
 #include <unistd.h>
 
 #include "chrony_server.h"
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
-#include "host_port.h"
-#include "nts_key_exchange.h"
-#include "nts_records.h"
+#include "time/host_port.h"
+#include "time/nts_key_exchange.h"
+#include "time/nts_records.h"
 #include "ntp_relay.h"
 #include "read_file.h"
-#include "sntp_client.h"
-#include "sync_operation.h"
+#include "time/sntp_client.h"
+#include "sync/sync_operation.h"
 #include "temp_dir.h"
 
 namespace hodra {

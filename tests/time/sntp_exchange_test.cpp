@@ -8,8 +8,8 @@
 #include <dirent.h>
 
 #include "fake_sntp_server.h"
-#include "host_port.h"
-#include "sntp_client.h"
+#include "time/host_port.h"
+#include "time/sntp_client.h"
 
 namespace hodra {
 namespace {

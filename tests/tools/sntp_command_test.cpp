@@ -3,12 +3,12 @@
 #include <regex>
 #include <sstream>
 
-#include "clock_setter.h"
+#include "time/clock_setter.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
-#include "sntp_client.h"
-#include "sntp_command.h"
-#include "sync_operation.h"
+#include "time/sntp_client.h"
+#include "tools/sntp_command.h"
+#include "sync/sync_operation.h"
 
 namespace hodra {
 namespace {

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "build_info.h"
-#include "worldtime_command.h"
+#include "tools/worldtime_command.h"
 
 namespace hodra {
 namespace {

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <cstdlib>
 
-#include "clock_face.h"
-#include "clock_texts.h"
-#include "colorref.h"
+#include "ui/clock_face.h"
+#include "ui/clock_texts.h"
+#include "ui/colorref.h"
 #include "fake_tick_sound.h"
 
 namespace hodra {

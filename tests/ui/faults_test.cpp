@@ -14,15 +14,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "info_dialog.h"
-#include "message_label.h"
+#include "ui/info_dialog.h"
+#include "ui/message_label.h"
 #include "modal_watcher.h"
 #include "profile_sets.h"
-#include "result_log.h"
-#include "settings_store.h"
+#include "sync/result_log.h"
+#include "settings/settings_store.h"
 #include "window_fixture.h"
-#include "world_time_dialog.h"
-#include "world_time_table.h"
+#include "worldtime/world_time_dialog.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "cp949_bytes.h"
-#include "info_dialog.h"
+#include "ui/info_dialog.h"
 #include "temp_dir.h"
 
 namespace hodra {

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "sntp_client.h"
-#include "control_ids.h"
-#include "message_label.h"
+#include "time/sntp_client.h"
+#include "dialogs/control_ids.h"
+#include "ui/message_label.h"
 #include "read_file.h"
-#include "result_log.h"
+#include "sync/result_log.h"
 #include "window_fixture.h"
 
 namespace hodra {

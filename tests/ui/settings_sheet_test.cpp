@@ -13,16 +13,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "control_ids.h"
-#include "colour_button.h"
-#include "qt_translations.h"
-#include "env_page.h"
-#include "message_label.h"
+#include "dialogs/control_ids.h"
+#include "ui/colour_button.h"
+#include "dialogs/qt_translations.h"
+#include "ui/env_page.h"
+#include "ui/message_label.h"
 #include "modal_watcher.h"
-#include "screen_saver.h"
-#include "server_page.h"
-#include "settings_sheet.h"
-#include "web_browser.h"
+#include "platform/screen_saver.h"
+#include "ui/server_page.h"
+#include "ui/settings_sheet.h"
+#include "platform/web_browser.h"
 #include "window_fixture.h"
 
 namespace hodra {

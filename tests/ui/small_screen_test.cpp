@@ -11,14 +11,14 @@
 #include <QTextLayout>
 #include <QTest>
 
-#include "history_window.h"
-#include "info_dialog.h"
-#include "large_step_question.h"
-#include "screen_fit.h"
-#include "settings_sheet.h"
-#include "web_browser.h"
-#include "world_time_dialog.h"
-#include "world_time_table.h"
+#include "history/history_window.h"
+#include "ui/info_dialog.h"
+#include "ui/large_step_question.h"
+#include "dialogs/screen_fit.h"
+#include "ui/settings_sheet.h"
+#include "platform/web_browser.h"
+#include "worldtime/world_time_dialog.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

@@ -9,11 +9,11 @@
 #include <QTimer>
 #include <random>
 
-#include "control_ids.h"
-#include "settings_sheet.h"
-#include "sync_timers.h"
-#include "tray_frame.h"
-#include "web_browser.h"
+#include "dialogs/control_ids.h"
+#include "ui/settings_sheet.h"
+#include "sync/sync_timers.h"
+#include "app/tray_frame.h"
+#include "platform/web_browser.h"
 #include "window_fixture.h"
 
 namespace hodra {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "region_description.h"
-#include "wall_time.h"
-#include "world_time_table.h"
+#include "worldtime/region_description.h"
+#include "worldtime/wall_time.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

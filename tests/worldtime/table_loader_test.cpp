@@ -5,11 +5,11 @@
 #include <fstream>
 
 #include "cp949_bytes.h"
-#include "korean_code_page.h"
+#include "settings/korean_code_page.h"
 #include "temp_dir.h"
-#include "region_description.h"
-#include "region_time.h"
-#include "world_time_table.h"
+#include "worldtime/region_description.h"
+#include "worldtime/region_time.h"
+#include "worldtime/world_time_table.h"
 #include <unistd.h>
 
 namespace hodra {

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "build_info.h"
-#include "region_time.h"
-#include "world_time_table.h"
+#include "worldtime/region_time.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

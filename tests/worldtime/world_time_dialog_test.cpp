@@ -12,11 +12,11 @@
 #include <fstream>
 
 #include "modal_watcher.h"
-#include "region_clock.h"
+#include "worldtime/region_clock.h"
 #include "temp_dir.h"
 #include "cp949_bytes.h"
-#include "world_time_dialog.h"
-#include "world_time_table.h"
+#include "worldtime/world_time_dialog.h"
+#include "worldtime/world_time_table.h"
 
 namespace hodra {
 namespace {

@@ -1,4 +1,4 @@
-#include "gnutls_library.h"
+#include "time/platform/gnutls_library.h"
 
 #include <dlfcn.h>
 

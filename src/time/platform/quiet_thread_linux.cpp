@@ -1,4 +1,4 @@
-#include "quiet_thread.h"
+#include "time/platform/quiet_thread.h"
 
 #include <csignal>
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "random_bytes.h"
+#include "time/platform/random_bytes.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -9,9 +9,9 @@
 
 #include <sys/types.h>
 
-#include "host_port.h"
-#include "ntp_timestamp.h"
-#include "unique_fd.h"
+#include "time/host_port.h"
+#include "time/ntp_timestamp.h"
+#include "time/platform/unique_fd.h"
 
 namespace hodra {
 

@@ -1,4 +1,4 @@
-#include "udp_socket.h"
+#include "time/platform/udp_socket.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "cancel_token.h"
+#include "time/cancel_token.h"
 
 namespace hodra {
 

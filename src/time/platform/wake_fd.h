@@ -1,6 +1,6 @@
 #pragma once
 
-#include "unique_fd.h"
+#include "time/platform/unique_fd.h"
 
 namespace hodra {
 

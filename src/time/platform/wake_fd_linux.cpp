@@ -1,4 +1,4 @@
-#include "wake_fd.h"
+#include "time/platform/wake_fd.h"
 
 #include <cstdint>
 #include <sys/eventfd.h>
