@@ -28,14 +28,13 @@ constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 class HoldingDriver : public ClockDriver {
 public:
     explicit HoldingDriver(TerminationHold& hold) : hold(hold) {}
-    bool RaiseCapability() override {
+    int RaiseCapability() override {
         hold.Begin();
         return real.RaiseCapability();
     }
     void LowerCapability() override { real.LowerCapability(); }
-    bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
-    bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
-    int LastError() const override { return real.LastError(); }
+    int StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
+    int SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
 
 private:
     TerminationHold& hold;
@@ -112,8 +111,8 @@ keeper::Answer ServeOneRequest(int fd, ClockSetter& setter, const StepBound& bou
         return {EPIPE};  // the network process ended without a word: nothing to answer
     }
     keeper::Answer answer{Refusal(length, request, bound)};
-    if (answer.error == 0 && request.kind == keeper::kStep && !setter.StepClock(AsTimespec(request.nanoseconds))) {
-        answer.error = setter.LastError() != 0 ? setter.LastError() : EIO;
+    if (answer.error == 0 && request.kind == keeper::kStep) {
+        answer.error = setter.StepClock(AsTimespec(request.nanoseconds)).error;
     }
     (void)WriteAnswer(fd, answer);
     return answer;

@@ -29,22 +29,17 @@ struct ThreadCaps {
 
 }  // namespace
 
-bool LinuxClockDriver::Fail(int code) {
-    lastError = code;
-    return false;
-}
-
-bool LinuxClockDriver::RaiseCapability() {
+int LinuxClockDriver::RaiseCapability() {
     ThreadCaps caps;
     if (!caps.Read()) {
         // A kernel without capabilities has nothing to raise: the clock is set directly.
-        return errno == ENOSYS || Fail(errno);
+        return errno == ENOSYS ? 0 : errno;
     }
     if (!caps.Has(&__user_cap_data_struct::permitted)) {
-        return Fail(EPERM);
+        return EPERM;
     }
     caps.Word(&__user_cap_data_struct::effective) |= CAP_TO_MASK(CAP_SYS_TIME);
-    return caps.Write() || Fail(errno);
+    return caps.Write() ? 0 : errno;
 }
 
 void LinuxClockDriver::LowerCapability() {
@@ -55,19 +50,16 @@ void LinuxClockDriver::LowerCapability() {
     }
 }
 
-bool LinuxClockDriver::SetSystemClock(const timespec& utc) {
-    if (clock_settime(CLOCK_REALTIME, &utc) != 0) {
-        return Fail(errno);
-    }
-    return true;
+int LinuxClockDriver::SetSystemClock(const timespec& utc) {
+    return clock_settime(CLOCK_REALTIME, &utc) == 0 ? 0 : errno;
 }
 
-bool LinuxClockDriver::StepSystemClock(const timespec& offset) {
+int LinuxClockDriver::StepSystemClock(const timespec& offset) {
     timex step{};
     step.modes = ADJ_SETOFFSET | ADJ_NANO;
     step.time.tv_sec = offset.tv_sec;
     step.time.tv_usec = offset.tv_nsec;  // nanoseconds, with ADJ_NANO
-    return clock_adjtime(CLOCK_REALTIME, &step) >= 0 || Fail(errno);
+    return clock_adjtime(CLOCK_REALTIME, &step) >= 0 ? 0 : errno;
 }
 
 namespace {

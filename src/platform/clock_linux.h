@@ -10,16 +10,11 @@ namespace hodra {
 // Capabilities are per thread: the capability is raised and lowered on the calling thread.
 class LinuxClockDriver : public ClockDriver {
 public:
-    bool RaiseCapability() override;
+    int RaiseCapability() override;
     void LowerCapability() override;
-    bool SetSystemClock(const timespec& utc) override;
+    int SetSystemClock(const timespec& utc) override;
     // clock_adjtime(CLOCK_REALTIME) with ADJ_SETOFFSET | ADJ_NANO.
-    bool StepSystemClock(const timespec& offset) override;
-    int LastError() const override { return lastError; }
-
-private:
-    bool Fail(int code);
-    int lastError = 0;
+    int StepSystemClock(const timespec& offset) override;
 };
 
 // Least privilege at start: every capability but CAP_SYS_TIME leaves the permitted set,

@@ -13,23 +13,19 @@ public:
     KeeperClockDriver(int keeperFd, TerminationHold& hold) : fd(keeperFd), hold(hold) {}
 
     // The hold begins before the request goes out: from then on a stop waits for the report.
-    bool RaiseCapability() override;
+    int RaiseCapability() override;
     void LowerCapability() override {}
-    bool StepSystemClock(const timespec& offset) override;
+    int StepSystemClock(const timespec& offset) override;
     // Only the keeper sets the clock absolutely, where the kernel lacks the relative step.
-    bool SetSystemClock(const timespec& utc) override;
-    int LastError() const override { return lastError; }
+    int SetSystemClock(const timespec& utc) override;
 
     // Tells the keeper that no step comes, when none was asked for.
     void Finish();
 
 private:
-    bool Fail(int code);
-
     const int fd;
     TerminationHold& hold;
     bool asked = false;  // the keeper serves one request
-    int lastError = 0;
 };
 
 }  // namespace hodra

@@ -28,32 +28,27 @@ keeper::Answer Ask(int fd, const keeper::Request& request) {
 
 }  // namespace
 
-bool KeeperClockDriver::Fail(int code) {
-    lastError = code;
-    return false;
-}
-
-bool KeeperClockDriver::RaiseCapability() {
+int KeeperClockDriver::RaiseCapability() {
     hold.Begin();
-    return true;
+    return 0;
 }
 
-bool KeeperClockDriver::StepSystemClock(const timespec& offset) {
+int KeeperClockDriver::StepSystemClock(const timespec& offset) {
     std::int64_t nanoseconds = 0;
     if (__builtin_mul_overflow(static_cast<std::int64_t>(offset.tv_sec), 1000000000, &nanoseconds) ||
         __builtin_add_overflow(nanoseconds, static_cast<std::int64_t>(offset.tv_nsec), &nanoseconds)) {
-        return Fail(EOVERFLOW);
+        return EOVERFLOW;
     }
     if (asked) {
-        return Fail(EALREADY);
+        return EALREADY;
     }
     asked = true;
     const keeper::Answer answer = Ask(fd, {keeper::kStep, 0, nanoseconds});
-    return answer.error == 0 || Fail(answer.error);
+    return answer.error;
 }
 
-bool KeeperClockDriver::SetSystemClock(const timespec&) {
-    return Fail(EOPNOTSUPP);
+int KeeperClockDriver::SetSystemClock(const timespec&) {
+    return EOPNOTSUPP;
 }
 
 void KeeperClockDriver::Finish() {

@@ -150,8 +150,8 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         return;
     }
     // The whole offset is applied, as one relative step: no reading of the clock in between.
-    if (!setter->StepClock(out.offset)) {
-        out.setError = setter->LastError();
+    if (const ClockSetter::Stepped stepped = setter->StepClock(out.offset); !stepped) {
+        out.setError = stepped.error;
         out.End(out.setError == EPERM ? RunResult::NotPermitted : RunResult::Failed);
         return;
     }

@@ -26,21 +26,21 @@ bool KernelLacksRelativeStep(int error) {
 
 }  // namespace
 
-bool ClockSetter::StepClock(double offset) {
+ClockSetter::Stepped ClockSetter::StepClock(double offset) {
     return StepClock(OffsetAsTimespec(offset));
 }
 
-bool ClockSetter::StepClock(const timespec& offset) {
+ClockSetter::Stepped ClockSetter::StepClock(const timespec& offset) {
     const ClockCapability capability(driver);
     if (!capability.Held()) {
-        return false;
+        return {capability.Error()};
     }
-    if (driver.StepSystemClock(offset)) {
-        return true;
+    const int refused = driver.StepSystemClock(offset);
+    if (refused == 0 || !absoluteFallback || !KernelLacksRelativeStep(refused)) {
+        return {refused};
     }
     const double seconds = static_cast<double>(offset.tv_sec) + static_cast<double>(offset.tv_nsec) * 1e-9;
-    return absoluteFallback && KernelLacksRelativeStep(driver.LastError()) &&
-           driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix());
+    return {driver.SetSystemClock(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix())};
 }
 
 }  // namespace hodra

@@ -10,17 +10,21 @@ class ClockSetter {
 public:
     explicit ClockSetter(ClockDriver& driver) : driver(driver) {}
 
+    // Whether the clock moved, or the errno-style reason it did not.
+    struct Stepped {
+        int error = 0;
+        explicit operator bool() const { return error == 0; }
+    };
+
     // Moves the clock by offset seconds in one kernel step; only where the kernel lacks that
     // step (ENOSYS, EOPNOTSUPP) sets it to the clock read now plus the offset. Any other
     // refusal (EINVAL for a time out of range, EPERM) is final.
-    bool StepClock(double offset);
+    Stepped StepClock(double offset);
     // The same by an offset to the nanosecond (tv_nsec in 0..999999999).
-    bool StepClock(const timespec& offset);
+    Stepped StepClock(const timespec& offset);
 
     // Whether a kernel without the relative step may have the clock read and set instead.
     void AllowAbsoluteFallback(bool allowed) { absoluteFallback = allowed; }
-
-    int LastError() const { return driver.LastError(); }
 
 private:
     ClockDriver& driver;

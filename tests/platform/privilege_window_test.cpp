@@ -24,7 +24,7 @@ std::atomic<unsigned> windowEdges{0};
 
 class WatchedDriver : public ClockDriver {
 public:
-    bool RaiseCapability() override {
+    int RaiseCapability() override {
         windowEdges.fetch_add(1);
         return real.RaiseCapability();
     }
@@ -32,9 +32,8 @@ public:
         real.LowerCapability();
         windowEdges.fetch_add(1);
     }
-    bool SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
-    bool StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
-    int LastError() const override { return real.LastError(); }
+    int SetSystemClock(const timespec& utc) override { return real.SetSystemClock(utc); }
+    int StepSystemClock(const timespec& offset) override { return real.StepSystemClock(offset); }
 
 private:
     LinuxClockDriver real;

@@ -24,44 +24,36 @@ public:
     std::vector<double> steps;  // the offsets of relative steps, seconds
     bool effective = false;     // the capability is currently raised
 
-    bool RaiseCapability() override {
+    int RaiseCapability() override {
         calls.push_back("raise");
         if (!raiseSucceeds) {
-            return Fail(EPERM);
+            return EPERM;
         }
         effective = true;
-        return true;
+        return 0;
     }
     void LowerCapability() override {
         calls.push_back("lower");
         effective = false;
     }
-    bool SetSystemClock(const timespec& utc) override {
+    int SetSystemClock(const timespec& utc) override {
         calls.push_back(effective ? "set" : "set-unprivileged");
         setTimes.push_back(utc);
-        return setSucceeds || Fail(EPERM);
+        return setSucceeds ? 0 : EPERM;
     }
-    bool StepSystemClock(const timespec& offset) override {
+    int StepSystemClock(const timespec& offset) override {
         calls.push_back(effective ? "step" : "step-unprivileged");
         if (stepErrno != 0) {
-            return Fail(stepErrno);
+            return stepErrno;
         }
         if (!setSucceeds) {
-            return Fail(EPERM);
+            return EPERM;
         }
         const double seconds = static_cast<double>(offset.tv_sec) + offset.tv_nsec * 1e-9;
         steps.push_back(seconds);
         setTimes.push_back(AddSeconds(NtpTimestamp::Now(), seconds).ToUnix());
-        return true;
+        return 0;
     }
-    int LastError() const override { return error; }
-
-private:
-    bool Fail(int code) {
-        error = code;
-        return false;
-    }
-    int error = 0;
 };
 
 }  // namespace hodra::test
