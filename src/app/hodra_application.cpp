@@ -104,12 +104,12 @@ void HodraApplication::WireRecovery() {
     status = std::make_unique<TrayStatus>(*frame, [this] { return recovery->nextRun(); });
 }
 
-void HodraApplication::OnRunFinished(const SyncOutcome& outcome) {
+void HodraApplication::OnRunFinished(const SyncOutcome& outcome, const AppliedStep& step) {
     // The result log first: a step is written down before anything else can fail.
-    runs->LogStep(outcome);
+    runs->LogStep(outcome, step);
     // The window's settings next (the server that answered, the last step), which the
     // history window and the tray read.
-    window->RecordOutcome(outcome);
+    window->RecordOutcome(outcome, step);
     // Then the schedule: whether to try again soon. The tooltip names the next run from it.
     recovery->OnRunFinished(outcome);
     // The record: history, journal, the tray's mark and tooltip.
@@ -214,7 +214,7 @@ bool HodraApplication::Start() {
     notices = std::make_unique<RunNotices>(
         *window, [this](const QString& summary, const QString& body) { notifications->Show(summary, body); });
     QObject::connect(&runs->Controller(), &SyncController::resultsRecorded, frame.get(),
-                     [this](const SyncOutcome& outcome) { OnRunFinished(outcome); });
+                     [this](const SyncOutcome& outcome, const AppliedStep& step) { OnRunFinished(outcome, step); });
     QObject::connect(timers.get(), &SyncTimers::autoSyncDue, &runs->Controller(), &SyncController::OnAutoSync);
     QObject::connect(frame.get(), &TrayFrame::historyRequested, frame.get(), [this] { ShowHistory(); });
     // The clock paints once the loop runs.

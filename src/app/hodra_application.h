@@ -51,7 +51,7 @@ private:
     void TrustNtsCertificates();
     void WireRecovery();
     // Hands a finished run to everything that keeps or shows it, in order.
-    void OnRunFinished(const SyncOutcome& outcome);
+    void OnRunFinished(const SyncOutcome& outcome, const AppliedStep& step);
     void AskAboutLargeStep(const SyncOutcome& outcome);
     void RecordRun(const SyncOutcome& outcome);
     void ShowHistory();

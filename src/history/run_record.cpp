@@ -85,7 +85,7 @@ RunRecord RecordOf(const SyncOutcome& o, std::int64_t utcMs) {
         r.authenticated = o.authenticated;
     }
     if (o.ClockSet()) {
-        r.step = o.lastDiff;
+        r.step = o.offset;
     }
     return r;
 }

@@ -13,8 +13,8 @@ SyncOutcome HelperSync::Run(const SyncRequest& request, const CancelToken& cance
     return request.synchronise ? Synchronise(request, cancel) : compare.Run(request, cancel);
 }
 
-void HelperSync::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
-    compare.SettleSystemStep(outcome, request, stepped);
+void HelperSync::SettleSystemStep(SyncOutcome& outcome, bool stepped) {
+    compare.SettleSystemStep(outcome, stepped);
 }
 
 namespace {
@@ -51,7 +51,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     case ChildResult::Status::Cancelled:
         // Stopped: only a step it made and told of counts, so that it is recorded.
         if (ParseClockReport(child.output, out) && out.ClockSet()) {
-            RecordSynchronised(out, out.offset, request);
+            out.End(RunResult::Set);
             return out;
         }
         return NotStarted();
@@ -65,11 +65,7 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
         std::fprintf(stderr, text::kHelperUnreadable, child.exitCode);
         return NotStarted();
     }
-    if (out.ClockSet()) {
-        RecordSynchronised(out, out.offset, request);
-    } else {
-        out.End(out.result);
-    }
+    out.End(out.result);
     return out;
 }
 

@@ -17,7 +17,7 @@ public:
         : compare(compare), helperPath(std::move(helperPath)), run(std::move(run)) {}
 
     SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
-    void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) override;
+    void SettleSystemStep(SyncOutcome& outcome, bool stepped) override;
 
 private:
     SyncOutcome Synchronise(const SyncRequest& request, const CancelToken& cancel);

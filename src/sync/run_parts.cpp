@@ -8,9 +8,9 @@ RunParts::RunParts(Exchanger& exchanger, Plan plan)
       log(std::move(plan.logPath)),
       sync(helper, std::move(plan.servers), std::move(plan.flags), std::move(plan.askAboutLargeStep)) {}
 
-void RunParts::LogStep(const SyncOutcome& outcome) {
-    if (outcome.ClockSet() && outcome.logStep) {
-        log.Append(outcome.lastCon, outcome.lastDiff);
+void RunParts::LogStep(const SyncOutcome& outcome, const AppliedStep& step) {
+    if (outcome.ClockSet() && step.log) {
+        log.Append(step.lastCon, outcome.offset);
     }
 }
 

@@ -31,7 +31,7 @@ public:
 
     SyncController& Controller() { return sync; }
     // Writes a step the outcome made to the result log, when the run was to log it.
-    void LogStep(const SyncOutcome& outcome);
+    void LogStep(const SyncOutcome& outcome, const AppliedStep& step);
 
 private:
     SyncOperation compare;  // no clock setter: this process never sets the clock

@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <cstdio>
+#include <ctime>
 
 #include "sync/sync_texts.h"
 #include "sync/system_time_service.h"
@@ -70,9 +71,7 @@ void SyncController::Start(bool synchronise, bool automatic, bool startUp) {
     if (automatic && synchronise && servers.maxStep > 0.0 && ledger) {
         request.stepBudget = std::floor(std::max(0.0, servers.maxStep - ledger()) * 1000.0) / 1000.0;
     }
-    const RunFlags asSet = flags ? flags() : RunFlags{};
-    request.blink = asSet.blink;
-    request.log = asSet.log;
+    currentFlags = flags ? flags() : RunFlags{};
     // Only a run that would set the clock asks; the start-up compare shows its own texts.
     if (!automatic || !synchronise || timeService == nullptr) {
         Launch(request);
@@ -123,8 +122,7 @@ void SyncController::CancelPendingRun() {
     // Nothing of a cancelled run is applied, but a step it made: the clock moved, and the
     // results, the log and the history say so before the window goes.
     if (running && finished && finished->ClockSet()) {
-        finished->startBlink = false;  // nobody is left to see it
-        Apply(*finished);
+        Apply(*finished, false);  // nobody is left to see the blink
     }
     running = false;
 }
@@ -185,19 +183,24 @@ void SyncController::StepBySystem(SyncOutcome outcome) {
         if (!stepped) {
             std::fprintf(stderr, text::kSystemStepFailed, why.c_str());
         }
-        runner.SettleSystemStep(outcome, current, stepped);
+        runner.SettleSystemStep(outcome, stepped);
         Apply(outcome);
     });
 }
 
-void SyncController::Apply(const SyncOutcome& outcome) {
+void SyncController::Apply(const SyncOutcome& outcome, bool seen) {
     ReportToStderr(outcome);
+    AppliedStep step;
+    if (outcome.ClockSet()) {
+        step.lastCon = static_cast<std::int64_t>(std::time(nullptr));
+        step.log = currentFlags.log;
+    }
     if (!outcome.message.empty()) {
         emit messageChanged(QString::fromStdString(outcome.message));
     }
-    emit resultsRecorded(outcome);
-    if (outcome.startBlink) {
-        emit blinkRequested(outcome.lastCon);
+    emit resultsRecorded(outcome, step);
+    if (outcome.ClockSet() && currentFlags.blink && seen) {
+        emit blinkRequested(step.lastCon);
     }
     running = false;
     emit buttonsEnabledChanged(true);

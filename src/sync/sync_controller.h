@@ -15,6 +15,13 @@ namespace hodra {
 
 class SystemTimeService;
 
+// What the window makes of a run's step, from the settings as they were when the run
+// started: when the clock was set, and whether the step goes into the result log.
+struct AppliedStep {
+    std::int64_t lastCon = 0;  // the time of the step (LastCon); 0 when the run made none
+    bool log = false;          // Settings.Log was on
+};
+
 // Starts compare and synchronise runs on a worker thread, at most one at a time, and
 // applies each run's outcome on the UI thread in a fixed order: message text, results,
 // blink, busy cleared, buttons enabled. Before an automatic run it asks the system's time
@@ -63,7 +70,7 @@ public slots:
 signals:
     void buttonsEnabledChanged(bool enabled);
     void messageChanged(const QString& text);
-    void resultsRecorded(const hodra::SyncOutcome& outcome);
+    void resultsRecorded(const hodra::SyncOutcome& outcome, const hodra::AppliedStep& step);
     void blinkRequested(qint64 lastCon);
     void runFinished();
 
@@ -73,7 +80,8 @@ private:
     void Deliver();
     void StepBySystem(SyncOutcome outcome);
     bool AskAboutLargeStep(SyncOutcome& outcome);
-    void Apply(const SyncOutcome& outcome);
+    // seen: someone is left to see the blink (not so for a step applied as the window closes).
+    void Apply(const SyncOutcome& outcome, bool seen = true);
 
     SyncRunner& runner;
     const Servers servers;
@@ -83,6 +91,7 @@ private:
     SystemTimeService* timeService = nullptr;
     bool running = false;
     SyncRequest current;
+    RunFlags currentFlags;  // Blink and Log when the current run started
     std::thread worker;
     CancelToken cancel;
     std::mutex pendingLock;

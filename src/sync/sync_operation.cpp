@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <ctime>
 
 #include "time/cancel_token.h"
 #include "time/clock_setter.h"
@@ -155,23 +154,11 @@ void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
         out.End(out.setError == EPERM ? RunResult::NotPermitted : RunResult::Failed);
         return;
     }
-    RecordSynchronised(out, out.offset, request);
-}
-
-void SyncOperation::SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) {
-    if (stepped) {
-        RecordSynchronised(outcome, outcome.offset, request);
-    } else {
-        outcome.End(RunResult::Failed);
-    }
-}
-
-void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request) {
     out.End(RunResult::Set);
-    out.lastCon = static_cast<std::int64_t>(std::time(nullptr));
-    out.lastDiff = offset;
-    out.startBlink = request.blink;
-    out.logStep = request.log;
+}
+
+void SyncOperation::SettleSystemStep(SyncOutcome& outcome, bool stepped) {
+    outcome.End(stepped ? RunResult::Set : RunResult::Failed);
 }
 
 bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay) {

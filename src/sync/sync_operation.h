@@ -19,8 +19,6 @@ inline constexpr double kLongestTripForOwnStamps = 0.050;
 struct SyncRequest {
     bool synchronise = false;        // false: compare only
     std::vector<std::string> hosts;  // asked in order until one answers
-    bool blink = false;              // Settings.Blink at the start of the run
-    bool log = false;                // Settings.Log
     bool automatic = false;          // started by the window itself (start-up or timer)
     bool startUp = false;            // the window's compare as it starts (also automatic)
     bool systemKeepsClock = false;   // the system's time service keeps the clock
@@ -45,10 +43,6 @@ struct SyncOutcome {
     std::int32_t serverId = 0;  // 1-based position of the host that answered, hosts + 1 when none did
                                 // (3: neither deployment server); 0: the run never got to the servers
     std::string message;        // the message line's new text
-    bool logStep = false;       // the step goes into the result log (Settings.Log at the start)
-    std::int64_t lastCon = 0;
-    double lastDiff = 0.0;
-    bool startBlink = false;
 
     // The measurement of the server that answered.
     std::string serverHost;     // "host:port" as asked
@@ -72,7 +66,7 @@ struct SyncOutcome {
 
     // A server answered: the measurement above is valid.
     bool Answered() const { return hodra::Answered(result); }
-    // The clock was stepped: LastCon and LastDiff above are valid.
+    // The clock was stepped by `offset`.
     bool ClockSet() const { return result == RunResult::Set; }
     // False when the run failed before it asked any server (the helper would not start).
     bool ReachedServers() const { return result != RunResult::NotStarted; }
@@ -90,7 +84,7 @@ public:
     virtual SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) = 0;
     // On the UI thread, after the system's time service stepped the clock by the outcome's
     // offset (stepped) or could not: completes the outcome as if the run had set it.
-    virtual void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) = 0;
+    virtual void SettleSystemStep(SyncOutcome& outcome, bool stepped) = 0;
 };
 
 // One compare or synchronise run in this process: the hosts in order, then the clock.
@@ -102,7 +96,7 @@ public:
     SyncOutcome Run(const SyncRequest& request, const CancelToken& cancel) override;
     // A run no one will cancel (the command-line tool, tests): lookups then need no thread.
     SyncOutcome Run(const SyncRequest& request);
-    void SettleSystemStep(SyncOutcome& outcome, const SyncRequest& request, bool stepped) override;
+    void SettleSystemStep(SyncOutcome& outcome, bool stepped) override;
 
 private:
     SyncOutcome RunWatching(const SyncRequest& request, const CancelToken* cancel);
@@ -125,9 +119,5 @@ bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, do
 inline bool RunFailed(const SyncOutcome& o) {
     return o.result != RunResult::Compared && o.result != RunResult::Set;
 }
-
-// What a synchronisation that set the clock by offset leaves: the success text, the
-// time of the synchronisation, the blink and whether to log it.
-void RecordSynchronised(SyncOutcome& out, double offset, const SyncRequest& request);
 
 }  // namespace hodra

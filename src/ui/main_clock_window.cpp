@@ -151,7 +151,7 @@ void MainClockWindow::SetButtonsEnabled(bool enabled) {
     button(dialog102::kSync)->setEnabled(enabled);
 }
 
-void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
+void MainClockWindow::RecordOutcome(const SyncOutcome& outcome, const AppliedStep& step) {
     if (outcome.ReachedServers()) {
         settings.ServerID = outcome.serverId;
     }
@@ -159,8 +159,8 @@ void MainClockWindow::RecordOutcome(const SyncOutcome& outcome) {
         answered = {outcome.serverAddress, outcome.authenticated};
     }
     if (outcome.ClockSet()) {
-        settings.LastCon = outcome.lastCon;
-        settings.LastDiff = outcome.lastDiff;
+        settings.LastCon = step.lastCon;
+        settings.LastDiff = outcome.offset;
     }
 }
 

@@ -21,6 +21,7 @@ class SettingsStore;
 class SyncController;
 class SyncTimers;
 class TickSound;
+struct AppliedStep;
 struct SyncOutcome;
 class MainClockWindow;
 
@@ -82,7 +83,7 @@ public:
     const Settings& currentSettings() const { return settings; }
     // Keeps what a finished run leaves in the settings: the server that answered, the time
     // and size of a step.
-    void RecordOutcome(const SyncOutcome& outcome);
+    void RecordOutcome(const SyncOutcome& outcome, const AppliedStep& step);
 
 signals:
     // After the close sequence: the tray frame ends the program.

@@ -92,7 +92,7 @@ TEST(PrivilegeWindow, ClockCapabilityIsEffectiveOnlyInsideStepClock) {
     int set = 0;
     for (int run = 0; run < 1000; ++run) {
         SyncOutcome outcome;
-        std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}, false, false}); });
+        std::thread worker([&] { outcome = operation.Run({true, {server.Address(), "127.0.0.1:9"}}); });
         worker.join();
         set += outcome.ClockSet();
         // Between runs no thread is inside StepClock: the capability must be down everywhere.

@@ -77,10 +77,11 @@ public:
             MainWindowServices{settings, store, state, sync, timers, host, &tick, [this] { return now; }});
         // As the program wires a finished run and the timer (its history, tray and notices
         // aside): the result log, then the window.
-        QObject::connect(&sync, &SyncController::resultsRecorded, window.get(), [this](const SyncOutcome& outcome) {
-            runs.LogStep(outcome);
-            window->RecordOutcome(outcome);
-        });
+        QObject::connect(&sync, &SyncController::resultsRecorded, window.get(),
+                         [this](const SyncOutcome& outcome, const AppliedStep& step) {
+                             runs.LogStep(outcome, step);
+                             window->RecordOutcome(outcome, step);
+                         });
         QObject::connect(&timers, &SyncTimers::autoSyncDue, window.get(), [this] { sync.OnAutoSync(); });
         window->show();
         return *window;

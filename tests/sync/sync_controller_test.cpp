@@ -35,14 +35,16 @@ using test::ReplyScript;
 struct Observer {
     std::vector<std::string> events;
     SyncOutcome last;
+    AppliedStep lastStep;
 
     void Watch(SyncController& c) {
         QObject::connect(&c, &SyncController::buttonsEnabledChanged,
                          [this](bool on) { events.push_back(on ? "enable" : "disable"); });
         QObject::connect(&c, &SyncController::messageChanged,
                          [this](const QString& t) { events.push_back("text:" + t.toStdString()); });
-        QObject::connect(&c, &SyncController::resultsRecorded, [this](const SyncOutcome& o) {
+        QObject::connect(&c, &SyncController::resultsRecorded, [this](const SyncOutcome& o, const AppliedStep& step) {
             last = o;
+            lastStep = step;
             events.push_back("results:" + std::to_string(o.serverId));
         });
         QObject::connect(&c, &SyncController::blinkRequested, [this](qint64) { events.push_back("blink"); });
@@ -84,6 +86,7 @@ TEST_F(Controller, AppliesTheOutcomeInOrderOnTheUiThread) {
     ahead.clockOffset = 4.0;
     server.SetScript(ahead);
     auto c = Make(server.Address());
+    const auto before = std::time(nullptr);
     c->OnSync();
     EXPECT_TRUE(c->busy());
     ASSERT_TRUE(WaitIdle(*c));
@@ -91,7 +94,18 @@ TEST_F(Controller, AppliesTheOutcomeInOrderOnTheUiThread) {
                                                "enable"};
     EXPECT_EQ(observer.events, expected);
     EXPECT_TRUE(observer.last.ClockSet());
-    EXPECT_NEAR(observer.last.lastDiff, 4.0, observer.last.delay / 2 + 0.0005);
+    EXPECT_NEAR(observer.last.offset, 4.0, observer.last.delay / 2 + 0.0005);
+    EXPECT_GE(observer.lastStep.lastCon, before) << "the window stamps the step as it applies it";
+    EXPECT_LE(observer.lastStep.lastCon, std::time(nullptr));
+    EXPECT_FALSE(observer.lastStep.log) << "Log was off when the run started";
+
+    // Blink off when the run started: no blink, whatever the settings are by its end.
+    auto quiet = Make(server.Address(), false);
+    observer.events.clear();
+    quiet->OnSync();
+    ASSERT_TRUE(WaitIdle(*quiet));
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"disable", "text:한국표준시에 동기되었습니다.", "results:1", "enable"}));
 }
 
 TEST_F(Controller, RequestsDuringARunAreDroppedAndButtonsStayDisabled) {
@@ -244,8 +258,8 @@ TEST_F(Controller, RefusedStepGoesToTheSystemServiceWithTheMeasuredOffset) {
                                          "enable"};
     EXPECT_EQ(observer.events, expected);
     EXPECT_TRUE(observer.last.ClockSet());
-    EXPECT_EQ(observer.last.lastDiff, system.steps[0]);
-    EXPECT_TRUE(observer.last.logStep) << "the system's step is logged as our own";
+    EXPECT_EQ(observer.last.offset, system.steps[0]);
+    EXPECT_TRUE(observer.lastStep.log) << "the system's step is logged as our own";
 
     // The timer's run never brings up a password dialog.
     c.OnAutoSync();
@@ -279,7 +293,7 @@ protected:
     }
     SyncOutcome Synchronise(const std::string& helper, bool allowLargeStep = false) {
         HelperSync runs(compare, helper, RunChild);
-        SyncRequest request{true, {"127.0.0.1:9"}, true, true};
+        SyncRequest request{true, {"127.0.0.1:9"}};
         request.allowLargeStep = allowLargeStep;
         const CancelToken none;
         return runs.Run(request, none);
@@ -301,9 +315,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     EXPECT_TRUE(out.ClockSet());
     EXPECT_EQ(out.serverId, 2);
     EXPECT_EQ(out.serverAddress, "192.0.2.7");
-    EXPECT_NEAR(out.lastDiff, 1.5, 1e-9);
-    EXPECT_TRUE(out.startBlink);
-    EXPECT_TRUE(out.logStep);
+    EXPECT_NEAR(out.offset, 1.5, 1e-9);
 
     out =
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-0.250000 delay=0.000100 stratum=2 "
@@ -323,7 +335,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
                       true);
     EXPECT_EQ(Read("args"), "--sync --allow-large-step\n") << "the user's word goes with that one run";
     HelperSync budgeted(compare, Helper("echo 'answered=2 outcome=no-answer'"), RunChild);
-    SyncRequest automatic{true, {"127.0.0.1:9"}, false, false, true};
+    SyncRequest automatic{.synchronise = true, .hosts = {"127.0.0.1:9"}, .automatic = true};
     automatic.stepBudget = 100.0;
     (void)budgeted.Run(automatic, CancelToken{});
     EXPECT_EQ(Read("args"), "--sync --step-budget 100.000 --auto\n") << "the day's budget goes with the timer's run";
@@ -350,7 +362,6 @@ TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("no-such-helper"), std::string::npos) << err;
-    EXPECT_FALSE(out.logStep);
 }
 
 // A helper stopped between its step and its report (it holds off the stop meanwhile) is
@@ -365,9 +376,11 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
                                          }});
     SyncController& c = runs.Controller();
     std::vector<SyncOutcome> recorded;
-    QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o) {
-        runs.LogStep(o);
+    AppliedStep step;
+    QObject::connect(&c, &SyncController::resultsRecorded, [&](const SyncOutcome& o, const AppliedStep& applied) {
+        runs.LogStep(o, applied);
         recorded.push_back(o);
+        step = applied;
     });
     c.OnSync();
     struct stat seen {};
@@ -377,8 +390,8 @@ TEST_F(ScriptedHelper, AStopAfterTheStepWaitsForTheReportAndRecordsIt) {
     c.CancelPendingRun();
     ASSERT_EQ(recorded.size(), 1u) << "the step is recorded before the close goes on";
     EXPECT_TRUE(recorded[0].ClockSet());
-    EXPECT_DOUBLE_EQ(recorded[0].lastDiff, 2.0);
-    EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(recorded[0].lastCon, 2.0));
+    EXPECT_DOUBLE_EQ(recorded[0].offset, 2.0);
+    EXPECT_EQ(Read("HodraLog.txt"), ResultLog::FormatLine(step.lastCon, 2.0));
     EXPECT_FALSE(c.busy());
 }
 
@@ -392,7 +405,7 @@ TEST_F(ScriptedHelper, CancelEndsARunningHelper) {
         HelperSync runs(compare, helper, RunChild);
         CancelToken cancel;
         SyncOutcome out;
-        std::thread worker([&] { out = runs.Run(SyncRequest{true, {}, false, false}, cancel); });
+        std::thread worker([&] { out = runs.Run(SyncRequest{true, {}}, cancel); });
         struct stat seen {};
         while (stat(dir.StdPath("started").c_str(), &seen) != 0) {
             std::this_thread::yield();

@@ -38,8 +38,6 @@ protected:
         SyncRequest r;
         r.synchronise = synchronise;
         r.hosts = {primary.Address(), secondary.Address()};
-        r.blink = true;
-        r.log = true;
         return r;
     }
     void ServerAhead(double seconds) {
@@ -64,10 +62,8 @@ TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
     EXPECT_FALSE(out.ClockSet());
-    EXPECT_FALSE(out.startBlink);
     EXPECT_EQ(out.serverAddress, "127.0.0.1");
     EXPECT_TRUE(driver.calls.empty());
-    EXPECT_FALSE(out.logStep);
     EXPECT_EQ(silent.RequestsSeen(), 0);
 }
 
@@ -80,37 +76,20 @@ TEST_F(Run, PrimarySilentSecondaryAnswers) {
     EXPECT_EQ(silent.RequestsSeen(), SntpClient::kBurstRequests) << "a burst, each request in its own share";
 }
 
-TEST_F(Run, SynchroniseSetsTheClockRecordsAndLogs) {
+TEST_F(Run, SynchroniseStepsTheClockByTheWholeOffset) {
     ServerAhead(1.5);
-    const auto before = std::time(nullptr);
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
     EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
     EXPECT_TRUE(out.ClockSet());
-    EXPECT_NEAR(out.lastDiff, 1.5, out.delay / 2 + 0.0005) << "within half the round trip of the truth";
-    EXPECT_GE(out.lastCon, before);
-    EXPECT_LE(out.lastCon, std::time(nullptr));
-    EXPECT_TRUE(out.startBlink);
+    EXPECT_NEAR(out.offset, 1.5, out.delay / 2 + 0.0005) << "within half the round trip of the truth";
     // The whole offset, as measured, in one relative step.
     EXPECT_EQ(driver.calls, (std::vector<std::string>{"raise", "step", "lower"}));
     ASSERT_EQ(driver.steps.size(), 1u);
     EXPECT_NEAR(driver.steps[0], out.offset, 1e-9);
-    EXPECT_EQ(out.lastDiff, out.offset);
-    EXPECT_TRUE(out.logStep);
 }
 
-TEST_F(Run, BlinkAndLogFollowTheirSettings) {
-    ServerAhead(-0.25);
-    SyncRequest request = Request(true, answering, silent);
-    request.blink = false;
-    request.log = false;
-    const SyncOutcome out = operation.Run(request);
-    EXPECT_TRUE(out.ClockSet());
-    EXPECT_FALSE(out.startBlink);
-    EXPECT_FALSE(out.logStep);
-}
-
-TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
+TEST_F(Run, FailedClockSettingShowsTheFailure) {
     ServerAhead(3.0);
     driver.setSucceeds = false;
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
@@ -118,8 +97,7 @@ TEST_F(Run, FailedClockSettingShowsTheFailureWithoutLogOrBlink) {
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "동기에 실패했습니다.");
     EXPECT_FALSE(out.ClockSet());
-    EXPECT_FALSE(out.startBlink);
-    EXPECT_FALSE(out.logStep);
+    EXPECT_EQ(out.setError, EPERM);
 }
 
 // As on a kernel that gives no transmit stamp: our own stamp stands in for it, read
@@ -213,7 +191,6 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     EXPECT_EQ(alone.result, RunResult::Unconfirmed);
     EXPECT_EQ(alone.failures.back(), "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다");
     EXPECT_TRUE(driver.calls.empty()) << "no step without agreement";
-    EXPECT_FALSE(alone.logStep);
 
     // A second answer alike in reference ID and time is the first server again (another of
     // its addresses); two orphan-mode servers, with no reference time, are two servers.
@@ -303,7 +280,7 @@ TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
     SntpClient client;  // the real 2000 ms
     ClockSetter setter(driver);
     SyncOperation operation(client, &setter);
-    SyncRequest request{true, {first.Address(), second.Address()}, true, true};
+    SyncRequest request{true, {first.Address(), second.Address()}};
     const auto start = std::chrono::steady_clock::now();
     const SyncOutcome out = operation.Run(request);
     const auto took = std::chrono::steady_clock::now() - start;
@@ -362,7 +339,7 @@ TEST(RunAgainstChrony, FakedClockTwelveSecondsBehindGivesTheFastText) {
     SntpClient client;
     ClockSetter setter(driver);
     SyncOperation operation(client, &setter);
-    const SyncOutcome out = operation.Run({false, {chrony.Address(), "127.0.0.1:9"}, false, false});
+    const SyncOutcome out = operation.Run({false, {chrony.Address(), "127.0.0.1:9"}});
     EXPECT_EQ(out.serverId, 1);
     EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
 }

@@ -116,7 +116,7 @@ protected:
         } else if (!kind.host.empty()) {
             primary = kind.host;
         }
-        return operation.Run({true, {primary, secondary}, true, false});
+        return operation.Run({true, {primary, secondary}});
     }
 
     FakeSntpServer hostile;

@@ -195,7 +195,7 @@ TEST_F(Nts, AManInTheMiddleIsRefusedAndTheNextHostAnswers) {
         test::FakeClockDriver driver;
         ClockSetter setter(driver);
         SyncOperation operation(client, &setter);
-        const SyncOutcome out = operation.Run({false, {chrony->NtsAddress(), next.Address()}, false, false});
+        const SyncOutcome out = operation.Run({false, {chrony->NtsAddress(), next.Address()}});
         EXPECT_EQ(out.serverId, 2) << c.reason;
         EXPECT_FALSE(out.authenticated);
         ASSERT_EQ(out.failures.size(), 1u) << c.reason;
@@ -211,7 +211,7 @@ TEST_F(Nts, AnAuthenticatedAnswerNeedsNoSecondSource) {
     test::FakeClockDriver driver;
     ClockSetter setter(driver);
     SyncOperation operation(client, &setter);
-    SyncRequest request{true, {chrony->NtsAddress(), "127.0.0.1:9"}, false, false};
+    SyncRequest request{true, {chrony->NtsAddress(), "127.0.0.1:9"}};
     request.maxStep = 1e-9;
     request.allowLargeStep = true;
     const SyncOutcome authenticated = operation.Run(request);
