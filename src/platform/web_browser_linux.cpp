@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
+#include <fstream>
+
+#include "settings/key_file.h"
 
 namespace hodra {
 namespace {
@@ -36,22 +39,15 @@ QStringList ApplicationDirs() {
     return dirs;
 }
 
-// The value of key in [section] of a desktop-style file (no escapes handled beyond trim).
-QString IniValue(const QString& path, const QString& section, const QString& key) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+// The value of key in [section] of a desktop-style file, as written.
+QString IniValue(const QString& path, const char* section, const char* key) {
+    std::ifstream file(path.toStdString());
+    if (!file) {
         return {};
     }
-    bool inSection = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith('[')) {
-            inSection = line == '[' + section + ']';
-        } else if (inSection && line.startsWith(key + '=')) {
-            return line.mid(key.size() + 1).trimmed();
-        }
-    }
-    return {};
+    const auto values = ReadKeyFileGroup(file, section);
+    const auto found = values.find(key);
+    return found == values.end() ? QString() : QString::fromStdString(found->second);
 }
 
 QString DefaultBrowserDesktopFile() {

@@ -17,6 +17,7 @@
 
 #include "time/platform/unique_fd.h"
 #include "build_info.h"
+#include "settings/key_file.h"
 #include "settings/settings_texts.h"
 
 namespace hodra {
@@ -25,18 +26,8 @@ namespace {
 constexpr char kProfileFile[] = "/Hodra Client V2.0/Hodra2.conf";
 constexpr char kGroup[] = "Deployment";
 constexpr std::size_t kLongestFile = 64 * 1024;
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 using Values = std::map<std::string, std::string>;
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 // A value as QSettings writes it: plain, or in double quotes with backslash escapes.
 std::string Unquoted(const std::string& value) {
@@ -56,29 +47,9 @@ std::string Unquoted(const std::string& value) {
 // The non-empty values of the "Deployment" group of an INI text.
 Values ParseGroup(std::istream& in) {
     Values values;
-    bool inGroup = false;
-    bool first = true;
-    for (std::string line; std::getline(in, line);) {
-        // Editors that save UTF-8 may put a byte-order mark before the first line.
-        if (first && line.rfind(kByteOrderMark, 0) == 0) {
-            line.erase(0, sizeof kByteOrderMark - 1);
-        }
-        first = false;
-        line = Trimmed(line);
-        if (line.empty() || line[0] == ';' || line[0] == '#') {
-            continue;
-        }
-        if (line.front() == '[' && line.back() == ']') {
-            inGroup = line.substr(1, line.size() - 2) == kGroup;
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (!inGroup || equals == std::string::npos) {
-            continue;
-        }
-        const std::string value = Unquoted(Trimmed(line.substr(equals + 1)));
-        if (!value.empty()) {
-            values.emplace(Trimmed(line.substr(0, equals)), value);
+    for (const auto& [key, written] : ReadKeyFileGroup(in, kGroup)) {
+        if (std::string value = Unquoted(written); !value.empty()) {
+            values.emplace(key, std::move(value));
         }
     }
     return values;

@@ -66,6 +66,18 @@ std::chrono::steady_clock::time_point ShareOf(std::chrono::steady_clock::time_po
                                               std::chrono::steady_clock::time_point end, std::size_t i,
                                               std::size_t count);
 
+// Gives the addresses their turns in order, each until its share of the time from start to
+// end is up (ShareOf); attempt(address, until) says true to end the turns.
+template <typename Attempt>
+void TakeTurns(const std::vector<Endpoint>& addresses, std::chrono::steady_clock::time_point start,
+               std::chrono::steady_clock::time_point end, Attempt attempt) {
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        if (attempt(addresses[i], ShareOf(start, end, i, addresses.size()))) {
+            return;
+        }
+    }
+}
+
 // Every address of a host (or address text), IPv6 and IPv4, in the resolver's order (RFC
 // 6724: IPv6 first where it works), without duplicates, at most kMostAddressesAsked.
 // socketType is SOCK_DGRAM or SOCK_STREAM. A raised cancel gives up the wait at once, a

@@ -302,11 +302,8 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
     }
     // The addresses share the time left for their connection, each in turn, as the NTP
     // exchange's do: one that never answers, or refuses, leaves room for the next.
-    const auto start = std::chrono::steady_clock::now();
     std::vector<KeyExchangeFailure> failures;
-    for (std::size_t i = 0; i < found.endpoints.size(); ++i) {
-        const Endpoint& to = found.endpoints[i];
-        const Deadline until = ShareOf(start, deadline, i, found.endpoints.size());
+    TakeTurns(found.endpoints, std::chrono::steady_clock::now(), deadline, [&](const Endpoint& to, Deadline until) {
         UniqueFd socket;
         if (Failure refused = Connect(to, until, cancel, socket)) {
             failures.push_back(*refused);
@@ -314,17 +311,17 @@ KeyExchangeResult RunKeyExchange(const std::string& host, std::uint16_t port, co
             // Connected, TLS and the records take their round trips: the time left is theirs.
             result = Exchange(host, socket.Get(), trust, deadline, cancel);
             if (result.session) {
-                return result;
+                return true;
             }
             failures.push_back(result.failures.back());
         }
         failures.back().address = to.AddressText();
-        if (cancel != nullptr && cancel->Cancelled()) {
-            break;
-        }
+        return cancel != nullptr && cancel->Cancelled();
+    });
+    if (!result.session) {
+        result = KeyExchangeResult{};
+        result.failures = std::move(failures);
     }
-    result = KeyExchangeResult{};
-    result.failures = std::move(failures);
     return result;
 }
 

@@ -127,28 +127,28 @@ ExchangeResult SntpClient::AskEachAddress(const std::string& host, std::uint16_t
     if (addresses.empty()) {
         return Failed(SntpError::NoOtherAddress, EADDRNOTAVAIL);
     }
-    const auto lookedUp = std::chrono::steady_clock::now();
     ExchangeResult all;
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        const Endpoint& to = addresses[i];
+    TakeTurns(addresses, std::chrono::steady_clock::now(), start + timeout, [&](const Endpoint& to, Deadline until) {
         UdpSocket socket;
         ExchangeResult one;
         if (!socket.Create(to.Family())) {
             one = Failed(SntpError::Socket, socket.LastErrno());
         } else if (!socket.Connect(to)) {
             one = Failed(SntpError::Connect, socket.LastErrno());
-        } else if (one = Ask(socket, ShareOf(lookedUp, start + timeout, i, addresses.size()), cancel, auth); one) {
+        } else if (one = Ask(socket, until, cancel, auth); one) {
             one.reply->serverAddress = to.AddressText();
             one.reply->serverPort = to.Port();
-            return one;
+            all = std::move(one);
+            return true;
         }
         all.failure = one.failure;
         if (one.failure.kind == SntpError::Cancelled) {
-            return all;
+            return true;
         }
         all.addressFailures.push_back(one.failure);
         all.addressFailures.back().address = to.AddressText();
-    }
+        return false;
+    });
     return all;
 }
 

@@ -327,7 +327,10 @@ TEST_F(Browser, FallsBackToTheBrowsersCommandLineFromBrowserOrTheDesktopEntry) {
     list.close();
     QFile entry(dir.Path("data/applications/fake.desktop"));
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(("[Desktop Entry]\nName=Fake\nExec=\"" + dir.Path("fake browser") + "\" --new %U\n").toUtf8());
+    // Spaces around '=' are allowed in a key file; an action's Exec is another group's.
+    entry.write(("[Desktop Entry]\nName=Fake\n# Exec=/bin/false\nExec = \"" + dir.Path("fake browser") +
+                 "\" --new %U\n[Desktop Action private]\nExec=/bin/false\n")
+                    .toUtf8());
     entry.close();
     ASSERT_TRUE(Opened(launcher, "https://127.0.0.1/"));
     EXPECT_EQ(RecordedArguments(), (QStringList{"--new", "https://127.0.0.1/"}));
