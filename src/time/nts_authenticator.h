@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "time/aes_siv.h"
-#include "time/request_authenticator.h"
+#include "time/sntp_error.h"
 
 namespace hodra::nts {
 
@@ -19,12 +19,17 @@ struct Session {
 // NTS for NTPv4 requests (RFC 8915, section 5): each request carries a fresh Unique
 // Identifier, one cookie and the Authenticator; a reply counts only when it echoes the
 // identifier and its Authenticator verifies with the server-to-client key.
-class Authenticator : public RequestAuthenticator {
+class Authenticator {
 public:
     explicit Authenticator(Session session);
 
-    SntpError Seal(std::vector<std::uint8_t>& request) override;
-    SntpError Verify(const std::uint8_t* reply, std::size_t length) const override;
+    // Appends the extension fields to the request's 48-byte header. SntpError::None when
+    // sealed; else why not (NtsNoCookie: every cookie was spent), and the request must not
+    // go out unauthenticated.
+    SntpError Seal(std::vector<std::uint8_t>& request);
+    // SntpError::None when the whole datagram is an authentic answer to one of the sealed
+    // requests (a burst's replies may come in any order).
+    SntpError Verify(const std::uint8_t* reply, std::size_t length) const;
 
 private:
     std::vector<std::vector<std::uint8_t>> cookies;  // each used once

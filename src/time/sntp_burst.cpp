@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "time/request_authenticator.h"
+#include "time/nts_authenticator.h"
 #include "time/sntp_packet.h"
 #include "time/platform/udp_socket.h"
 
@@ -52,7 +52,7 @@ SntpResult Measured(const UdpSocket::Received& got, const SntpReply& reply, NtpT
 // The header's verdict, then, for an authenticated exchange, the authenticator's. An NTS
 // NAK is dropped like any Kiss-o'-Death (it is not authenticated), but named as one.
 SntpError Judge(const SntpReply& reply, const std::uint8_t* datagram, std::size_t length,
-                const ReplyExpectation& expected, const RequestAuthenticator* auth) {
+                const ReplyExpectation& expected, const nts::Authenticator* auth) {
     if (auth != nullptr && reply.stratum == 0 && reply.referenceId == kKissNtsNak) {
         return SntpError::NtsNak;
     }

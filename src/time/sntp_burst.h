@@ -12,7 +12,9 @@
 namespace hodra {
 
 class CancelToken;
-class RequestAuthenticator;
+namespace nts {
+class Authenticator;
+}
 class UdpSocket;
 
 // The requests of one burst to one address, on its connected socket: each with its own
@@ -25,7 +27,7 @@ public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     // longestTrip: a round trip beyond it (seconds) says the stamps cannot be trusted.
-    SntpBurst(UdpSocket& socket, RequestAuthenticator* auth, std::time_t notBeforeUnix, double longestTrip)
+    SntpBurst(UdpSocket& socket, nts::Authenticator* auth, std::time_t notBeforeUnix, double longestTrip)
         : socket(socket), auth(auth), notBeforeUnix(notBeforeUnix), longestTrip(longestTrip) {}
 
     // The next request; SntpError::None once it went out, else why not.
@@ -63,7 +65,7 @@ private:
     void Take(const SntpResult& measured);
 
     UdpSocket& socket;
-    RequestAuthenticator* auth;
+    nts::Authenticator* auth;
     const std::time_t notBeforeUnix;
     const double longestTrip;
     std::vector<Request> requests;

@@ -11,7 +11,6 @@
 #include "time/cancel_token.h"
 #include "time/host_port.h"
 #include "time/nts_authenticator.h"
-#include "time/request_authenticator.h"
 #include "time/sntp_burst.h"
 #include "time/time_texts.h"
 #include "time/platform/udp_socket.h"
@@ -104,7 +103,7 @@ ExchangeResult SntpClient::ExchangeNts(const std::string& host, std::uint16_t po
 }
 
 ExchangeResult SntpClient::AskEachAddress(const std::string& host, std::uint16_t port, const CancelToken* cancel,
-                                          const AnsweredBy* avoid, RequestAuthenticator* auth) {
+                                          const AnsweredBy* avoid, nts::Authenticator* auth) {
     // The host's time starts with its lookup: a slow resolver spends it too.
     const auto start = std::chrono::steady_clock::now();
     const Resolution found = ResolveAll(host, port, SOCK_DGRAM, cancel, timeout);
@@ -158,7 +157,7 @@ ExchangeResult SntpClient::AskEachAddress(const std::string& host, std::uint16_t
 // next waits a few of the best round trip. No wait buys nothing: the burst ends once its
 // last request is answered, or when too little time is left to hear another reply.
 ExchangeResult SntpClient::Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel,
-                               RequestAuthenticator* auth) {
+                               nts::Authenticator* auth) {
     SntpBurst burst(socket, auth, notBeforeUnix, std::chrono::duration<double>(timeout).count());
     SntpBurst::Heard heard = SntpBurst::Heard::Silence;
     SntpError unsent = SntpError::None;

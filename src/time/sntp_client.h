@@ -12,7 +12,9 @@
 
 namespace hodra {
 
-class RequestAuthenticator;
+namespace nts {
+class Authenticator;
+}
 class UdpSocket;
 
 // One SNTP exchange per call: every address of the host in turn, each over a fresh UDP
@@ -46,9 +48,9 @@ private:
     ExchangeResult ExchangeNts(const std::string& host, std::uint16_t port, const CancelToken* cancel,
                                const AnsweredBy* avoid);
     ExchangeResult AskEachAddress(const std::string& host, std::uint16_t port, const CancelToken* cancel,
-                                  const AnsweredBy* avoid, RequestAuthenticator* auth);
+                                  const AnsweredBy* avoid, nts::Authenticator* auth);
     // A burst of requests on a connected socket, the least-delayed valid reply kept.
-    ExchangeResult Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, RequestAuthenticator* auth);
+    ExchangeResult Ask(UdpSocket& socket, Deadline deadline, const CancelToken* cancel, nts::Authenticator* auth);
 
     const std::chrono::milliseconds timeout;
     std::time_t notBeforeUnix;
