@@ -6,7 +6,7 @@
 namespace hodra {
 namespace {
 
-sigset_t Endings() {
+sigset_t TerminationSignals() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
@@ -18,15 +18,15 @@ sigset_t Endings() {
 }  // namespace
 
 void TerminationHold::Begin() {
-    const sigset_t endings = Endings();
-    held = sigprocmask(SIG_BLOCK, &endings, nullptr) == 0;
+    const sigset_t signals = TerminationSignals();
+    held = sigprocmask(SIG_BLOCK, &signals, nullptr) == 0;
 }
 
 TerminationHold::~TerminationHold() {
     if (held) {
         std::fflush(stdout);
-        const sigset_t endings = Endings();
-        sigprocmask(SIG_UNBLOCK, &endings, nullptr);
+        const sigset_t signals = TerminationSignals();
+        sigprocmask(SIG_UNBLOCK, &signals, nullptr);
     }
 }
 

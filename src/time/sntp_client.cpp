@@ -46,7 +46,7 @@ std::chrono::nanoseconds WaitAfterAnswer(const SntpResult& best) {
 }
 
 // The wait ended without a usable reply: what was dropped on the way says more than the end.
-ExchangeResult WaitedInVain(const SntpBurst& burst, SntpError why, int error) {
+ExchangeResult NoUsableReply(const SntpBurst& burst, SntpError why, int error) {
     if (burst.Dropped() == 0) {
         return Failed(why, error);
     }
@@ -190,8 +190,8 @@ ExchangeResult SntpClient::Ask(UdpSocket& socket, Deadline deadline, const Cance
     if (unsent != SntpError::None) {
         return Failed(unsent, unsent == SntpError::Send ? burst.FailedErrno() : EPROTO);
     }
-    return heard == SntpBurst::Heard::Failed ? WaitedInVain(burst, SntpError::Receive, burst.FailedErrno())
-                                             : WaitedInVain(burst, SntpError::Timeout, ETIMEDOUT);
+    return heard == SntpBurst::Heard::Failed ? NoUsableReply(burst, SntpError::Receive, burst.FailedErrno())
+                                             : NoUsableReply(burst, SntpError::Timeout, ETIMEDOUT);
 }
 
 }  // namespace hodra
