@@ -75,8 +75,8 @@ SntpError SntpBurst::Send() {
         return unsealed;
     }
     const NtpTimestamp sent = NtpTimestamp::Now();
-    if (!socket.Send(request.data(), request.size())) {
-        failedErrno = socket.LastErrno();
+    if (const int refused = socket.Send(request.data(), request.size()); refused != 0) {
+        failedErrno = refused;
         return SntpError::Send;
     }
     requests.push_back({*nonce, sent, std::nullopt});
@@ -118,7 +118,7 @@ SntpBurst::Heard SntpBurst::Listen(Deadline until, const CancelToken* cancel) {
         case UdpSocket::Received::Status::Delivered: break;
         case UdpSocket::Received::Status::TimedOut: return Heard::Silence;
         case UdpSocket::Received::Status::Cancelled: failedErrno = 0; return Heard::Failed;
-        case UdpSocket::Received::Status::Failed: failedErrno = socket.LastErrno(); return Heard::Failed;
+        case UdpSocket::Received::Status::Failed: failedErrno = got.error; return Heard::Failed;
         }
         const SntpReply reply = DecodeReply(buffer.data());
         Request* request = AnsweredRequest(reply.originate);

@@ -130,10 +130,10 @@ ExchangeResult SntpClient::AskEachAddress(const std::string& host, std::uint16_t
     TakeTurns(addresses, std::chrono::steady_clock::now(), start + timeout, [&](const Endpoint& to, Deadline until) {
         UdpSocket socket;
         ExchangeResult one;
-        if (!socket.Create(to.Family())) {
-            one = Failed(SntpError::Socket, socket.LastErrno());
-        } else if (!socket.Connect(to)) {
-            one = Failed(SntpError::Connect, socket.LastErrno());
+        if (const int refused = socket.Create(to.Family()); refused != 0) {
+            one = Failed(SntpError::Socket, refused);
+        } else if (const int unreachable = socket.Connect(to); unreachable != 0) {
+            one = Failed(SntpError::Connect, unreachable);
         } else if (one = Ask(socket, until, cancel, auth); one) {
             one.reply->serverAddress = to.AddressText();
             one.reply->serverPort = to.Port();

@@ -12,17 +12,12 @@
 
 namespace hodra {
 
-bool UdpSocket::Fail() {
-    lastErrno = errno;
-    return false;
-}
-
-bool UdpSocket::Create(int family) {
+int UdpSocket::Create(int family) {
     // Non-blocking, so that a datagram poll announced but the read drops (a bad checksum)
     // sends us back to waiting instead of blocking the read forever.
     fd.Reset(socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) {
-        return Fail();
+        return errno;
     }
     // The kernel's own times of sending and arrival: the first is read off the error queue
     // after the send, so the time the send path takes is not mistaken for network delay.
@@ -35,25 +30,22 @@ bool UdpSocket::Create(int family) {
         const int on = 1;
         (void)setsockopt(fd.Get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     }
-    return true;
+    return 0;
 }
 
-bool UdpSocket::Connect(const Endpoint& to) {
-    if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length) != 0) {
-        return Fail();
-    }
-    return true;
+int UdpSocket::Connect(const Endpoint& to) {
+    return connect(fd.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length) == 0 ? 0 : errno;
 }
 
-bool UdpSocket::Send(const void* bytes, std::size_t length) {
+int UdpSocket::Send(const void* bytes, std::size_t length) {
     transmitStamped = false;
     if (send(fd.Get(), bytes, length, 0) < 0) {
-        return Fail();
+        return errno;
     }
     if (kernelTransmitStamps) {
         (void)ReadTransmitStamps();  // on loopback it is there at once; else it comes while we wait
     }
-    return true;
+    return 0;
 }
 
 bool UdpSocket::ReadTransmitStamps() {
@@ -93,7 +85,7 @@ UdpSocket::Received UdpSocket::ReceiveUntil(void* buffer, std::size_t size,
         switch (ready.status) {
         case Readiness::Status::Cancelled: got.status = Status::Cancelled; return got;
         case Readiness::Status::TimedOut: got.status = Status::TimedOut; return got;
-        case Readiness::Status::Failed: lastErrno = ready.error; return got;
+        case Readiness::Status::Failed: got.error = ready.error; return got;
         case Readiness::Status::Ready: break;
         }
         // POLLERR is the transmit stamp waiting on the error queue, or a socket error such as
@@ -110,7 +102,7 @@ UdpSocket::Received UdpSocket::ReceiveUntil(void* buffer, std::size_t size,
             got.transmitStamp = transmitStamp;
             return got;
         }
-        if (lastErrno != EAGAIN && lastErrno != EWOULDBLOCK) {
+        if (got.error != EAGAIN && got.error != EWOULDBLOCK) {
             return got;
         }
     }
@@ -126,11 +118,12 @@ bool UdpSocket::ReadOne(void* buffer, std::size_t size, Received& got) {
     message.msg_controllen = sizeof control;
     const ssize_t n = recvmsg(fd.Get(), &message, MSG_DONTWAIT);
     if (n < 0) {
-        Fail();
         got.status = Received::Status::Failed;
+        got.error = errno;
         return false;
     }
     got.status = Received::Status::Delivered;
+    got.error = 0;
     got.length = n;
     got.truncated = (message.msg_flags & MSG_TRUNC) != 0;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
