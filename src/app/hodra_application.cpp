@@ -107,8 +107,8 @@ void HodraApplication::WireRecovery() {
 void HodraApplication::OnRunFinished(const SyncOutcome& outcome, const AppliedStep& step) {
     // The result log first: a step is written down before anything else can fail.
     runs->LogStep(outcome, step);
-    // The window's settings next (the server that answered, the last step), which the
-    // history window and the tray read.
+    // The window's settings next: the server that answered and the last step, which the
+    // settings sheet shows and the profile keeps.
     window->RecordOutcome(outcome, step);
     // Then the schedule: whether to try again soon. The tooltip names the next run from it.
     recovery->OnRunFinished(outcome);
