@@ -27,6 +27,7 @@
 
 #include "platform/clock_keeper.h"
 #include "time/clock_setter.h"
+#include "user_namespace.h"
 #include "fake_clock_driver.h"
 #include "fake_sntp_server.h"
 #include "platform/syscall_filter.h"
@@ -96,16 +97,6 @@ TEST(ClockKeeper, MakesOnlyTheStepItsBoundAdmitsAndRefusesWhatIsMalformed) {
     }
 }
 
-// The initial user namespace maps every id; a private one maps a single id.
-bool InPrivateUserNamespace() {
-    std::ifstream map("/proc/self/uid_map");
-    long inside = 0;
-    long outside = 0;
-    long count = 0;
-    map >> inside >> outside >> count;
-    return map && count != 4294967295L;
-}
-
 std::string StatusField(pid_t pid, const std::string& name) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
@@ -156,7 +147,7 @@ std::set<std::string> TableInodes(const char* table, int inodeColumn) {
 class Split : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!InPrivateUserNamespace()) {
+        if (!test::InPrivateUserNamespace()) {
             FAIL() << "refusing to run outside a private user namespace: this test steps the clock by nothing";
         }
     }

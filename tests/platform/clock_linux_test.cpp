@@ -13,19 +13,10 @@
 
 #include "platform/clock_linux.h"
 #include "time/clock_setter.h"
+#include "user_namespace.h"
 
 namespace hodra {
 namespace {
-
-// The initial user namespace maps every id; a private one maps a single id.
-bool InPrivateUserNamespace() {
-    std::ifstream map("/proc/self/uid_map");
-    long inside = 0;
-    long outside = 0;
-    long count = 0;
-    map >> inside >> outside >> count;
-    return map && count != 4294967295L;
-}
 
 unsigned long long CapSet(const char* name) {
     std::ifstream status("/proc/thread-self/status");
@@ -63,7 +54,7 @@ TEST(LinuxClockFile, TheHelpersFileCapabilityIsSeen) {
 class LinuxClock : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!InPrivateUserNamespace()) {
+        if (!test::InPrivateUserNamespace()) {
             FAIL() << "refusing to run outside a private user namespace: this test calls clock_settime";
         }
         ASSERT_TRUE(DropPrivilegesAtStart());
