@@ -15,7 +15,7 @@ void RunNotices::Tell(const SyncOutcome& outcome) {
         return;
     }
     const QString summary = outcome.synchronise ? text::kNoticeAutoSync : text::kNoticeStartCompare;
-    QString body = QString::fromStdString(outcome.message);
+    QString body = QString::fromStdString(ResultMessage(outcome));
     if (outcome.result == RunResult::TooLarge) {
         body += text::kNoticeHowToStep;
     }

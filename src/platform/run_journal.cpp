@@ -43,7 +43,7 @@ std::vector<std::string> RunJournalFields(const SyncOutcome& outcome, std::strin
     const Kind kind = KindOf(outcome.result);
     const std::string word = ResultWord(outcome.result);
     std::vector<std::string> fields{
-        "MESSAGE=" + (outcome.message.empty() ? word : outcome.message),
+        "MESSAGE=" + ResultMessage(outcome),
         std::string("MESSAGE_ID=") + kind.id,
         "PRIORITY=" + std::to_string(kind.priority),
         "SYSLOG_IDENTIFIER=" + std::string(identifier),

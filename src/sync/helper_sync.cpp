@@ -24,7 +24,6 @@ namespace {
 SyncOutcome NotStarted() {
     SyncOutcome out;
     out.synchronise = true;
-    out.End(RunResult::NotStarted);
     return out;
 }
 
@@ -51,7 +50,6 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
     case ChildResult::Status::Cancelled:
         // Stopped: only a step it made and told of counts, so that it is recorded.
         if (ParseClockReport(child.output, out) && out.ClockSet()) {
-            out.End(RunResult::Set);
             return out;
         }
         return NotStarted();
@@ -65,7 +63,6 @@ SyncOutcome HelperSync::Synchronise(const SyncRequest& request, const CancelToke
         std::fprintf(stderr, text::kHelperUnreadable, child.exitCode);
         return NotStarted();
     }
-    out.End(out.result);
     return out;
 }
 

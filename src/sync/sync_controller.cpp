@@ -15,8 +15,8 @@ namespace {
 
 void ReportToStderr(const SyncOutcome& outcome) {
     if (!outcome.Answered()) {
-        for (const std::string& failure : outcome.failures) {
-            std::fprintf(stderr, "hodra2: %s\n", failure.c_str());
+        for (const RunFailure& failure : outcome.failures) {
+            std::fprintf(stderr, "hodra2: %s\n", Describe(failure).c_str());
         }
     }
 }
@@ -195,9 +195,7 @@ void SyncController::Apply(const SyncOutcome& outcome, bool seen) {
         step.lastCon = static_cast<std::int64_t>(std::time(nullptr));
         step.log = currentFlags.log;
     }
-    if (!outcome.message.empty()) {
-        emit messageChanged(QString::fromStdString(outcome.message));
-    }
+    emit messageChanged(QString::fromStdString(ResultMessage(outcome)));
     emit resultsRecorded(outcome, step);
     if (outcome.ClockSet() && currentFlags.blink && seen) {
         emit blinkRequested(step.lastCon);

@@ -5,10 +5,8 @@
 
 #include "time/cancel_token.h"
 #include "time/clock_setter.h"
-#include "sync/compare_text.h"
 #include "time/exchanger.h"
 #include "time/host_port.h"
-#include "sync/sync_texts.h"
 
 namespace hodra {
 namespace {
@@ -34,15 +32,13 @@ SyncOutcome SyncOperation::Run(const SyncRequest& request) {
 SyncOutcome SyncOperation::RunWatching(const SyncRequest& request, const CancelToken* cancel) {
     SyncOutcome out;
     out.synchronise = request.synchronise;
+    out.systemKeepsClock = request.systemKeepsClock;
     if (!Measure(request, cancel, out)) {
         return out;
     }
-    if (request.synchronise) {
-        if (MayStepThatFar(request, cancel, out)) {
-            Synchronise(request, out);
-        }
-    } else {
-        out.End(RunResult::Compared, request.systemKeepsClock);
+    // A compare ends with the measurement (Compared).
+    if (request.synchronise && MayStepThatFar(request, cancel, out)) {
+        Synchronise(request, out);
     }
     return out;
 }
@@ -71,10 +67,10 @@ bool SyncOperation::Measure(const SyncRequest& request, const CancelToken* cance
             out.referenceTime = result.reference.Value();
             return true;
         }
-        out.failures.push_back(host + ": " + DescribeFailure(asked));
+        out.failures.push_back({.kind = RunFailure::Kind::NoReply, .host = host, .exchange = asked});
     }
     out.serverId = static_cast<std::int32_t>(request.hosts.size() + 1);
-    out.End(RunResult::NoAnswer);
+    out.result = RunResult::NoAnswer;
     return false;
 }
 
@@ -85,12 +81,12 @@ bool SyncOperation::MayStepThatFar(const SyncRequest& request, const CancelToken
         return true;
     }
     if (!request.allowLargeStep || overBudget) {
-        out.End(RunResult::TooLarge);
+        out.result = RunResult::TooLarge;
         return false;
     }
     // An authenticated answer is its own confirmation: nobody on the path could have forged it.
     if (!out.authenticated && !Confirm(request, cancel, out)) {
-        out.End(RunResult::Unconfirmed);
+        out.result = RunResult::Unconfirmed;
         return false;
     }
     return true;
@@ -110,7 +106,7 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
     for (const std::string& host : sources) {
         const ExchangeResult asked = exchanger.Exchange(host, kNtpPort, cancel, &first);
         if (!asked) {
-            out.failures.push_back(host + ": " + DescribeFailure(asked));
+            out.failures.push_back({.kind = RunFailure::Kind::NoReply, .host = host, .exchange = asked});
             continue;
         }
         const SntpResult& second = *asked.reply;
@@ -119,46 +115,51 @@ bool SyncOperation::Confirm(const SyncRequest& request, const CancelToken* cance
         // source. Orphan-mode servers send no reference time: two of them look alike there.
         if (out.referenceTime != 0 && second.referenceId == out.referenceId &&
             second.reference.Value() == out.referenceTime) {
-            out.failures.push_back(host + ": " + text::kSameServer);
+            out.failures.push_back({.kind = RunFailure::Kind::SameServer, .host = host});
             continue;
         }
         if (!StampsOutOfReach(request, second.kernelTransmitStamp && second.kernelReceiveStamp, delay)) {
-            out.failures.push_back(host + ": " + text::kNoKernelStamps);
+            out.failures.push_back({.kind = RunFailure::Kind::NoKernelStamps, .host = host});
             continue;
         }
         if (OffsetsAgree(out.offset, out.delay, second.offset, delay)) {
             return true;
         }
-        out.failures.push_back(host + ": " + DisagreementText(second.offset, out.offset));
+        out.failures.push_back(
+            {.kind = RunFailure::Kind::Disagrees, .host = host, .offset = second.offset, .firstOffset = out.offset});
         return false;
     }
-    out.failures.push_back(text::kNoSecondSource);
+    out.failures.push_back({.kind = RunFailure::Kind::NoSecondSource});
     return false;
 }
 
 void SyncOperation::Synchronise(const SyncRequest& request, SyncOutcome& out) {
     if (setter == nullptr) {
         out.setError = EPERM;
-        out.End(RunResult::NotPermitted);
+        out.result = RunResult::NotPermitted;
         return;
     }
     if (!StampsOutOfReach(request, out.kernelTransmitStamp && out.kernelReceiveStamp, out.delay)) {
         out.setError = EOPNOTSUPP;
-        out.failures.push_back(text::kNoKernelStamps);
-        out.End(RunResult::Failed);
+        out.failures.push_back({.kind = RunFailure::Kind::NoKernelStamps});
+        out.result = RunResult::Failed;
         return;
     }
     // The whole offset is applied, as one relative step: no reading of the clock in between.
     if (const ClockSetter::Stepped stepped = setter->StepClock(out.offset); !stepped) {
         out.setError = stepped.error;
-        out.End(out.setError == EPERM ? RunResult::NotPermitted : RunResult::Failed);
+        out.result = out.setError == EPERM ? RunResult::NotPermitted : RunResult::Failed;
         return;
     }
-    out.End(RunResult::Set);
+    out.result = RunResult::Set;
 }
 
 void SyncOperation::SettleSystemStep(SyncOutcome& outcome, bool stepped) {
-    outcome.End(stepped ? RunResult::Set : RunResult::Failed);
+    outcome.result = stepped ? RunResult::Set : RunResult::Failed;
+}
+
+std::string ResultMessage(const SyncOutcome& outcome) {
+    return ResultMessage(outcome.result, outcome.offset, outcome.systemKeepsClock);
 }
 
 bool OffsetsAgree(double firstOffset, double firstDelay, double secondOffset, double secondDelay) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "sync/run_failure.h"
 #include "sync/run_result.h"
 
 namespace hodra {
@@ -36,13 +37,13 @@ struct SyncRequest {
 
 // What a run found; the UI thread applies it (the worker writes no shared state).
 struct SyncOutcome {
-    bool synchronise = false;  // the run was asked to set the clock
-    bool automatic = false;    // started by the window itself
-    bool startUp = false;      // the window's compare as it starts
+    bool synchronise = false;       // the run was asked to set the clock
+    bool automatic = false;         // started by the window itself
+    bool startUp = false;           // the window's compare as it starts
+    bool systemKeepsClock = false;  // the system's time service keeps the clock
     RunResult result = RunResult::NotStarted;
     std::int32_t serverId = 0;  // 1-based position of the host that answered, hosts + 1 when none did
                                 // (3: neither deployment server); 0: the run never got to the servers
-    std::string message;        // the message line's new text
 
     // The measurement of the server that answered.
     std::string serverHost;     // "host:port" as asked
@@ -61,8 +62,8 @@ struct SyncOutcome {
     std::uint32_t referenceId = 0;
     std::uint64_t referenceTime = 0;
 
-    int setError = 0;                   // errno of a clock setting that failed
-    std::vector<std::string> failures;  // "host: reason" for each host that gave no usable reply
+    int setError = 0;                  // errno of a clock setting that failed
+    std::vector<RunFailure> failures;  // each host that gave no usable reply, each second source refused
 
     // A server answered: the measurement above is valid.
     bool Answered() const { return hodra::Answered(result); }
@@ -70,12 +71,10 @@ struct SyncOutcome {
     bool ClockSet() const { return result == RunResult::Set; }
     // False when the run failed before it asked any server (the helper would not start).
     bool ReachedServers() const { return result != RunResult::NotStarted; }
-    // Ends the run with a result and the message line's text for it.
-    void End(RunResult how, bool systemKeepsClock = false) {
-        result = how;
-        message = ResultMessage(how, offset, systemKeepsClock);
-    }
 };
+
+// The message line's text for what the run came to.
+std::string ResultMessage(const SyncOutcome& outcome);
 
 // One run on a worker thread; the UI thread may raise cancel to end it at once.
 class SyncRunner {

@@ -114,8 +114,8 @@ SyncOutcome RunSntpRequest(const SntpCommandOptions& options, SyncOperation& ope
 
 int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outcome, std::ostream& out,
                       std::ostream& err) {
-    for (const std::string& failure : outcome.failures) {
-        err << "hodra2-sntp: " << failure << '\n';
+    for (const RunFailure& failure : outcome.failures) {
+        err << "hodra2-sntp: " << Describe(failure) << '\n';
     }
     if (!outcome.Answered()) {
         out << text::kNoResponse << '\n' << FormatClockReport(outcome) << '\n';
@@ -123,7 +123,7 @@ int ReportSntpOutcome(const SntpCommandOptions& options, const SyncOutcome& outc
     }
     out << CompareText(outcome.offset) << '\n';
     if (options.sync) {
-        out << outcome.message << '\n';
+        out << ResultMessage(outcome) << '\n';
         if (outcome.result == RunResult::TooLarge) {
             err << "hodra2-sntp: " << LimitText(options, outcome.offset) << '\n';
         } else if (outcome.result == RunResult::NotPermitted || outcome.result == RunResult::Failed) {

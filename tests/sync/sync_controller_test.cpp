@@ -311,7 +311,7 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
                "echo 'server=time.example:123 address=192.0.2.7 offset=+1.500000 delay=0.000100 stratum=2 answered=2 "
                "outcome=set'"));
     EXPECT_EQ(Read("args"), "--sync\n") << "the helper picks the administrator's servers itself";
-    EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
+    EXPECT_EQ(ResultMessage(out), "한국표준시에 동기되었습니다.");
     EXPECT_TRUE(out.ClockSet());
     EXPECT_EQ(out.serverId, 2);
     EXPECT_EQ(out.serverAddress, "192.0.2.7");
@@ -323,13 +323,13 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     EXPECT_EQ(out.result, RunResult::NotPermitted);
     EXPECT_FALSE(out.ClockSet());
     EXPECT_DOUBLE_EQ(out.offset, -0.25);
-    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(ResultMessage(out), "동기에 실패했습니다.");
 
     out =
         Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                            "outcome=too-large'\nexit 4"));
     EXPECT_EQ(out.result, RunResult::TooLarge);
-    EXPECT_EQ(out.message, "PC가 7201 초 빠르지만 차이가 커서 안 맞췄습니다.");
+    EXPECT_EQ(ResultMessage(out), "PC가 7201 초 빠르지만 차이가 커서 안 맞췄습니다.");
     out = Synchronise(Helper("echo 'server=a:123 address=192.0.2.7 offset=-7200.5 delay=0.0001 stratum=2 answered=1 "
                              "outcome=unconfirmed'\nexit 5"),
                       true);
@@ -340,10 +340,10 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
     (void)budgeted.Run(automatic, CancelToken{});
     EXPECT_EQ(Read("args"), "--sync --step-budget 100.000 --auto\n") << "the day's budget goes with the timer's run";
     EXPECT_EQ(out.result, RunResult::Unconfirmed);
-    EXPECT_EQ(out.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
+    EXPECT_EQ(ResultMessage(out), "다른 서버로 확인하지 못해 맞추지 않았습니다.");
 
     out = Synchronise(Helper("echo '서버에서 응답이 없습니다'\necho 'answered=3 outcome=no-answer'\nexit 1"));
-    EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
+    EXPECT_EQ(ResultMessage(out), "서버에서 응답이 없습니다");
     EXPECT_EQ(out.serverId, 3);
     EXPECT_FALSE(out.Answered());
 }
@@ -351,15 +351,15 @@ TEST_F(ScriptedHelper, ItsReportBecomesTheOutcomeOfAnInProcessRun) {
 TEST_F(ScriptedHelper, AMissingOrBrokenHelperFailsWithoutTouchingTheServerRecord) {
     ::testing::internal::CaptureStderr();
     SyncOutcome out = Synchronise(dir.StdPath("no-such-helper"));
-    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(ResultMessage(out), "동기에 실패했습니다.");
     EXPECT_EQ(out.serverId, 0) << "the run never reached a server";
     EXPECT_STREQ(ResultWord(out.result), "failed") << "the history and the tray must not blame the network";
     out = Synchronise(Helper("echo 'answered=banana outcome=set'"));
-    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(ResultMessage(out), "동기에 실패했습니다.");
     EXPECT_FALSE(out.ClockSet());
     EXPECT_EQ(out.serverId, 0);
     out = Synchronise(Helper("kill -9 $$"));
-    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(ResultMessage(out), "동기에 실패했습니다.");
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("no-such-helper"), std::string::npos) << err;
 }

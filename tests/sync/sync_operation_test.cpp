@@ -60,7 +60,7 @@ TEST_F(Run, CompareReportsTheOffsetAndNeverTouchesTheClockOrTheLastSync) {
     const SyncOutcome out = operation.Run(Request(false, answering, silent));
     EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 1);
-    EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
+    EXPECT_EQ(ResultMessage(out), "사용자 PC가 12.3 초 빠릅니다.");
     EXPECT_FALSE(out.ClockSet());
     EXPECT_EQ(out.serverAddress, "127.0.0.1");
     EXPECT_TRUE(driver.calls.empty());
@@ -72,7 +72,7 @@ TEST_F(Run, PrimarySilentSecondaryAnswers) {
     const SyncOutcome out = operation.Run(Request(false, silent, answering));
     EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 2);
-    EXPECT_EQ(out.message, "한국표준시에 동기되어 있습니다.");
+    EXPECT_EQ(ResultMessage(out), "한국표준시에 동기되어 있습니다.");
     EXPECT_EQ(silent.RequestsSeen(), SntpClient::kBurstRequests) << "a burst, each request in its own share";
 }
 
@@ -80,7 +80,7 @@ TEST_F(Run, SynchroniseStepsTheClockByTheWholeOffset) {
     ServerAhead(1.5);
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
     EXPECT_TRUE(out.Answered());
-    EXPECT_EQ(out.message, "한국표준시에 동기되었습니다.");
+    EXPECT_EQ(ResultMessage(out), "한국표준시에 동기되었습니다.");
     EXPECT_TRUE(out.ClockSet());
     EXPECT_NEAR(out.offset, 1.5, out.delay / 2 + 0.0005) << "within half the round trip of the truth";
     // The whole offset, as measured, in one relative step.
@@ -95,7 +95,7 @@ TEST_F(Run, FailedClockSettingShowsTheFailure) {
     const SyncOutcome out = operation.Run(Request(true, answering, silent));
     EXPECT_TRUE(out.Answered());
     EXPECT_EQ(out.serverId, 1);
-    EXPECT_EQ(out.message, "동기에 실패했습니다.");
+    EXPECT_EQ(ResultMessage(out), "동기에 실패했습니다.");
     EXPECT_FALSE(out.ClockSet());
     EXPECT_EQ(out.setError, EPERM);
 }
@@ -146,9 +146,12 @@ TEST_F(Run, KernelStampsOnlyStepsOnTheKernelsStampsOrWithinAShortTrip) {
     EXPECT_FALSE(refused.ClockSet());
     EXPECT_NE(refused.result, RunResult::NotPermitted)
         << "not a missing capability: the timedated route must not take it up";
-    EXPECT_EQ(refused.message, "동기에 실패했습니다.");
-    EXPECT_EQ(refused.failures,
-              (std::vector<std::string>{"커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다"}));
+    EXPECT_EQ(ResultMessage(refused), "동기에 실패했습니다.");
+    ASSERT_EQ(refused.failures.size(), 1u);
+    EXPECT_EQ(refused.failures[0].kind, RunFailure::Kind::NoKernelStamps);
+    EXPECT_EQ(Describe(refused.failures[0]),
+              "커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다")
+        << "the step's own refusal names no host";
     EXPECT_EQ(driver.steps.size(), 2u) << "no third step";
     request.kernelStampsOnly = false;
     EXPECT_TRUE(fallback.Run(request).ClockSet())
@@ -174,22 +177,26 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     };
     const SyncOutcome automatic = operation.Run(request(false));
     EXPECT_EQ(automatic.result, RunResult::TooLarge);
-    EXPECT_EQ(automatic.message, "PC가 365.0 일 늦지만 차이가 커서 안 맞췄습니다.");
+    EXPECT_EQ(ResultMessage(automatic), "PC가 365.0 일 늦지만 차이가 커서 안 맞췄습니다.");
     EXPECT_EQ(second.RequestsSeen(), 0) << "nothing to confirm without the user's word";
 
     secondAhead(0.0);
     const SyncOutcome disagreed = operation.Run(request(true));
     EXPECT_EQ(disagreed.result, RunResult::Unconfirmed);
-    EXPECT_EQ(disagreed.message, "다른 서버로 확인하지 못해 맞추지 않았습니다.");
+    EXPECT_EQ(ResultMessage(disagreed), "다른 서버로 확인하지 못해 맞추지 않았습니다.");
     ASSERT_FALSE(disagreed.failures.empty());
-    EXPECT_NE(disagreed.failures.back().find(second.Address() + ": 다른 시각을 알림"), std::string::npos);
+    const RunFailure& disagreement = disagreed.failures.back();
+    EXPECT_EQ(disagreement.kind, RunFailure::Kind::Disagrees);
+    EXPECT_NEAR(disagreement.firstOffset - disagreement.offset, kYear, 0.01);
+    EXPECT_NE(Describe(disagreement).find(second.Address() + ": 다른 시각을 알림"), std::string::npos);
 
     ReplyScript quiet;
     quiet.silent = true;
     second.SetScript(quiet);
     const SyncOutcome alone = operation.Run(request(true));
     EXPECT_EQ(alone.result, RunResult::Unconfirmed);
-    EXPECT_EQ(alone.failures.back(), "큰 차이를 확인해 줄 다른 서버가 응답하지 않았습니다");
+    ASSERT_FALSE(alone.failures.empty());
+    EXPECT_EQ(alone.failures.back().kind, RunFailure::Kind::NoSecondSource);
     EXPECT_TRUE(driver.calls.empty()) << "no step without agreement";
 
     // A second answer alike in reference ID and time is the first server again (another of
@@ -205,7 +212,8 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     second.SetScript(sameReference);
     const SyncOutcome itself = operation.Run(request(true));
     EXPECT_EQ(itself.result, RunResult::Unconfirmed);
-    EXPECT_NE(itself.failures.front().find("처음 서버와 같은 서버임"), std::string::npos) << itself.failures.front();
+    ASSERT_FALSE(itself.failures.empty());
+    EXPECT_EQ(itself.failures.front().kind, RunFailure::Kind::SameServer) << Describe(itself.failures.front());
     EXPECT_TRUE(driver.calls.empty());
     sameReference.reference = NtpTimestamp();
     second.SetScript(sameReference);
@@ -228,8 +236,8 @@ TEST_F(Run, AStepOverTheLimitNeedsTheUsersWordAndASecondSourceThatAgrees) {
     const SyncOutcome unreached = SyncOperation(slowSecond, &setter).Run(borrowed);
     EXPECT_EQ(unreached.result, RunResult::Unconfirmed);
     ASSERT_FALSE(unreached.failures.empty());
-    EXPECT_EQ(unreached.failures.front(),
-              second.Address() + ": 커널의 송수신 시각이 없고 왕복 시간이 50 ms를 넘어 시계를 맞추지 않습니다");
+    EXPECT_EQ(unreached.failures.front().kind, RunFailure::Kind::NoKernelStamps);
+    EXPECT_EQ(unreached.failures.front().host, second.Address());
     EXPECT_EQ(driver.steps.size(), 1u);
 
     ServerAhead(999.0);  // within the limit: no question, no second source
@@ -286,7 +294,7 @@ TEST(RunTimeouts, NeitherServerAnsweringTakesTwoFullWaits) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(out.Answered());
     EXPECT_EQ(out.serverId, 3);
-    EXPECT_EQ(out.message, "서버에서 응답이 없습니다");
+    EXPECT_EQ(ResultMessage(out), "서버에서 응답이 없습니다");
     EXPECT_FALSE(out.ClockSet());
     EXPECT_TRUE(driver.calls.empty());
     // Each waited its full reply time-out (a monotonic deadline: load only makes it longer),
@@ -341,7 +349,7 @@ TEST(RunAgainstChrony, FakedClockTwelveSecondsBehindGivesTheFastText) {
     SyncOperation operation(client, &setter);
     const SyncOutcome out = operation.Run({false, {chrony.Address(), "127.0.0.1:9"}});
     EXPECT_EQ(out.serverId, 1);
-    EXPECT_EQ(out.message, "사용자 PC가 12.3 초 빠릅니다.");
+    EXPECT_EQ(ResultMessage(out), "사용자 PC가 12.3 초 빠릅니다.");
 }
 
 }  // namespace

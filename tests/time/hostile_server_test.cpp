@@ -137,7 +137,7 @@ TEST_F(Hostile, NoHostileReplyIsUsedAndTheSecondaryAnswers) {
         test::FakeClockDriver toSecondary;
         const SyncOutcome fallen = RunAgainst(kind, good.Address(), toSecondary);
         EXPECT_EQ(fallen.serverId, 2) << kind.name;
-        EXPECT_EQ(fallen.message, "한국표준시에 동기되었습니다.") << kind.name;
+        EXPECT_EQ(ResultMessage(fallen), "한국표준시에 동기되었습니다.") << kind.name;
         ASSERT_EQ(toSecondary.steps.size(), 1u) << kind.name;
         EXPECT_NEAR(toSecondary.steps[0], kSecondaryOffset, fallen.delay / 2 + 0.0005)
             << kind.name << ": the clock followed the hostile server";
@@ -145,7 +145,7 @@ TEST_F(Hostile, NoHostileReplyIsUsedAndTheSecondaryAnswers) {
         test::FakeClockDriver alone;
         const SyncOutcome none = RunAgainst(kind, silent.Address(), alone);
         EXPECT_EQ(none.serverId, 3) << kind.name;
-        EXPECT_EQ(none.message, "서버에서 응답이 없습니다") << kind.name;
+        EXPECT_EQ(ResultMessage(none), "서버에서 응답이 없습니다") << kind.name;
         EXPECT_TRUE(alone.calls.empty()) << kind.name << ": the clock was touched";
         ++tried;
         accepted += fallen.serverId == 1 || none.serverId == 1;
