@@ -86,7 +86,9 @@ bool StartDetached(QStringList words) {
 }  // namespace
 
 // Splits like a shell without expansion: blanks separate words; single quotes keep
-// everything, double quotes keep all but a backslash before " \ $ or `.
+// everything, double quotes keep all but a backslash before " \ $ or `. That is the
+// desktop entry's Exec quoting, which QProcess::splitCommand does not know (it keeps the
+// backslashes and takes no single quotes).
 std::optional<QStringList> SplitCommandLine(const QString& command) {
     QStringList words;
     QString word;

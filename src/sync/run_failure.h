@@ -17,9 +17,9 @@ struct RunFailure {
         NoSecondSource,  // no other source answered
     };
     Kind kind = Kind::NoReply;
-    std::string host{};       // the host asked; empty where the failure is the run's, not a host's
+    std::string host{};         // the host asked; empty where the failure is the run's, not a host's
     ExchangeResult exchange{};  // NoReply: the exchange's failure
-    double offset = 0.0;      // Disagrees: the second source's offset and the first's (seconds)
+    double offset = 0.0;        // Disagrees: the second source's offset and the first's (seconds)
     double firstOffset = 0.0;
 };
 

@@ -246,6 +246,10 @@ TEST(BrowserCommand, CutAtTheQuotedOrBarePlaceholderOrKeptWhole) {
     EXPECT_EQ(BrowserCommandFor("chromium --incognito %U --other", page), Words({"chromium", "--incognito", page}));
     EXPECT_EQ(BrowserCommandFor("/usr/bin/lynx", page), Words({"/usr/bin/lynx", page}));
     EXPECT_EQ(BrowserCommandFor("browser --icon %i %u", page), Words({"browser", "--icon", page}));
+    // A desktop entry escapes " ` $ and \ inside double quotes; $BROWSER may quote with '.
+    EXPECT_EQ(BrowserCommandFor(R"("/opt/a \"b\" \$c\\/browser" %u)", page),
+              Words({R"(/opt/a "b" $c\/browser)", page}));
+    EXPECT_EQ(BrowserCommandFor("'/opt/x y/browser' --new", page), Words({"/opt/x y/browser", "--new", page}));
     // The address stays one argument, blanks and quotes and all.
     const QString odd = "http://127.0.0.1/a b\"c'd";
     EXPECT_EQ(BrowserCommandFor("firefox %u", odd), Words({"firefox", odd}));
