@@ -374,6 +374,24 @@ TEST_F(WholeProgram, TheHistoryKeepsTheRunAndItsWindowDrawsIt) {
     EXPECT_EQ(run->Terminate(), 0);
 }
 
+// A panel on a private session bus: its StatusNotifierWatcher logs each item that
+// registers ("item SERVICE") to a file in the run's directory.
+class Panel {
+public:
+    explicit Panel(const std::string& dir)
+        : items(dir + "/tray.items"), watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items}) {}
+
+    bool Ready() const { return session.Running() && watcher.Ready(); }
+    const std::string& BusAddress() const { return session.Address(); }
+    std::string Log() const { return ReadFile(items); }
+    bool ItemRegistered() const { return Log().rfind("item ", 0) == 0; }
+
+private:
+    test::PrivateBus session;
+    const std::string items;
+    test::FakeBusService watcher;
+};
+
 // The tray icon's tooltip as a panel reads it, through the StatusNotifierItem the program
 // registered ("item SERVICE" in the fake watcher's log).
 class TrayTooltip {
@@ -425,19 +443,16 @@ TEST_F(WholeProgram, TheTooltipTellsTheLastRun) {
     if (!test::PrivateBus::Available(&why)) {
         GTEST_SKIP() << why;
     }
-    test::PrivateBus session;
-    ASSERT_TRUE(session.Running());
-    const std::string items = run->Dir() + "/tray.items";
-    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
-    ASSERT_TRUE(watcher.Ready());
+    const Panel panel(run->Dir());
+    ASSERT_TRUE(panel.Ready());
     test::ChronyServer ahead("+5.25s");
     ASSERT_TRUE(ahead.Running()) << ahead.Failure();
     run->Deployment(ahead.Address(), "127.0.0.1:9");
     run->Profile("AutoCompare", 1);
-    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    run->Session({{"DBUS_SESSION_BUS_ADDRESS", panel.BusAddress()}});
     ASSERT_TRUE(run->Start(true, false));
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && !History(*run).empty(); }));
-    const TrayTooltip read(session.Address(), ReadFile(items));
+    ASSERT_TRUE(WaitUntil([&] { return panel.ItemRegistered() && !History(*run).empty(); }));
+    const TrayTooltip read(panel.BusAddress(), panel.Log());
     QString tooltip;
     EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).contains("측정: 사용자 PC가 5.3 초 늦습니다."); }))
         << tooltip.toStdString();
@@ -542,19 +557,16 @@ TEST_F(WholeProgram, TheTooltipNamesThePendingRunAndFollowsTheSheet) {
     if (!test::PrivateBus::Available(&why)) {
         GTEST_SKIP() << why;
     }
-    test::PrivateBus session;
-    ASSERT_TRUE(session.Running());
-    const std::string items = run->Dir() + "/tray.items";
-    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
-    ASSERT_TRUE(watcher.Ready());
+    const Panel panel(run->Dir());
+    ASSERT_TRUE(panel.Ready());
     const std::uint16_t port = test::FreeUdpPort();
     run->Deployment("127.0.0.1:" + std::to_string(port), "127.0.0.1:9");
     run->Profile("AutoCompare", 1);
     run->Profile("AutoCon", 1);
-    run->Session({{"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+    run->Session({{"DBUS_SESSION_BUS_ADDRESS", panel.BusAddress()}});
     ASSERT_TRUE(run->Start(true, false));
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0 && History(*run).size() == 1; }));
-    const TrayTooltip read(session.Address(), ReadFile(items));
+    ASSERT_TRUE(WaitUntil([&] { return panel.ItemRegistered() && History(*run).size() == 1; }));
+    const TrayTooltip read(panel.BusAddress(), panel.Log());
     QString tooltip;
     EXPECT_TRUE(WaitUntil([&] { return (tooltip = read()).contains("결과: 응답 없음"); })) << tooltip.toStdString();
     EXPECT_TRUE(QRegularExpression("\n다음 비교: \\d\\d:\\d\\d \\(1분 후, 1번째 재시도\\)$").match(tooltip).hasMatch())
@@ -1037,21 +1049,17 @@ TEST_F(UnderWayland, NativelyTheTrayIsAStatusNotifierItemAndPositionsAreKept) {
     }
     Compositor weston;
     ASSERT_TRUE(weston.Ready()) << weston.Failure();
-    test::PrivateBus session;
-    ASSERT_TRUE(session.Running());
-    const std::string items = run->Dir() + "/tray.items";
-    test::FakeBusService watcher(HODRA_FAKE_TRAY_WATCHER, {session.Address(), items});
-    ASSERT_TRUE(watcher.Ready());
+    const Panel panel(run->Dir());
+    ASSERT_TRUE(panel.Ready());
     run->Deployment("127.0.0.1:9", "127.0.0.1:9");
     run->Profile("Hodra_X", 40);
     run->Profile("Hodra_Y", 50);
     run->Session({{"WAYLAND_DISPLAY", weston.WaylandDisplay()},
                   {"DISPLAY", ""},
                   {"QT_QPA_PLATFORM", ""},
-                  {"DBUS_SESSION_BUS_ADDRESS", session.Address()}});
+                  {"DBUS_SESSION_BUS_ADDRESS", panel.BusAddress()}});
     const pid_t pid = run->StartAnother();
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(items).rfind("item ", 0) == 0; }))
-        << "the tray icon registers with the watcher";
+    EXPECT_TRUE(WaitUntil([&] { return panel.ItemRegistered(); })) << "the tray icon registers with the watcher";
     EXPECT_TRUE(WaitUntil([&] { return ClockDigitPixels(weston.Screenshot(Shot("12-wayland-native"))) > 300; }));
     kill(pid, SIGTERM);
     EXPECT_EQ(WaitExit(pid, 30000), 0);
